@@ -1,0 +1,66 @@
+// The troubleshooting log "appdebug.log".
+//
+// One process-wide instance. Level-0 messages are always written and marked
+// "!!!"; other levels only when the log is enabled and the level is within
+// the chosen one. The file is opened and closed for every line, so it is
+// complete even after an abrupt end and may be read or deleted meanwhile.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+class CxDebugUtil {
+public:
+    static constexpr int64_t kRotateSize = 10485760;  // 10 MiB
+
+    CxDebugUtil();
+
+    /// Folder of the log file, ending in a separator; at most 259 characters.
+    void SetFolder(const char* folder);
+    void SetEnabled(bool enabled) { m_enabled = enabled; }
+    /// Clamped into 0 to 3.
+    void SetLevel(int32_t level);
+
+    const char* Folder() const { return m_folder; }
+    const char* FileName() const { return m_fileName; }
+    bool Enabled() const { return m_enabled; }
+    int32_t Level() const { return m_level; }
+    /// Folder followed by file name, in Windows form.
+    std::string LogPath() const;
+
+    /// Writes one line "[date time][module(line)][thread][marker] - message".
+    void Log(int32_t level, const char* module, int line, const char* format, ...)
+        __attribute__((format(printf, 5, 6)));
+
+private:
+    char m_fileName[260];
+    char m_folder[260];
+    int32_t m_level;
+    bool m_enabled;
+};
+
+/// The process-wide log.
+CxDebugUtil& TheLog();
+
+/// The part of a source file name that the log shows: after the last '/'.
+constexpr const char* CxModuleName(const char* file)
+{
+    const char* last = file;
+    for (const char* p = file; *p; ++p)
+        if (*p == '/')
+            last = p + 1;
+    return last;
+}
+
+#define CXLOG(level, ...) TheLog().Log((level), CxModuleName(__FILE__), __LINE__, __VA_ARGS__)
+
+/// Programming errors: logs the module, line and expression at level 0, then aborts.
+#define CX_ASSERT(expr)                                                                         \
+    do {                                                                                        \
+        if (!(expr)) {                                                                          \
+            TheLog().Log(0, CxModuleName(__FILE__), __LINE__, "Assertion failed: %s", #expr);   \
+            CxAssertFailed(CxModuleName(__FILE__), __LINE__, #expr);                            \
+        }                                                                                       \
+    } while (0)
+
+[[noreturn]] void CxAssertFailed(const char* module, int line, const char* expr);

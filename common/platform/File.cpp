@@ -1,0 +1,360 @@
+#include "platform/File.h"
+
+#include "platform/WinPath.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <set>
+
+namespace plat {
+
+namespace {
+
+FileFaults g_faults;
+std::mutex g_backupMutex;
+std::set<std::string> g_backedUp;
+
+std::string Errno(const char* what, const std::string& path)
+{
+    return std::string(what) + " " + path + ": " + std::strerror(errno);
+}
+
+bool WriteAllFd(int fd, const char* data, size_t len, int64_t failAfter)
+{
+    size_t done = 0;
+    while (done < len) {
+        size_t chunk = len - done;
+        if (chunk > (1u << 20))
+            chunk = 1u << 20;
+        if (failAfter >= 0) {
+            if (int64_t(done) >= failAfter) {
+                errno = EIO;
+                return false;
+            }
+            if (int64_t(done + chunk) > failAfter)
+                chunk = size_t(failAfter - int64_t(done));
+        }
+        ssize_t n = ::write(fd, data + done, chunk);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+std::string Timestamp()
+{
+    time_t t = time(nullptr);
+    struct tm tmv;
+    localtime_r(&t, &tmv);
+    char buf[32];
+    strftime(buf, sizeof(buf), "%Y%m%d-%H%M%S", &tmv);
+    return buf;
+}
+
+// Copies src to dst through a temporary file and a rename, so a .bak is
+// either complete or absent.
+bool CopyFileSafely(const std::string& src, const std::string& dst, std::string* error)
+{
+    int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        *error = Errno("cannot read", src);
+        return false;
+    }
+    std::string tmp = dst + ".tmp";
+    int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        *error = Errno("cannot create", tmp);
+        ::close(in);
+        return false;
+    }
+    char buf[1 << 16];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(in, buf, sizeof(buf));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            *error = Errno("cannot read", src);
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (!WriteAllFd(out, buf, size_t(n), -1)) {
+            *error = Errno("cannot write", tmp);
+            ok = false;
+            break;
+        }
+    }
+    if (ok && ::fsync(out) != 0) {
+        *error = Errno("cannot flush", tmp);
+        ok = false;
+    }
+    ::close(in);
+    ::close(out);
+    if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) {
+        *error = Errno("cannot rename", tmp);
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(tmp.c_str());
+    return ok;
+}
+
+bool MakeBackup(const std::string& host, std::string* error)
+{
+    std::lock_guard<std::mutex> lock(g_backupMutex);
+    if (g_backedUp.count(host))
+        return true;
+    if (g_faults.failBackup) {
+        *error = "cannot keep a backup of " + host + ": injected fault";
+        return false;
+    }
+    std::string bak = host + "." + Timestamp() + ".bak";
+    if (!CopyFileSafely(host, bak, error))
+        return false;
+    g_backedUp.insert(host);
+    return true;
+}
+
+void SyncFolder(const std::string& host)
+{
+    std::string dir = host.substr(0, host.find_last_of('/') + 1);
+    if (dir.empty())
+        dir = ".";
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+ExclusiveFile::~ExclusiveFile()
+{
+    Close();
+}
+
+bool ExclusiveFile::Open(const std::string& winPath, Access access, bool create)
+{
+    Close();
+    if (winPath.empty())
+        return false;
+    std::string host = ToHostPath(winPath);
+    int flags = O_CLOEXEC;
+    switch (access) {
+    case Access::Read: flags |= O_RDONLY; break;
+    case Access::Write: flags |= O_WRONLY; break;
+    case Access::ReadWrite: flags |= O_RDWR; break;
+    }
+    if (create)
+        flags |= O_CREAT;
+    int fd = ::open(host.c_str(), flags, 0644);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (create && ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_fd = fd;
+    m_hostPath = host;
+    return true;
+}
+
+void ExclusiveFile::Close()
+{
+    if (m_fd >= 0) {
+        flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+bool ExclusiveFile::Read(void* buf, size_t n, size_t* got)
+{
+    if (m_fd < 0)
+        return false;
+    size_t done = 0;
+    char* p = static_cast<char*>(buf);
+    while (done < n) {
+        ssize_t r = ::read(m_fd, p + done, n - done);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0)
+            break;
+        done += size_t(r);
+    }
+    if (got)
+        *got = done;
+    return true;
+}
+
+bool ExclusiveFile::Write(const void* buf, size_t n, size_t* written)
+{
+    if (m_fd < 0)
+        return false;
+    bool ok = WriteAllFd(m_fd, static_cast<const char*>(buf), n, -1);
+    if (written)
+        *written = ok ? n : 0;
+    return ok;
+}
+
+bool ExclusiveFile::Seek(int64_t offset)
+{
+    return m_fd >= 0 && ::lseek(m_fd, off_t(offset), SEEK_SET) == off_t(offset);
+}
+
+int64_t ExclusiveFile::Tell() const
+{
+    if (m_fd < 0)
+        return 0;
+    off_t pos = ::lseek(m_fd, 0, SEEK_CUR);
+    return pos < 0 ? 0 : int64_t(pos);
+}
+
+int64_t ExclusiveFile::Size() const
+{
+    struct stat st;
+    if (m_fd < 0 || fstat(m_fd, &st) != 0)
+        return -1;
+    return int64_t(st.st_size);
+}
+
+bool ExclusiveFile::ReadAll(std::string* out)
+{
+    int64_t size = Size();
+    if (size < 0 || !Seek(0))
+        return false;
+    out->resize(size_t(size));
+    size_t got = 0;
+    if (!Read(out->data(), out->size(), &got))
+        return false;
+    out->resize(got);
+    return true;
+}
+
+bool ReadWholeFile(const std::string& winPath, std::string* out)
+{
+    std::string host = ToHostPath(winPath);
+    FILE* f = std::fopen(host.c_str(), "rb");
+    if (!f)
+        return false;
+    out->clear();
+    char buf[1 << 16];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0)
+        out->append(buf, n);
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error)
+{
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    std::string host = ToHostPath(winPath);
+    if (!HostExists(host)) {
+        *error = "file does not exist: " + host;
+        return false;
+    }
+    std::string tmp = host + ".tarnwick-tmp";
+    int fd = g_faults.failTempCreate ? -1 : ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (g_faults.failTempCreate)
+            errno = EACCES;
+        if (errno == EEXIST) {
+            // A temporary file left by a run that was killed: it was never
+            // the user's file, so it can go.
+            ::unlink(tmp.c_str());
+            fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        }
+        if (fd < 0) {
+            *error = Errno("cannot create the temporary file", tmp);
+            return false;
+        }
+    }
+    struct stat st;
+    if (::stat(host.c_str(), &st) == 0)
+        fchmod(fd, st.st_mode & 07777);
+    bool ok = WriteAllFd(fd, static_cast<const char*>(data), len, g_faults.failWriteAfter);
+    if (!ok)
+        *error = Errno("cannot write the temporary file", tmp);
+    if (ok && (g_faults.failSync || ::fsync(fd) != 0)) {
+        if (g_faults.failSync)
+            errno = EIO;
+        *error = Errno("cannot flush the temporary file", tmp);
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        *error = Errno("cannot close the temporary file", tmp);
+        ok = false;
+    }
+    if (ok)
+        ok = MakeBackup(host, error);
+    if (ok && (g_faults.failRename || ::rename(tmp.c_str(), host.c_str()) != 0)) {
+        if (g_faults.failRename)
+            errno = EIO;
+        *error = Errno("cannot replace", host);
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    SyncFolder(host);
+    return true;
+}
+
+bool BackupOnce(const std::string& winPath, std::string* error)
+{
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    std::string host = ToHostPath(winPath);
+    if (!HostExists(host)) {
+        *error = "file does not exist: " + host;
+        return false;
+    }
+    return MakeBackup(host, error);
+}
+
+void SetFileFaults(const FileFaults& faults)
+{
+    g_faults = faults;
+}
+
+void ClearFileFaults()
+{
+    g_faults = FileFaults();
+}
+
+void ResetBackups()
+{
+    std::lock_guard<std::mutex> lock(g_backupMutex);
+    g_backedUp.clear();
+}
+
+}  // namespace plat

@@ -1,0 +1,75 @@
+// Files opened without sharing, and the one safe way to replace a user's file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace plat {
+
+enum class Access { Read, Write, ReadWrite };
+
+/// A file opened without sharing: a second opener of the same file fails
+/// while this one holds it (open plus an exclusive, non-blocking flock).
+class ExclusiveFile {
+public:
+    ExclusiveFile() = default;
+    ~ExclusiveFile();
+    ExclusiveFile(const ExclusiveFile&) = delete;
+    ExclusiveFile& operator=(const ExclusiveFile&) = delete;
+
+    /// Opens a Windows path. `create` makes the file, or empties an existing
+    /// one; otherwise the file must exist. Fails when another opener holds it.
+    bool Open(const std::string& winPath, Access access, bool create);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    /// Reads up to n bytes; *got receives the count delivered (0 at the end).
+    bool Read(void* buf, size_t n, size_t* got);
+    /// Writes n bytes; *written receives the count written.
+    bool Write(const void* buf, size_t n, size_t* written);
+    bool Seek(int64_t offset);
+    int64_t Tell() const;
+    int64_t Size() const;
+    /// Reads the whole file from offset 0 into out; the position ends at the end.
+    bool ReadAll(std::string* out);
+
+    const std::string& HostPath() const { return m_hostPath; }
+
+private:
+    int m_fd = -1;
+    std::string m_hostPath;
+};
+
+/// Replaces a user's file by new content without ever leaving it half
+/// written: the content goes to a temporary file in the same folder, is
+/// flushed, and replaces the original in one rename. Before the first
+/// replacement of a path in this process the original is kept beside it as
+/// "<name>.<YYYYMMDD-HHMMSS>.bak". On failure the original is untouched,
+/// the temporary file is removed and *error says which step failed.
+bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error);
+
+/// Copies a file to its timestamped ".bak" beside it, once per path and
+/// process (for files that are changed in place, such as databases).
+/// True when the copy exists or was made now.
+bool BackupOnce(const std::string& winPath, std::string* error);
+
+/// Reads a whole file by its Windows path (no locking).
+bool ReadWholeFile(const std::string& winPath, std::string* out);
+
+/// Fault injection for tests of the save path. Each counter, when >= 0,
+/// makes the named step fail; they are cleared with ClearFileFaults.
+struct FileFaults {
+    bool failTempCreate = false;   // the temporary file cannot be made
+    int64_t failWriteAfter = -1;   // the write of the new content fails after this many bytes
+    bool failSync = false;         // flushing the temporary file fails
+    bool failBackup = false;       // the .bak copy cannot be made
+    bool failRename = false;       // the final rename fails
+};
+void SetFileFaults(const FileFaults& faults);
+void ClearFileFaults();
+
+/// Forgets which paths were already backed up in this process (tests).
+void ResetBackups();
+
+}  // namespace plat
