@@ -1,0 +1,46 @@
+#include "palm/CommMgr.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+template <typename R>
+void CommMgr<R>::Clear()
+{
+    for (R* rec = m_Recs.First(); rec; rec = m_Recs.Next()) {
+        if (rec->Trailer.NativeCopy && rec->Trailer.NativeCopySize != 0)
+            std::free(rec->Trailer.NativeCopy);
+        delete rec;
+    }
+    m_Recs.Clear(false);
+}
+
+template <typename R>
+R* CommMgr<R>::Add(const R* tmpl)
+{
+    if (!tmpl)
+        return nullptr;
+    R* rec = new (std::nothrow) R;
+    if (!rec)
+        return nullptr;
+    std::memcpy(static_cast<void*>(rec), tmpl, sizeof(R));
+    rec->Trailer.NativeCopy = nullptr;
+    const CommTrailer& src = tmpl->Trailer;
+    if (src.NativeCopy && src.NativeCopySize > 0) {
+        void* block = std::malloc(size_t(src.NativeCopySize));
+        if (block)
+            std::memcpy(block, src.NativeCopy, size_t(src.NativeCopySize));
+        rec->Trailer.NativeCopy = block;
+    }
+    if (!m_Recs.Add(rec)) {
+        std::free(rec->Trailer.NativeCopy);
+        delete rec;
+        return nullptr;
+    }
+    return rec;
+}
+
+template class CommMgr<CommAddr>;
+template class CommMgr<CommDate>;
+template class CommMgr<CommTask>;
+template class CommMgr<CommNote>;
