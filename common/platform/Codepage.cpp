@@ -1,0 +1,209 @@
+#include "platform/Codepage.h"
+
+#include <iconv.h>
+
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+static_assert(std::endian::native == std::endian::little, "wide text is handed to iconv as UTF-16LE");
+
+namespace plat {
+
+namespace {
+
+std::atomic<int> g_forced{0};
+
+struct LangPage {
+    const char* lang;
+    int codePage;
+};
+
+// Language codes of the Windows locales whose ANSI code page is not 1252.
+const LangPage kPages[] = {
+    {"cs", 1250}, {"hu", 1250}, {"pl", 1250}, {"ro", 1250}, {"sk", 1250}, {"sl", 1250}, {"hr", 1250},
+    {"sq", 1250}, {"bs", 1250}, {"ru", 1251}, {"uk", 1251}, {"be", 1251}, {"bg", 1251}, {"mk", 1251},
+    {"sr", 1251}, {"kk", 1251}, {"ky", 1251}, {"tt", 1251}, {"mn", 1251}, {"ba", 1251}, {"tg", 1251},
+    {"el", 1253}, {"tr", 1254}, {"az", 1254}, {"uz", 1254}, {"he", 1255}, {"iw", 1255}, {"yi", 1255},
+    {"ar", 1256}, {"fa", 1256}, {"ur", 1256}, {"ps", 1256}, {"et", 1257}, {"lv", 1257}, {"lt", 1257},
+    {"vi", 1258}, {"th", 874},  {"ja", 932},  {"ko", 949},
+};
+
+const char* IconvName(int codePage)
+{
+    switch (codePage) {
+    case 874: return "CP874";
+    case 932: return "CP932";
+    case 936: return "CP936";
+    case 949: return "CP949";
+    case 950: return "CP950";
+    case 1250: return "CP1250";
+    case 1251: return "CP1251";
+    case 1253: return "CP1253";
+    case 1254: return "CP1254";
+    case 1255: return "CP1255";
+    case 1256: return "CP1256";
+    case 1257: return "CP1257";
+    case 1258: return "CP1258";
+    default: return "CP1252";
+    }
+}
+
+int LocaleCodePage()
+{
+    for (const char* var : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v && *v)
+            return CodePageForLocale(v);
+    }
+    return 1252;
+}
+
+// One pair of converters per code page and thread (an iconv descriptor keeps
+// state and must not be shared between threads).
+struct Converters {
+    iconv_t toWide = iconv_t(-1);
+    iconv_t toAnsi = iconv_t(-1);
+};
+
+Converters& ConvertersFor(int codePage)
+{
+    thread_local std::map<int, Converters> cache;
+    Converters& c = cache[codePage];
+    if (c.toWide == iconv_t(-1)) {
+        c.toWide = iconv_open("UTF-16LE", IconvName(codePage));
+        c.toAnsi = iconv_open(IconvName(codePage), "UTF-16LE");
+    }
+    return c;
+}
+
+}  // namespace
+
+int CodePageForLocale(std::string_view locale)
+{
+    // "ll_CC.charset@modifier"
+    size_t end = locale.find_first_of(".@");
+    std::string_view name = locale.substr(0, end);
+    std::string_view modifier;
+    size_t at = locale.find('@');
+    if (at != std::string_view::npos)
+        modifier = locale.substr(at + 1);
+    std::string_view lang = name.substr(0, name.find('_'));
+    std::string_view country = name.find('_') == std::string_view::npos ? std::string_view()
+                                                                          : name.substr(name.find('_') + 1);
+    if (lang == "zh")
+        return (country == "TW" || country == "HK" || country == "MO") ? 950 : 936;
+    if (lang == "sr" && modifier == "latin")
+        return 1250;
+    if ((lang == "uz" || lang == "az") && modifier == "cyrillic")
+        return 1251;
+    for (const LangPage& p : kPages)
+        if (lang == p.lang)
+            return p.codePage;
+    return 1252;
+}
+
+int AnsiCodePage()
+{
+    int forced = g_forced.load();
+    return forced ? forced : LocaleCodePage();
+}
+
+void SetAnsiCodePage(int codePage)
+{
+    g_forced.store(codePage);
+}
+
+size_t AnsiCharLength(std::string_view ansi)
+{
+    if (ansi.empty())
+        return 0;
+    unsigned char b = ansi[0];
+    bool lead = false;
+    switch (AnsiCodePage()) {
+    case 932: lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); break;
+    case 936:
+    case 949:
+    case 950: lead = b >= 0x81 && b <= 0xFE; break;
+    default: break;
+    }
+    return lead && ansi.size() >= 2 ? 2 : 1;
+}
+
+std::string WideToAnsi(std::u16string_view wide)
+{
+    std::string out;
+    if (wide.empty())
+        return out;
+    Converters& c = ConvertersFor(AnsiCodePage());
+    if (c.toAnsi == iconv_t(-1)) {
+        for (char16_t ch : wide)
+            out += ch < 0x80 ? char(ch) : '?';
+        return out;
+    }
+    iconv(c.toAnsi, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(reinterpret_cast<const char*>(wide.data()));
+    size_t inLeft = wide.size() * 2;
+    char buf[1024];
+    while (inLeft > 0) {
+        char* o = buf;
+        size_t oLeft = sizeof(buf);
+        size_t r = iconv(c.toAnsi, &in, &inLeft, &o, &oLeft);
+        out.append(buf, size_t(o - buf));
+        if (r != size_t(-1))
+            continue;
+        if (errno == E2BIG)
+            continue;
+        // A character without a place in the code page, or half a surrogate pair.
+        out += '?';
+        char16_t unit = char16_t(uint8_t(in[0]) | (uint8_t(inLeft > 1 ? in[1] : 0) << 8));
+        size_t skip = 2;
+        if (unit >= 0xD800 && unit <= 0xDBFF && inLeft >= 4) {
+            char16_t low = char16_t(uint8_t(in[2]) | (uint8_t(in[3]) << 8));
+            if (low >= 0xDC00 && low <= 0xDFFF)
+                skip = 4;
+        }
+        if (skip > inLeft)
+            skip = inLeft;
+        in += skip;
+        inLeft -= skip;
+        iconv(c.toAnsi, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+}
+
+std::u16string AnsiToWide(std::string_view ansi)
+{
+    std::u16string out;
+    if (ansi.empty())
+        return out;
+    Converters& c = ConvertersFor(AnsiCodePage());
+    if (c.toWide == iconv_t(-1)) {
+        for (char ch : ansi)
+            out += uint8_t(ch) < 0x80 ? char16_t(ch) : u'\xFFFD';
+        return out;
+    }
+    iconv(c.toWide, nullptr, nullptr, nullptr, nullptr);
+    char* in = const_cast<char*>(ansi.data());
+    size_t inLeft = ansi.size();
+    char16_t buf[512];
+    while (inLeft > 0) {
+        char* o = reinterpret_cast<char*>(buf);
+        size_t oLeft = sizeof(buf);
+        size_t r = iconv(c.toWide, &in, &inLeft, &o, &oLeft);
+        out.append(buf, size_t(o - reinterpret_cast<char*>(buf)) / 2);
+        if (r != size_t(-1) || errno == E2BIG)
+            continue;
+        // A byte (or a cut-off double-byte character) the code page does not define.
+        out += u'\xFFFD';
+        ++in;
+        --inLeft;
+        iconv(c.toWide, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+}
+
+}  // namespace plat

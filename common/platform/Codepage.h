@@ -1,0 +1,36 @@
+// The Windows ANSI code page and conversions between it and wide (UTF-16) text.
+//
+// The code page follows the process locale the way Wine picks it: the
+// language (and for Chinese the country) of LC_ALL, else LC_CTYPE, else LANG
+// selects the ANSI code page of the matching Windows locale; anything
+// unknown, "C" and "POSIX" give 1252.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace plat {
+
+/// The ANSI code page in force (1252, 1250, 1251, 932 ...).
+int AnsiCodePage();
+
+/// The code page Wine would choose for a locale name such as "ru_RU.UTF-8".
+int CodePageForLocale(std::string_view locale);
+
+/// Overrides the code page for the rest of the process (tests); 0 returns to
+/// the locale's choice.
+void SetAnsiCodePage(int codePage);
+
+/// Wide text to ANSI. A character the code page cannot show becomes '?', as
+/// Windows's default character.
+std::string WideToAnsi(std::u16string_view wide);
+
+/// ANSI text to wide. A byte sequence that is not valid in the code page
+/// becomes U+FFFD.
+std::u16string AnsiToWide(std::string_view ansi);
+
+/// Number of bytes the first character of an ANSI text takes (1, or 2 for
+/// a lead byte of a double-byte code page); 0 for an empty text.
+size_t AnsiCharLength(std::string_view ansi);
+
+}  // namespace plat

@@ -1,0 +1,102 @@
+#include "platform/Codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+struct ForcedPage {
+    explicit ForcedPage(int cp) { plat::SetAnsiCodePage(cp); }
+    ~ForcedPage() { plat::SetAnsiCodePage(0); }
+};
+
+}  // namespace
+
+TEST(Codepage, LocaleChoosesThePageAsWineDoes)
+{
+    EXPECT_EQ(plat::CodePageForLocale("ru_RU.UTF-8"), 1251);
+    EXPECT_EQ(plat::CodePageForLocale("pl_PL.UTF-8"), 1250);
+    EXPECT_EQ(plat::CodePageForLocale("cs_CZ"), 1250);
+    EXPECT_EQ(plat::CodePageForLocale("el_GR.UTF-8"), 1253);
+    EXPECT_EQ(plat::CodePageForLocale("ja_JP.eucJP"), 932);
+    EXPECT_EQ(plat::CodePageForLocale("zh_CN.UTF-8"), 936);
+    EXPECT_EQ(plat::CodePageForLocale("zh_TW.UTF-8"), 950);
+    EXPECT_EQ(plat::CodePageForLocale("sr_RS.UTF-8@latin"), 1250);
+    EXPECT_EQ(plat::CodePageForLocale("sr_RS.UTF-8"), 1251);
+    EXPECT_EQ(plat::CodePageForLocale("de_DE.UTF-8"), 1252);
+    EXPECT_EQ(plat::CodePageForLocale("C"), 1252);
+    EXPECT_EQ(plat::CodePageForLocale("POSIX"), 1252);
+    EXPECT_EQ(plat::CodePageForLocale(""), 1252);
+}
+
+TEST(Codepage, LcAllWinsOverLcCtypeAndLang)
+{
+    const char* saved[3];
+    const char* names[3] = {"LC_ALL", "LC_CTYPE", "LANG"};
+    std::string keep[3];
+    for (int i = 0; i < 3; ++i) {
+        saved[i] = std::getenv(names[i]);
+        if (saved[i])
+            keep[i] = saved[i];
+    }
+    setenv("LANG", "ja_JP.UTF-8", 1);
+    setenv("LC_CTYPE", "el_GR.UTF-8", 1);
+    setenv("LC_ALL", "ru_RU.UTF-8", 1);
+    EXPECT_EQ(plat::AnsiCodePage(), 1251);
+    unsetenv("LC_ALL");
+    EXPECT_EQ(plat::AnsiCodePage(), 1253);
+    unsetenv("LC_CTYPE");
+    EXPECT_EQ(plat::AnsiCodePage(), 932);
+    plat::SetAnsiCodePage(1250);
+    EXPECT_EQ(plat::AnsiCodePage(), 1250);
+    plat::SetAnsiCodePage(0);
+    for (int i = 0; i < 3; ++i) {
+        if (saved[i])
+            setenv(names[i], keep[i].c_str(), 1);
+        else
+            unsetenv(names[i]);
+    }
+}
+
+TEST(Codepage, ConvertsInThePageInForce)
+{
+    {
+        ForcedPage page(1252);
+        EXPECT_EQ(plat::WideToAnsi(u"Caf\u00e9 \u20ac"), "Caf\xe9 \x80");
+        EXPECT_EQ(plat::AnsiToWide("Caf\xe9 \x80"), u"Caf\u00e9 \u20ac");
+        // Cyrillic has no place in 1252.
+        EXPECT_EQ(plat::WideToAnsi(u"a\u0416b"), "a?b");
+    }
+    {
+        ForcedPage page(1251);
+        EXPECT_EQ(plat::WideToAnsi(u"\u0416"), "\xc6");
+        EXPECT_EQ(plat::AnsiToWide("\xc6"), u"\u0416");
+    }
+    {
+        ForcedPage page(932);
+        EXPECT_EQ(plat::WideToAnsi(u"\u3042x"), "\x82\xa0x");
+        EXPECT_EQ(plat::AnsiToWide("\x82\xa0x"), u"\u3042x");
+        EXPECT_EQ(plat::AnsiCharLength("\x82\xa0"), 2u);
+        EXPECT_EQ(plat::AnsiCharLength("x"), 1u);
+        // A lead byte at the very end is not a whole character.
+        EXPECT_EQ(plat::AnsiToWide("a\x82"), u"a\uFFFD");
+    }
+}
+
+TEST(Codepage, UnmappableAndBrokenInputDoNotStopTheConversion)
+{
+    ForcedPage page(1252);
+    // An emoji (a surrogate pair) is one '?', a lone surrogate another.
+    std::u16string text = u"x\U0001F600y";
+    text += char16_t(0xD800);
+    text += u"z";
+    EXPECT_EQ(plat::WideToAnsi(text), "x?y?z");
+    // 0x81 is not defined in 1252.
+    std::u16string wide = plat::AnsiToWide("a\x81" "b");
+    ASSERT_EQ(wide.size(), 3u);
+    EXPECT_EQ(wide[0], u'a');
+    EXPECT_EQ(wide[2], u'b');
+    EXPECT_TRUE(plat::WideToAnsi(u"").empty());
+    EXPECT_TRUE(plat::AnsiToWide("").empty());
+}
