@@ -1,6 +1,11 @@
 #include "misc/WinUtil.h"
 
 #include "platform/Codepage.h"
+#include "platform/Library.h"
+#include "platform/PeImage.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
+#include "platform/WinPath.h"
 
 #include <cstdio>
 #include <cstring>
@@ -61,4 +66,45 @@ void ToWide(const char* ansi, char16_t* out, size_t capacity)
         --n;
     std::memcpy(out, wide.data(), n * sizeof(char16_t));
     out[n] = u'\0';
+}
+
+bool GetModuleFolder(const plat::Library* module, char* out)
+{
+    if (!out)
+        return false;
+    std::string file = module ? plat::LibraryFileName(module) : plat::ModuleFileName();
+    if (file.size() > 260)
+        file.resize(260);
+    std::string drive, dir;
+    plat::SplitDriveDir(file, &drive, &dir);
+    std::snprintf(out, 260, "%s%s", drive.c_str(), dir.c_str());
+    return true;
+}
+
+bool GetFileVersion(const char* path, uint16_t* major, uint16_t* minor, uint16_t* build, uint16_t* revision)
+{
+    uint16_t scratch[4];
+    uint16_t* v[4] = {major ? major : &scratch[0], minor ? minor : &scratch[1], build ? build : &scratch[2],
+                      revision ? revision : &scratch[3]};
+    for (uint16_t* p : v)
+        *p = 0;
+    if (!path || !*path)
+        return false;
+    plat::FixedFileVersion info;
+    if (!plat::ReadFixedFileVersion(path, &info))
+        return false;
+    *v[0] = uint16_t(info.fileVersionMS >> 16);
+    *v[1] = uint16_t(info.fileVersionMS & 0xFFFF);
+    *v[2] = uint16_t(info.fileVersionLS >> 16);
+    *v[3] = uint16_t(info.fileVersionLS & 0xFFFF);
+    return true;
+}
+
+bool OpenWithShell(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    // As the shell's open verb is used here, its result is not checked.
+    plat::ShellOpen(path);
+    return true;
 }

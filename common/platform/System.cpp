@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
+#include <mutex>
 
 namespace plat {
 
@@ -25,8 +27,45 @@ uint32_t CurrentThreadId()
     return uint32_t(syscall(SYS_gettid));
 }
 
+namespace {
+
+std::mutex g_moduleMutex;
+std::string g_moduleOverride;
+
+}  // namespace
+
+void SetModuleFileName(const std::string& winPath)
+{
+    std::lock_guard<std::mutex> lock(g_moduleMutex);
+    g_moduleOverride = winPath;
+}
+
+std::string CommonAppDataFolder()
+{
+    std::string folder;
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    // A relative XDG_DATA_HOME is invalid and ignored, as the XDG rules say.
+    if (xdg && *xdg == '/') {
+        folder = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        folder = std::string(home ? home : "") + "/.local/share";
+    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    for (char& c : folder)
+        if (c == '/')
+            c = '\\';
+    return folder;
+}
+
 std::string ModuleFileName()
 {
+    {
+        std::lock_guard<std::mutex> lock(g_moduleMutex);
+        if (!g_moduleOverride.empty())
+            return g_moduleOverride;
+    }
     char buf[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
     if (n <= 0)

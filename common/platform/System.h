@@ -1,4 +1,5 @@
-// Process-level services: local time, thread id, the program's own file.
+// Process-level services: local time, thread id, the program's own file,
+// the common application data folder.
 #pragma once
 
 #include <cstdint>
@@ -17,7 +18,16 @@ LocalTime Now();
 /// Id of the calling thread.
 uint32_t CurrentThreadId();
 
-/// The program's own file in Windows form (the host path with '/' shown as '\').
+/// The program's own file in Windows form (the host path with '/' shown as
+/// '\'), or the name set with SetModuleFileName.
 std::string ModuleFileName();
+
+/// Makes ModuleFileName report another file (tests place the program's
+/// "brellon.ini" in a folder of their own); an empty name undoes it.
+void SetModuleFileName(const std::string& winPath);
+
+/// The common application data folder in Windows form, without a trailing
+/// separator: $XDG_DATA_HOME, else ~/.local/share.
+std::string CommonAppDataFolder();
 
 }  // namespace plat
