@@ -1,0 +1,343 @@
+#include "palm/DmMain.h"
+
+#include "palm/PalmCommEx2.h"
+#include "platform/WinPath.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// LEFT(text, n): the first n characters of a text; Null stays Null.
+void LeftFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const unsigned char* text = sqlite3_value_text(argv[0]);
+    int bytes = sqlite3_value_bytes(argv[0]);
+    sqlite3_int64 n = sqlite3_value_int64(argv[1]);
+    if (!text || n <= 0) {
+        sqlite3_result_text(context, "", 0, SQLITE_STATIC);
+        return;
+    }
+    int end = 0;
+    for (sqlite3_int64 chars = 0; end < bytes && chars < n; ++chars) {
+        ++end;
+        while (end < bytes && (text[end] & 0xC0) == 0x80)
+            ++end;
+    }
+    sqlite3_result_text(context, reinterpret_cast<const char*>(text), end, SQLITE_TRANSIENT);
+}
+
+// The first bytes of a Jet database: a page-0 signature and the engine name.
+bool StartsWithJetHeader(const std::string& hostPath)
+{
+    FILE* f = std::fopen(hostPath.c_str(), "rb");
+    if (!f)
+        return false;
+    unsigned char head[20] = {};
+    size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (got < sizeof head)
+        return false;
+    static const unsigned char kPage[4] = {0x00, 0x01, 0x00, 0x00};
+    return std::memcmp(head, kPage, 4) == 0 &&
+           (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0);
+}
+
+bool IsNameChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           (static_cast<unsigned char>(c) >= 0x80);
+}
+
+bool IsBooleanType(const char* declared)
+{
+    if (!declared)
+        return false;
+    return strcasecmp(declared, "BIT") == 0 || strcasecmp(declared, "BOOLEAN") == 0 ||
+           strcasecmp(declared, "YESNO") == 0 || strcasecmp(declared, "LOGICAL") == 0;
+}
+
+bool IsShortType(const char* declared)
+{
+    return declared && (strcasecmp(declared, "SHORT") == 0 || strcasecmp(declared, "SMALLINT") == 0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- DbConnection
+
+DbConnection::~DbConnection()
+{
+    Close();
+}
+
+void DbConnection::Close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+    m_dataSource.clear();
+}
+
+std::string DbConnection::DataSourceOf(const std::string& connectionString)
+{
+    static const char kKey[] = "data source=";
+    const size_t keyLen = sizeof kKey - 1;
+    size_t pos = std::string::npos;
+    for (size_t i = 0; i + keyLen <= connectionString.size(); ++i) {
+        if (strncasecmp(connectionString.c_str() + i, kKey, keyLen) == 0 && (i == 0 || connectionString[i - 1] == ';')) {
+            pos = i + keyLen;
+            break;
+        }
+    }
+    if (pos == std::string::npos)
+        return std::string();
+    if (pos < connectionString.size() && connectionString[pos] == '"') {
+        size_t close = connectionString.find('"', pos + 1);
+        return connectionString.substr(pos + 1, close == std::string::npos ? std::string::npos : close - pos - 1);
+    }
+    size_t semi = connectionString.find(';', pos);
+    return connectionString.substr(pos, semi == std::string::npos ? std::string::npos : semi - pos);
+}
+
+bool DbConnection::Open(std::string* error)
+{
+    Close();
+    std::string source = DataSourceOf(m_connectionString);
+    if (source.empty()) {
+        *error = "No data source in the connection string.";
+        return false;
+    }
+    std::string host = plat::ToHostPath(source);
+    if (StartsWithJetHeader(host)) {
+        *error = "The file " + source + " is a Jet database; Jet databases are not supported yet.";
+        return false;
+    }
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc != SQLITE_OK) {
+        *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        return false;
+    }
+    // SQLite reads a file lazily; ask for its schema now so that a file that
+    // is no database fails here rather than at the first query.
+    char* message = nullptr;
+    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &message);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_create_function_v2(db, "LEFT", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LeftFunction,
+                                        nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        *error = message ? message : sqlite3_errmsg(db);
+        sqlite3_free(message);
+        sqlite3_close_v2(db);
+        return false;
+    }
+    m_db = db;
+    m_dataSource = source;
+    return true;
+}
+
+// ---------------------------------------------------------------- DbQuery
+
+DbQuery::~DbQuery()
+{
+    Close();
+}
+
+void DbQuery::Close()
+{
+    if (m_stmt) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+    m_eof = true;
+}
+
+void DbQuery::AddSql(const std::string& line)
+{
+    if (!m_sql.empty())
+        m_sql += '\n';
+    m_sql += line;
+}
+
+std::string DbQuery::ForSqlite(const std::string& statement)
+{
+    std::string out;
+    out.reserve(statement.size() + 8);
+    size_t i = 0;
+    const size_t n = statement.size();
+    while (i < n) {
+        char c = statement[i];
+        if (c == '\'' || c == '"' || c == '[') {
+            char close = c == '[' ? ']' : c;
+            size_t end = i + 1;
+            while (end < n) {
+                if (statement[end] == close) {
+                    // A doubled quote inside a quoted text is not its end.
+                    if (close != ']' && end + 1 < n && statement[end + 1] == close) {
+                        end += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++end;
+            }
+            if (end < n)
+                ++end;
+            out.append(statement, i, end - i);
+            i = end;
+            continue;
+        }
+        if (IsNameChar(c)) {
+            size_t end = i;
+            while (end < n && IsNameChar(statement[end]))
+                ++end;
+            size_t next = end;
+            while (next < n && (statement[next] == ' ' || statement[next] == '\t'))
+                ++next;
+            if (end - i == 4 && strncasecmp(statement.c_str() + i, "LEFT", 4) == 0 && next < n && statement[next] == '(') {
+                out += '"';
+                out.append(statement, i, 4);
+                out += '"';
+            } else {
+                out.append(statement, i, end - i);
+            }
+            i = end;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+bool DbQuery::Prepare(std::string* error)
+{
+    Close();
+    if (!m_connection || !m_connection->Connected()) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    std::u16string wide = PmAnsiToWide(ForSqlite(m_sql));
+    const void* tail = nullptr;
+    int rc = sqlite3_prepare16_v2(m_connection->Handle(), wide.c_str(), int(wide.size() * sizeof(char16_t)), &m_stmt,
+                                  &tail);
+    if (rc != SQLITE_OK) {
+        *error = sqlite3_errmsg(m_connection->Handle());
+        Close();
+        return false;
+    }
+    if (!m_stmt) {
+        *error = "The statement is empty.";
+        return false;
+    }
+    return true;
+}
+
+bool DbQuery::Step(std::string* error)
+{
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) {
+        m_eof = false;
+        return true;
+    }
+    m_eof = true;
+    if (rc == SQLITE_DONE)
+        return true;
+    *error = sqlite3_errmsg(m_connection->Handle());
+    sqlite3_finalize(m_stmt);
+    m_stmt = nullptr;
+    return false;
+}
+
+bool DbQuery::Open(std::string* error)
+{
+    if (!Prepare(error))
+        return false;
+    return Step(error);
+}
+
+bool DbQuery::ExecSql(std::string* error)
+{
+    if (!Prepare(error))
+        return false;
+    bool ok = true;
+    while (ok && m_stmt) {
+        ok = Step(error);
+        if (m_eof)
+            break;
+    }
+    Close();
+    return ok;
+}
+
+bool DbQuery::Next(std::string* error)
+{
+    if (!m_stmt || m_eof) {
+        m_eof = true;
+        return true;
+    }
+    return Step(error);
+}
+
+int32_t DbQuery::FieldCount() const
+{
+    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+}
+
+DbFieldKind DbQuery::FieldKind(int32_t index) const
+{
+    if (!m_stmt || m_eof || index < 0 || index >= FieldCount())
+        return DbFieldKind::Null;
+    switch (sqlite3_column_type(m_stmt, index)) {
+    case SQLITE_NULL:
+        return DbFieldKind::Null;
+    case SQLITE_INTEGER: {
+        const char* declared = sqlite3_column_decltype(m_stmt, index);
+        if (IsBooleanType(declared))
+            return DbFieldKind::Boolean;
+        sqlite3_int64 v = sqlite3_column_int64(m_stmt, index);
+        if (v < INT32_MIN || v > INT32_MAX)
+            return DbFieldKind::Other;  // a value no 32-bit column of the desktop databases holds
+        return IsShortType(declared) ? DbFieldKind::Int16 : DbFieldKind::Int32;
+    }
+    case SQLITE_TEXT:
+        return DbFieldKind::WideString;
+    default:
+        return DbFieldKind::Other;  // floating point and binary values
+    }
+}
+
+int32_t DbQuery::FieldInt(int32_t index) const
+{
+    return m_stmt ? int32_t(sqlite3_column_int64(m_stmt, index)) : 0;
+}
+
+std::u16string DbQuery::FieldText(int32_t index) const
+{
+    if (!m_stmt)
+        return std::u16string();
+    const void* text = sqlite3_column_text16(m_stmt, index);
+    int bytes = sqlite3_column_bytes16(m_stmt, index);
+    if (!text)
+        return std::u16string();
+    return std::u16string(static_cast<const char16_t*>(text), size_t(bytes) / sizeof(char16_t));
+}
+
+// ---------------------------------------------------------------- TdmMain
+
+TdmMain::TdmMain() : qryMemo(&connMemo), qryTodo(&connTodo), qryDate(&connDate), qryAddr(&connAddr) {}
+
+TdmMain& DataModule()
+{
+    static TdmMain module;
+    return module;
+}

@@ -1,0 +1,117 @@
+// The data module: one database connection and one query per application
+// database (contacts, calendar, tasks, memos), for the whole process.
+//
+// The connections stand where the desktop program's database components
+// stood. Behind each one is an embedded SQLite database file, opened from
+// the "Data Source" of its connection string. The statements arrive in the
+// desktop program's SQL dialect and are run by SQLite as written, apart from
+// the one rewrite described at DbQuery.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+/// One database connection. Open never creates a file: the data source must
+/// be an existing SQLite database; a file in the desktop program's own (Jet)
+/// format is refused with a message.
+class DbConnection {
+public:
+    DbConnection() = default;
+    ~DbConnection();
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    bool Connected() const { return m_db != nullptr; }
+    void Close();
+    void SetConnectionString(const std::string& text) { m_connectionString = text; }
+    const std::string& ConnectionString() const { return m_connectionString; }
+    /// Opens the "Data Source" of the connection string. On failure *error
+    /// holds the database's message and the connection stays closed.
+    bool Open(std::string* error);
+    /// The Windows path of the open file (empty when closed).
+    const std::string& DataSource() const { return m_dataSource; }
+    sqlite3* Handle() const { return m_db; }
+
+    /// The "Data Source" value of a connection string, without its quotes.
+    static std::string DataSourceOf(const std::string& connectionString);
+
+private:
+    sqlite3* m_db = nullptr;
+    std::string m_connectionString;
+    std::string m_dataSource;
+};
+
+/// What a field of the current row holds, in the terms the accessor reads.
+enum class DbFieldKind { Null, Int16, Int32, WideString, Boolean, AnsiString, Other };
+
+/// One query on one connection: its SQL text, and the result of the last
+/// statement with its current row.
+///
+/// SQLite reads LEFT as a join keyword, so "LEFT(" cannot call a function.
+/// Before a statement is prepared, every LEFT immediately followed by "("
+/// outside quotes and brackets is written as the quoted name "LEFT", which
+/// SQLite parses as a call of the LEFT function each connection registers.
+class DbQuery {
+public:
+    explicit DbQuery(DbConnection* connection) : m_connection(connection) {}
+    ~DbQuery();
+    DbQuery(const DbQuery&) = delete;
+    DbQuery& operator=(const DbQuery&) = delete;
+
+    DbConnection* Connection() const { return m_connection; }
+    /// Drops the previous result.
+    void Close();
+    void ClearSql() { m_sql.clear(); }
+    void AddSql(const std::string& line);
+    const std::string& Sql() const { return m_sql; }
+
+    /// Runs a row-returning statement and stands on its first row.
+    bool Open(std::string* error);
+    /// Runs a statement that returns no rows.
+    bool ExecSql(std::string* error);
+    /// Moves to the following row.
+    bool Next(std::string* error);
+    /// True when no current row is left (also when nothing is open).
+    bool Eof() const { return m_eof; }
+
+    int32_t FieldCount() const;
+    DbFieldKind FieldKind(int32_t index) const;
+    int32_t FieldInt(int32_t index) const;
+    /// The field's text as UTF-16.
+    std::u16string FieldText(int32_t index) const;
+
+    /// The statement as SQLite receives it (see the class comment).
+    static std::string ForSqlite(const std::string& statement);
+
+private:
+    bool Prepare(std::string* error);
+    bool Step(std::string* error);
+
+    DbConnection* m_connection;
+    sqlite3_stmt* m_stmt = nullptr;
+    std::string m_sql;
+    bool m_eof = true;
+};
+
+/// The data module, created once at program start and destroyed at exit.
+class TdmMain {
+public:
+    TdmMain();
+    TdmMain(const TdmMain&) = delete;
+    TdmMain& operator=(const TdmMain&) = delete;
+
+    DbConnection connAddr;
+    DbConnection connDate;
+    DbConnection connTodo;
+    DbConnection connMemo;
+    DbQuery qryMemo;
+    DbQuery qryTodo;
+    DbQuery qryDate;
+    DbQuery qryAddr;
+};
+
+/// The process-wide data module.
+TdmMain& DataModule();

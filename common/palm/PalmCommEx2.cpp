@@ -1,0 +1,989 @@
+#include "palm/PalmCommEx2.h"
+
+#include "misc/CxDebugUtil.h"
+#include "palm/DmMain.h"
+#include "platform/File.h"
+#include "platform/WinPath.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+// ---------------------------------------------------------------- texts
+
+std::u16string PmAnsiToWide(std::string_view ansi)
+{
+    // Bytes read as code points 0-255 until the code page conversions are in.
+    std::u16string out;
+    out.reserve(ansi.size());
+    for (unsigned char c : ansi)
+        out += char16_t(c);
+    return out;
+}
+
+std::string PmWideToAnsi(std::u16string_view wide)
+{
+    std::string out;
+    out.reserve(wide.size());
+    for (char16_t c : wide)
+        out += c < 0x100 ? char(c) : '?';
+    return out;
+}
+
+void PmCopyText(char* out, size_t size, const char* text)
+{
+    if (!out || size == 0)
+        return;
+    size_t n = text ? std::strlen(text) : 0;
+    if (n > size - 1)
+        n = size - 1;
+    if (n)
+        std::memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+// ---------------------------------------------------------------- field values
+
+namespace {
+
+void ZeroValue(PmFieldValue* out)
+{
+    std::memset(out, 0, sizeof *out);
+}
+
+bool MakeWideValue(std::u16string_view wide, PmFieldValue* out)
+{
+    ZeroValue(out);
+    out->vt = kPmVtBstr;
+    if (wide.size() > kPmMaxTextChars)
+        wide = wide.substr(0, kPmMaxTextChars);
+    if (wide.empty())
+        return true;
+    char16_t* s = new (std::nothrow) char16_t[wide.size() + 1];
+    if (!s) {
+        out->vt = kPmVtEmpty;
+        return false;
+    }
+    std::memcpy(s, wide.data(), wide.size() * sizeof(char16_t));
+    s[wide.size()] = 0;
+    out->bstrVal = s;
+    return true;
+}
+
+std::u16string_view WideOf(const PmFieldValue* value)
+{
+    if (!value->bstrVal)
+        return std::u16string_view();
+    return std::u16string_view(value->bstrVal);
+}
+
+// Decimal number as a C library atoi reads it: blanks, a sign, digits.
+int32_t ReadDecimal(std::u16string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= 9 && text[i] <= 13)))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    int64_t v = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        v = v * 10 + (text[i++] - '0');
+        if (v > int64_t(INT32_MAX) + 1)
+            v = int64_t(INT32_MAX) + 1;
+    }
+    if (negative)
+        v = -v;
+    if (v > INT32_MAX)
+        v = INT32_MAX;
+    return int32_t(v);
+}
+
+// Appends with the bound of a fixed buffer; the text is cut at its end.
+class Appender {
+public:
+    Appender(char* buffer, size_t size) : m_buffer(buffer), m_size(size)
+    {
+        if (m_size)
+            m_buffer[0] = '\0';
+    }
+    void Add(const char* text)
+    {
+        if (!text)
+            return;
+        size_t n = std::strlen(text);
+        if (m_size == 0 || m_length + 1 >= m_size)
+            return;
+        if (n > m_size - 1 - m_length)
+            n = m_size - 1 - m_length;
+        std::memcpy(m_buffer + m_length, text, n);
+        m_length += n;
+        m_buffer[m_length] = '\0';
+    }
+    void Add(const std::string& text) { Add(text.c_str()); }
+    size_t Length() const { return m_length; }
+
+private:
+    char* m_buffer;
+    size_t m_size;
+    size_t m_length = 0;
+};
+
+// Doubles every apostrophe of a text, taking at most `limit` characters of it.
+std::string DoubleApostrophes(const std::string& text, size_t limit)
+{
+    std::string out;
+    size_t n = text.size() < limit ? text.size() : limit;
+    out.reserve(n + 16);
+    for (size_t i = 0; i < n; ++i) {
+        out += text[i];
+        if (text[i] == '\'')
+            out += '\'';
+    }
+    return out;
+}
+
+// "'" text "'" cut to fit `size` bytes with its terminator; a cut never
+// splits a doubled apostrophe, so the literal always stays one literal.
+std::string QuoteCut(const std::string& doubled, size_t size)
+{
+    size_t room = size > 3 ? size - 3 : 0;
+    size_t n = doubled.size() < room ? doubled.size() : room;
+    if (n < doubled.size()) {
+        size_t quotes = 0;
+        for (size_t i = n; i > 0 && doubled[i - 1] == '\''; --i)
+            ++quotes;
+        if (quotes % 2)
+            --n;
+    }
+    return "'" + doubled.substr(0, n) + "'";
+}
+
+constexpr size_t kDoublingLimit = 20480;
+constexpr size_t kWhereLiteralSize = 20480;
+constexpr size_t kUpdateLiteralSize = 1024;
+constexpr size_t kLeftChars = 256;
+
+}  // namespace
+
+bool MakeIntValue(int32_t value, PmFieldValue* out)
+{
+    if (!out)
+        return false;
+    ZeroValue(out);
+    out->vt = kPmVtI4;
+    out->lVal = value;
+    return true;
+}
+
+bool MakeBoolValue(uint8_t value, PmFieldValue* out)
+{
+    if (!out)
+        return false;
+    ZeroValue(out);
+    out->vt = kPmVtBool;
+    out->boolVal = value;
+    return true;
+}
+
+bool MakeTextValue(const char* ansi, PmFieldValue* out)
+{
+    if (!out)
+        return false;
+    return MakeWideValue(PmAnsiToWide(ansi ? ansi : ""), out);
+}
+
+bool MakeIntTextValue(int32_t value, PmFieldValue* out)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", value);
+    return MakeTextValue(text, out);
+}
+
+void ClearValue(PmFieldValue* value)
+{
+    if (!value)
+        return;
+    if (value->vt == kPmVtBstr)
+        delete[] value->bstrVal;
+    ZeroValue(value);
+}
+
+bool ValueToInt(const PmFieldValue* value, int32_t* out)
+{
+    if (!value || !out)
+        return false;
+    switch (value->vt) {
+    case kPmVtI4:
+        *out = value->lVal;
+        return true;
+    case kPmVtI2:
+        *out = value->iVal;
+        return true;
+    case kPmVtI1:
+        *out = value->cVal;
+        return true;
+    case kPmVtBstr:
+        *out = ReadDecimal(WideOf(value));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ValueToBool(const PmFieldValue* value, uint8_t* out)
+{
+    if (!value || !out || value->vt != kPmVtBool)
+        return false;
+    *out = value->boolVal != 0 ? 1 : 0;
+    return true;
+}
+
+bool ValueToText(const PmFieldValue* value, char* buffer, size_t size)
+{
+    if (!value || !buffer || size == 0 || value->vt != kPmVtBstr)
+        return false;
+    PmCopyText(buffer, size, PmWideToAnsi(WideOf(value)).c_str());
+    return true;
+}
+
+// ---------------------------------------------------------------- PmDataAccessor
+
+PmDataAccessor::PmDataAccessor()
+{
+    m_lastQuery[0] = '\0';
+}
+
+PmDataAccessor::~PmDataAccessor()
+{
+    ReleaseHook();
+}
+
+const char* PmDataAccessor::InformationSql(const char* condition, int32_t kind, const char* const* columns,
+                                           const PmFieldValue* values, int32_t count)
+{
+    return BuildSql("Information", condition, kind, columns, values, count);
+}
+
+const char* PmDataAccessor::CategorySql(const char* condition, int32_t kind, const char* const* columns,
+                                        const PmFieldValue* values, int32_t count)
+{
+    return BuildSql("Category", condition, kind, columns, values, count);
+}
+
+const char* PmDataAccessor::MainSql(const char* condition, int32_t kind, const char* const* columns,
+                                    const PmFieldValue* values, int32_t count)
+{
+    return BuildSql("Main", condition, kind, columns, values, count);
+}
+
+void PmDataAccessor::ValueLiteral(const PmFieldValue* value, char* out, size_t size)
+{
+    if (!out || size == 0)
+        return;
+    out[0] = '\0';
+    if (!value)
+        return;
+    char number[16];
+    switch (value->vt) {
+    case kPmVtBool:
+        PmCopyText(out, size, value->boolVal ? "1" : "0");
+        break;
+    case kPmVtI4:
+        std::snprintf(number, sizeof number, "%d", value->lVal);
+        PmCopyText(out, size, number);
+        break;
+    case kPmVtBstr: {
+        std::string doubled = DoubleApostrophes(PmWideToAnsi(WideOf(value)), kDoublingLimit);
+        PmCopyText(out, size, QuoteCut(doubled, size).c_str());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+const char* PmDataAccessor::BuildSql(const char* table, const char* condition, int32_t kind,
+                                     const char* const* columns, const PmFieldValue* values, int32_t count)
+{
+    static char s_statement[kPmSqlBufferSize];
+    Appender sql(s_statement, sizeof s_statement);
+    if (!columns || count <= 0)
+        return s_statement;
+    if (!table)
+        table = "";
+    auto bracketed = [&](int32_t i) {
+        sql.Add("[");
+        sql.Add(columns[i]);
+        sql.Add("]");
+    };
+    static char s_literal[kPmSqlBufferSize];
+    switch (kind) {
+    case kPmSqlSelect:
+        sql.Add("SELECT ");
+        for (int32_t i = 0; i < count; ++i) {
+            if (i)
+                sql.Add(", ");
+            bracketed(i);
+        }
+        sql.Add(" FROM ");
+        sql.Add(table);
+        sql.Add(" ");
+        if (condition)
+            sql.Add(condition);
+        break;
+    case kPmSqlInsert:
+        if (!values)
+            break;
+        sql.Add("INSERT INTO ");
+        sql.Add(table);
+        sql.Add(" (");
+        for (int32_t i = 0; i < count; ++i) {
+            if (i)
+                sql.Add(", ");
+            bracketed(i);
+        }
+        if (count > 30) {
+            sql.Add(", [Photo], ");
+            sql.Add("[VoiceTag], ");
+            sql.Add("[Ringtone]");
+        }
+        if (count > 4)
+            sql.Add(", [Blob]");
+        sql.Add(") VALUES (");
+        for (int32_t i = 0; i < count; ++i) {
+            if (i)
+                sql.Add(", ");
+            ValueLiteral(&values[i], s_literal, sizeof s_literal);
+            sql.Add(s_literal);
+        }
+        if (count > 30)
+            sql.Add(", 0x00000000, 0x00000000, 0x00000000");
+        if (count > 4)
+            sql.Add(", 0x00000000");
+        sql.Add(")");
+        break;
+    case kPmSqlUpdate:
+        if (!values)
+            break;
+        sql.Add("UPDATE ");
+        sql.Add(table);
+        sql.Add(" SET ");
+        for (int32_t i = 0; i < count; ++i) {
+            if (i)
+                sql.Add(", ");
+            bracketed(i);
+            sql.Add("=");
+            ValueLiteral(&values[i], s_literal, kUpdateLiteralSize);
+            sql.Add(s_literal);
+        }
+        if (condition) {
+            sql.Add(" ");
+            sql.Add(condition);
+        }
+        break;
+    default:
+        break;
+    }
+    return s_statement;
+}
+
+bool PmDataAccessor::BuildWhere(const char* const* columns, int32_t count, const PmFieldValue* values, char* out,
+                                size_t size)
+{
+    if (!out)
+        return false;
+    if (size)
+        out[0] = '\0';
+    if (!columns || !values || count <= 0)
+        return true;
+    std::string where = "WHERE ";
+    static char s_literal[kWhereLiteralSize];
+    for (int32_t i = 0; i < count; ++i) {
+        if (i)
+            where += " AND ";
+        const PmFieldValue* value = &values[i];
+        ValueLiteral(value, s_literal, sizeof s_literal);
+        const std::string name = columns[i] ? columns[i] : "";
+        if (std::strlen(s_literal) < kLeftChars) {
+            if (value->vt == kPmVtBstr && WideOf(value).empty()) {
+                // A database keeps an empty text as Null as often as as '':
+                // an empty key matches both, or its row is never found again.
+                where += "([" + name + "] = '' OR [" + name + "] IS NULL)";
+            } else {
+                where += "[" + name + "] = " + s_literal;
+            }
+        } else {
+            std::u16string_view head = WideOf(value).substr(0, kLeftChars);
+            std::string doubled = DoubleApostrophes(PmWideToAnsi(head), kDoublingLimit);
+            where += "LEFT(" + name + ", 256) = '" + doubled + "'";
+        }
+    }
+    PmCopyText(out, size, where.c_str());
+    return true;
+}
+
+void PmDataAccessor::FreeValues(PmFieldValue* row, int32_t count)
+{
+    if (!row)
+        return;
+    for (int32_t i = 0; i < count; ++i)
+        ClearValue(&row[i]);
+    delete[] row;
+}
+
+// ---------------------------------------------------------------- PmMDBAccessor
+
+PmMDBAccessor::PmMDBAccessor(TdmMain* module, int32_t kind, const char* path) : m_module(module)
+{
+    m_dbFile[0] = '\0';
+    Open(kind, path);
+}
+
+DbQuery* PmMDBAccessor::AddrQuery() { return m_module ? &m_module->qryAddr : nullptr; }
+DbQuery* PmMDBAccessor::DateQuery() { return m_module ? &m_module->qryDate : nullptr; }
+DbQuery* PmMDBAccessor::TodoQuery() { return m_module ? &m_module->qryTodo : nullptr; }
+DbQuery* PmMDBAccessor::MemoQuery() { return m_module ? &m_module->qryMemo : nullptr; }
+DbConnection* PmMDBAccessor::AddrConnection() { return m_module ? &m_module->connAddr : nullptr; }
+DbConnection* PmMDBAccessor::DateConnection() { return m_module ? &m_module->connDate : nullptr; }
+DbConnection* PmMDBAccessor::TodoConnection() { return m_module ? &m_module->connTodo : nullptr; }
+DbConnection* PmMDBAccessor::MemoConnection() { return m_module ? &m_module->connMemo : nullptr; }
+
+DbQuery* PmMDBAccessor::Query()
+{
+    switch (m_kind) {
+    case kPmDbAddr: return AddrQuery();
+    case kPmDbDate: return DateQuery();
+    case kPmDbTodo: return TodoQuery();
+    case kPmDbMemo: return MemoQuery();
+    default: return nullptr;
+    }
+}
+
+DbConnection* PmMDBAccessor::Connection()
+{
+    switch (m_kind) {
+    case kPmDbAddr: return AddrConnection();
+    case kPmDbDate: return DateConnection();
+    case kPmDbTodo: return TodoConnection();
+    case kPmDbMemo: return MemoConnection();
+    default: return nullptr;
+    }
+}
+
+void PmMDBAccessor::Open(int32_t kind, const char* path)
+{
+    m_kind = kind;
+    PmCopyText(m_dbFile, sizeof m_dbFile, path ? path : "");
+    CXLOG(2, "Set database file to be opened: %s", m_dbFile);
+    if (!m_dbFile[0] || !plat::HostExists(plat::ToHostPath(m_dbFile))) {
+        CXLOG(0, "The file doesn't exist. Abort.");
+        return;
+    }
+    DbConnection* connection = Connection();
+    if (!connection) {
+        CXLOG(0, "There is no valid database connection to open this file.");
+        return;
+    }
+    if (connection->Connected()) {
+        CXLOG(2, "The connection is already opened, close it now.");
+        // Its query holds a statement of the closed file; drop it first.
+        if (DbQuery* query = Query())
+            query->Close();
+        connection->Close();
+    }
+    char text[400];
+    std::snprintf(text, sizeof text, "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"%s\"", m_dbFile);
+    connection->SetConnectionString(text);
+    CXLOG(2, "Connection String: %s", text);
+    std::string error;
+    if (!connection->Open(&error))
+        CXLOG(0, "Database Connection Error, Connection String=%s, Error=%s", text, error.c_str());
+}
+
+bool PmMDBAccessor::Execute(const char* statement, bool returnsRows)
+{
+    DbQuery* query = Query();
+    if (!query || !statement || !statement[0])
+        return false;
+    CXLOG(2, "Execute SQL Query: %s", statement);
+    std::string error;
+    if (!returnsRows) {
+        // The file is changed in place; keep a copy of it as it was before
+        // the first change of this run.
+        DbConnection* connection = Connection();
+        if (connection && connection->Connected() && !plat::BackupOnce(connection->DataSource(), &error)) {
+            CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement,
+                  ("No backup copy could be made, so nothing was changed: " + error).c_str());
+            return false;
+        }
+    }
+    query->Close();
+    query->ClearSql();
+    query->AddSql(statement);
+    bool ok = returnsRows ? query->Open(&error) : query->ExecSql(&error);
+    if (!ok) {
+        if (!error.empty())
+            CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
+        else
+            CXLOG(0, "Database Query Error, Query String=%s", statement);
+        return false;
+    }
+    CXLOG(2, "Query executed successfully.");
+    return true;
+}
+
+bool PmMDBAccessor::ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count)
+{
+    int32_t n = query->FieldCount();
+    PmFieldValue* values = n > 0 ? new (std::nothrow) PmFieldValue[size_t(n)] : nullptr;
+    if (n > 0 && !values) {
+        *row = nullptr;
+        *count = 0;
+        return false;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        PmFieldValue* v = &values[i];
+        ZeroValue(v);
+        switch (query->FieldKind(i)) {
+        case DbFieldKind::Int16:
+        case DbFieldKind::Int32:
+            MakeIntValue(query->FieldInt(i), v);
+            break;
+        case DbFieldKind::WideString:
+        case DbFieldKind::AnsiString:
+            MakeWideValue(query->FieldText(i), v);
+            break;
+        case DbFieldKind::Boolean:
+            v->vt = kPmVtBool;
+            v->boolVal = query->FieldInt(i) ? -1 : 0;
+            break;
+        default:
+            break;
+        }
+    }
+    *row = values;
+    *count = n;
+    return true;
+}
+
+bool PmMDBAccessor::QueryFirst(const char* statement, PmFieldValue** row, int32_t* count)
+{
+    if (!statement || !statement[0]) {
+        CXLOG(0, "Invalid query string found.");
+        return false;
+    }
+    DbQuery* query = Query();
+    if (!query || !row || !count)
+        return false;
+    if (!Execute(statement, true))
+        return false;
+    if (query->Eof())
+        return false;
+    return ReadCurrentRow(query, row, count);
+}
+
+bool PmMDBAccessor::QueryNext(const char* statement, PmFieldValue** row, int32_t* count)
+{
+    if (!statement || !statement[0]) {
+        CXLOG(0, "Invalid query string found.");
+        return false;
+    }
+    if (std::strcmp(statement, m_lastQuery) != 0) {
+        CXLOG(2, "This query is not same with former query. Ignore this query.");
+        return false;
+    }
+    DbQuery* query = Query();
+    if (!query || !row || !count)
+        return false;
+    std::string error;
+    if (!query->Next(&error)) {
+        CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
+        return false;
+    }
+    if (query->Eof())
+        return false;
+    return ReadCurrentRow(query, row, count);
+}
+
+bool PmMDBAccessor::SelectAllFirst(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count)
+{
+    if (!Query() || !count)
+        return false;
+    const char* sql = BuildSql(table, nullptr, kPmSqlSelect, columns, nullptr, *count);
+    PmCopyText(m_lastQuery, sizeof m_lastQuery, sql);
+    return QueryFirst(m_lastQuery, row, count);
+}
+
+bool PmMDBAccessor::SelectAllNext(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count)
+{
+    std::string last = m_lastQuery;
+    return QueryNext(last.c_str(), row, count);
+}
+
+// ---------------------------------------------------------------- categories
+
+PmCategoryEx2Mgr::~PmCategoryEx2Mgr()
+{
+    Clear();
+}
+
+void PmCategoryEx2Mgr::Clear()
+{
+    m_Cats.Clear(true);
+}
+
+bool PmCategoryEx2Mgr::AddCopy(const PmCategoryEx2* category)
+{
+    if (!category)
+        return false;
+    PmCategoryEx2* copy = new (std::nothrow) PmCategoryEx2(*category);
+    if (!copy)
+        return false;
+    if (!m_Cats.Add(copy)) {
+        delete copy;
+        return false;
+    }
+    return true;
+}
+
+PmCategoryEx2* PmCategoryEx2Mgr::FindByID(int32_t id)
+{
+    for (uint32_t i = 0; i < m_Cats.Count(); ++i) {
+        PmCategoryEx2* c = m_Cats.GetAt(i);
+        if (c && c->ID == id)
+            return c;
+    }
+    return nullptr;
+}
+
+PmCategoryEx2* PmCategoryEx2Mgr::GetAt(uint32_t position)
+{
+    return m_Cats.GetAt(position);
+}
+
+PmCategoryEx2* PmCategoryEx2Mgr::FindByName(const char* name)
+{
+    if (!name || !name[0])
+        return nullptr;
+    for (uint32_t i = 0; i < m_Cats.Count(); ++i) {
+        PmCategoryEx2* c = m_Cats.GetAt(i);
+        if (c && std::strcmp(c->Name, name) == 0)
+            return c;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- PmDBEx2Util
+
+namespace {
+
+const char* const kCategoryColumns[] = {"ID", "Name", "Status", "Color"};
+
+// The user's data folder, ending in a separator.
+bool UserDataFolder(uint32_t user, std::string* folder)
+{
+    (void)user;
+    (void)folder;
+    return false;
+}
+
+bool MakeColumnValue(const PmColumnDef& column, void* record, PmFieldValue* out)
+{
+    switch (column.kind) {
+    case PmColKind::Int:
+        return MakeIntValue(PmIntAt(record, column.offset), out);
+    case PmColKind::IntText:
+        return MakeIntTextValue(PmIntAt(record, column.offset), out);
+    case PmColKind::Bool:
+        return MakeBoolValue(PmByteAt(record, column.offset), out);
+    case PmColKind::Text:
+        return MakeTextValue(PmTextAt(record, column.offset), out);
+    }
+    return false;
+}
+
+bool ColumnEqual(const PmColumnDef& column, void* a, void* b)
+{
+    switch (column.kind) {
+    case PmColKind::Int:
+    case PmColKind::IntText:
+        return PmIntAt(a, column.offset) == PmIntAt(b, column.offset);
+    case PmColKind::Bool:
+        return PmByteAt(a, column.offset) == PmByteAt(b, column.offset);
+    case PmColKind::Text:
+        return std::strncmp(PmTextAt(a, column.offset), PmTextAt(b, column.offset), column.width) == 0;
+    }
+    return false;
+}
+
+// Field values of some columns of a record; freed with the object.
+class ValueSet {
+public:
+    explicit ValueSet(int32_t count) : m_values(new PmFieldValue[size_t(count)]()), m_count(count) {}
+    ~ValueSet()
+    {
+        for (int32_t i = 0; i < m_count; ++i)
+            ClearValue(&m_values[i]);
+        delete[] m_values;
+    }
+    PmFieldValue* Values() { return m_values; }
+
+private:
+    PmFieldValue* m_values;
+    int32_t m_count;
+};
+
+}  // namespace
+
+PmColumnNames::PmColumnNames(const PmTableDef& table)
+{
+    CX_ASSERT(table.count <= 96);
+    for (int32_t i = 0; i < table.count; ++i)
+        m_names[i] = table.columns[i].name;
+}
+
+PmDBEx2Util::PmDBEx2Util() : m_pCatMgr(new PmCategoryEx2Mgr()) {}
+
+PmDBEx2Util::~PmDBEx2Util()
+{
+    delete m_pCatMgr;
+    delete m_pAccessor;
+}
+
+bool PmDBEx2Util::OpenDatabase(int32_t kind, const char* path)
+{
+    if (!path || !path[0] || !plat::HostExists(plat::ToHostPath(path)))
+        return false;
+    if (m_pAccessor)
+        m_pAccessor->Open(kind, path);
+    else
+        m_pAccessor = new PmMDBAccessor(&DataModule(), kind, path);
+    m_pCatMgr->SetAccessor(m_pAccessor);
+    LoadCategories();
+    return true;
+}
+
+bool PmDBEx2Util::LoadCategories()
+{
+    if (!m_pAccessor)
+        return false;
+    CXLOG(2, "Start loading Palm Desktop category information.");
+    m_pCatMgr->Clear();
+    PmFieldValue* row = nullptr;
+    int32_t count = 4;
+    bool ok = m_pAccessor->SelectAllFirst("Category", kCategoryColumns, &row, &count);
+    while (ok) {
+        PmCategoryEx2 category;
+        if (count >= 1 && row[0].vt == kPmVtI4)
+            category.ID = row[0].lVal;
+        if (count >= 2)
+            ValueToText(&row[1], category.Name, sizeof category.Name);
+        if (count >= 3 && row[2].vt == kPmVtI4)
+            category.Status = row[2].lVal;
+        if (count >= 4 && row[3].vt == kPmVtI4)
+            category.Color = row[3].lVal;
+        CXLOG(2, "Category loaded: %s", category.Name);
+        m_pCatMgr->AddCopy(&category);
+        PmDataAccessor::FreeValues(row, count);
+        row = nullptr;
+        ok = m_pAccessor->SelectAllNext("Category", kCategoryColumns, &row, &count);
+    }
+    CXLOG(2, "Categories information loaded successfully.");
+    return true;
+}
+
+bool PmDBEx2Util::ReadMainWhere(const char* condition, const char* const* columns, PmFieldValue** row, int32_t count)
+{
+    if (!m_pAccessor)
+        return false;
+    std::string sql = m_pAccessor->MainSql(condition, kPmSqlSelect, columns, nullptr, count);
+    int32_t fields = 0;
+    return m_pAccessor->QueryFirst(sql.c_str(), row, &fields);
+}
+
+bool PmDBEx2Util::LoadByUserShared(uint32_t user, int32_t kind, const char* subPath, const PmEx2Messages& m)
+{
+    TheLog().Log(2, m.module, __LINE__, m.start, int(user));
+    std::string path;
+    if (!UserDataFolder(user, &path)) {
+        TheLog().Log(0, m.module, __LINE__, "Failed to get user database path by user ID.");
+        return false;
+    }
+    path += subPath;
+    TheLog().Log(2, m.module, __LINE__, "Get user file successfully, try loading file:%s", path.c_str());
+    return LoadFileShared(path.c_str(), kind, m);
+}
+
+bool PmDBEx2Util::LoadFileShared(const char* path, int32_t kind, const PmEx2Messages& m)
+{
+    if (!path || !path[0]) {
+        if (m.invalidName)
+            TheLog().Log(0, m.module, __LINE__, "%s", m.invalidName);
+        return false;
+    }
+    TheLog().Log(2, m.module, __LINE__, m.loading, path);
+    if (!OpenDatabase(kind, path)) {
+        TheLog().Log(0, m.module, __LINE__, m.openFailed, path);
+        return false;
+    }
+    LoadMainRecords();
+    return true;
+}
+
+bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m)
+{
+    if (!m_pAccessor || !HasDataMgr())
+        return false;
+    TheLog().Log(2, m.module, __LINE__, "%s", m.mainStart);
+    PmColumnNames names(table);
+    PmFieldValue* row = nullptr;
+    int32_t count = table.count;
+    bool ok = m_pAccessor->SelectAllFirst("Main", names.Names(), &row, &count);
+    TheLog().Log(2, m.module, __LINE__, "%s", ok ? m.firstRecord : m.noFirstRecord);
+    while (ok) {
+        AddLoadedRow(row, count);
+        PmDataAccessor::FreeValues(row, count);
+        row = nullptr;
+        ok = m_pAccessor->SelectAllNext("Main", names.Names(), &row, &count);
+        if (!ok)
+            TheLog().Log(2, m.module, __LINE__, "%s", m.noNextRecord);
+    }
+    TheLog().Log(2, m.module, __LINE__, "%s", m.completed);
+    return true;
+}
+
+void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, int32_t count, void* record)
+{
+    if (!row || count != table.count)
+        return;
+    for (int32_t i = 0; i < table.count; ++i) {
+        const PmColumnDef& column = table.columns[i];
+        switch (column.kind) {
+        case PmColKind::Int:
+        case PmColKind::IntText: {
+            int32_t v = 0;
+            if (ValueToInt(&row[i], &v))
+                PmIntAt(record, column.offset) = v;
+            if (column.textOffset)
+                std::snprintf(PmTextAt(record, column.textOffset), column.width, "%d", PmIntAt(record, column.offset));
+            break;
+        }
+        case PmColKind::Bool: {
+            uint8_t v = 0;
+            if (ValueToBool(&row[i], &v))
+                PmByteAt(record, column.offset) = v;
+            break;
+        }
+        case PmColKind::Text:
+            ValueToText(&row[i], PmTextAt(record, column.offset), column.width);
+            break;
+        }
+    }
+}
+
+void PmDBEx2Util::LookUpCategoryName(const PmTableDef& table, void* record)
+{
+    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset)))
+        PmCopyText(PmTextAt(record, table.categoryNameOffset), 32, category->Name);
+}
+
+void PmDBEx2Util::ResolveCategory(const PmTableDef& table, void* record)
+{
+    const char* name = PmTextAt(record, table.categoryNameOffset);
+    if (!name[0])
+        return;
+    int32_t& id = PmIntAt(record, table.categoryOffset);
+    if (PmCategoryEx2* current = m_pCatMgr->FindByID(id)) {
+        char shown[32];
+        PmCopyText(shown, sizeof shown, current->Name);
+        if (std::strcmp(shown, name) == 0)
+            return;
+    }
+    if (PmCategoryEx2* named = m_pCatMgr->FindByName(name))
+        id = named->ID;
+}
+
+bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const char* module, bool resolveBeforeWrite)
+{
+    if (!m_pAccessor || !record)
+        return false;
+    PmColumnNames names(table);
+    const char* keyNames[8];
+    CX_ASSERT(table.keyCount <= 8);
+    for (int32_t k = 0; k < table.keyCount; ++k)
+        keyNames[k] = table.columns[table.keys[k]].name;
+
+    // Find the stored row again by the record's key columns.
+    std::string condition;
+    {
+        ValueSet keys(table.keyCount);
+        for (int32_t k = 0; k < table.keyCount; ++k)
+            if (!MakeColumnValue(table.columns[table.keys[k]], record, &keys.Values()[k]))
+                return false;
+        std::string buffer(table.whereSize, '\0');
+        PmDataAccessor::BuildWhere(keyNames, table.keyCount, keys.Values(), buffer.data(), buffer.size());
+        condition = buffer.c_str();
+    }
+    PmFieldValue* row = nullptr;
+    bool found = ReadMainWhere(condition.c_str(), names.Names(), &row, table.count);
+    if (!found) {
+        // Without its row the record cannot be changed; adding it again would
+        // leave the original live beside a stray copy.
+        TheLog().Log(0, module, __LINE__,
+                     "The stored row of record %d was not found by its key columns; nothing was written.",
+                     PmIntAt(record, table.columns[0].offset));
+        return false;
+    }
+    int32_t fields = m_pAccessor->Query() ? m_pAccessor->Query()->FieldCount() : 0;
+    void* scratch = std::calloc(1, table.recordSize);
+    if (!scratch) {
+        PmDataAccessor::FreeValues(row, fields);
+        return false;
+    }
+    FillRecord(table, row, fields, scratch);
+    PmDataAccessor::FreeValues(row, fields);
+
+    bool equal = true;
+    for (int32_t e = 0; e < table.equalityCount && equal; ++e)
+        equal = ColumnEqual(table.columns[table.equality[e]], record, scratch);
+    int32_t changed[96];
+    int32_t changedCount = 0;
+    if (!equal)
+        for (int32_t c = 0; c < table.changeCount; ++c)
+            if (!ColumnEqual(table.columns[table.change[c]], record, scratch))
+                changed[changedCount++] = table.change[c];
+    std::free(scratch);
+    if (equal || changedCount == 0)
+        return true;
+
+    if (resolveBeforeWrite)
+        ResolveCategory(table, record);
+
+    std::string updateCondition;
+    {
+        ValueSet keys(table.keyCount);
+        for (int32_t k = 0; k < table.keyCount; ++k)
+            if (!MakeColumnValue(table.columns[table.keys[k]], record, &keys.Values()[k]))
+                return false;
+        char buffer[1024];
+        PmDataAccessor::BuildWhere(keyNames, table.keyCount, keys.Values(), buffer, sizeof buffer);
+        updateCondition = buffer;
+    }
+    // A long memo's condition does not fit the 1024 bytes; its lookup form is
+    // the one that found the row, so it is the one to use.
+    if (updateCondition.size() + 1 >= 1024)
+        updateCondition = condition;
+    ValueSet values(changedCount);
+    const char* changedNames[96];
+    for (int32_t c = 0; c < changedCount; ++c) {
+        changedNames[c] = table.columns[changed[c]].name;
+        if (!MakeColumnValue(table.columns[changed[c]], record, &values.Values()[c]))
+            return false;
+    }
+    std::string sql =
+        m_pAccessor->MainSql(updateCondition.c_str(), kPmSqlUpdate, changedNames, values.Values(), changedCount);
+    return m_pAccessor->Execute(sql.c_str(), false);
+}

@@ -1,0 +1,349 @@
+// The database layer of the 6.x desktop data: tagged field values, the
+// accessor that builds and runs every statement, the category table and the
+// base of the four database utilities with their shared load and write-back.
+#pragma once
+
+#include "misc/CxList.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class TdmMain;
+class DbConnection;
+class DbQuery;
+
+// ---------------------------------------------------------------- texts
+
+/// ANSI text to the databases' wide (UTF-16) text, and back.
+std::u16string PmAnsiToWide(std::string_view ansi);
+std::string PmWideToAnsi(std::u16string_view wide);
+
+// ---------------------------------------------------------------- field values
+
+enum : uint16_t {
+    kPmVtEmpty = 0,
+    kPmVtI2 = 2,
+    kPmVtI4 = 3,
+    kPmVtBstr = 8,
+    kPmVtBool = 11,
+    kPmVtI1 = 16,
+};
+
+/// A tagged value laid out as an automation variant: a 16-bit tag, three
+/// reserved words and the payload. A text owns its string (none for an
+/// empty text); FreeValues releases it.
+struct PmFieldValue {
+    uint16_t vt;
+    uint16_t reserved1;
+    uint16_t reserved2;
+    uint16_t reserved3;
+    union {
+        int32_t lVal;
+        int16_t iVal;
+        int8_t cVal;
+        int16_t boolVal;
+        char16_t* bstrVal;
+        int64_t payload;
+    };
+};
+static_assert(sizeof(PmFieldValue) == 16, "a field value is 16 bytes");
+
+/// Longest text a value maker converts, in wide characters.
+constexpr size_t kPmMaxTextChars = 40959;
+
+bool MakeIntValue(int32_t value, PmFieldValue* out);
+bool MakeBoolValue(uint8_t value, PmFieldValue* out);
+/// False when the string cannot be allocated; an empty text has no string.
+bool MakeTextValue(const char* ansi, PmFieldValue* out);
+bool MakeIntTextValue(int32_t value, PmFieldValue* out);
+/// Releases the string of a text value and empties the value.
+void ClearValue(PmFieldValue* value);
+
+bool ValueToInt(const PmFieldValue* value, int32_t* out);
+bool ValueToBool(const PmFieldValue* value, uint8_t* out);
+/// Always terminates the buffer (when it has room for anything).
+bool ValueToText(const PmFieldValue* value, char* buffer, size_t size);
+
+// ---------------------------------------------------------------- accessor
+
+enum PmSqlKind : int32_t { kPmSqlSelect = 1, kPmSqlInsert = 2, kPmSqlUpdate = 4 };
+
+/// Application kinds of the databases.
+enum PmDbKind : int32_t { kPmDbAddr = 1, kPmDbDate = 2, kPmDbTodo = 3, kPmDbMemo = 4 };
+
+constexpr size_t kPmSqlBufferSize = 40960;
+
+/// The statement builders and the operations a database utility calls.
+class PmDataAccessor {
+public:
+    PmDataAccessor();
+    virtual ~PmDataAccessor();
+
+    virtual void ReleaseHook() {}
+    virtual const char* InformationSql(const char* condition, int32_t kind, const char* const* columns,
+                                       const PmFieldValue* values, int32_t count);
+    virtual const char* CategorySql(const char* condition, int32_t kind, const char* const* columns,
+                                    const PmFieldValue* values, int32_t count);
+    virtual const char* MainSql(const char* condition, int32_t kind, const char* const* columns,
+                                const PmFieldValue* values, int32_t count);
+    virtual bool SelectAllFirst(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count)
+    {
+        return false;
+    }
+    virtual bool SelectAllNext(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count)
+    {
+        return false;
+    }
+    virtual bool QueryFirst(const char* statement, PmFieldValue** row, int32_t* count) { return false; }
+    virtual bool QueryNext(const char* statement, PmFieldValue** row, int32_t* count) { return false; }
+    virtual bool Execute(const char* statement, bool returnsRows) { return false; }
+
+    /// The statement text in one shared buffer that the next build overwrites.
+    static const char* BuildSql(const char* table, const char* condition, int32_t kind, const char* const* columns,
+                                const PmFieldValue* values, int32_t count);
+    /// "WHERE ..." of equality comparisons joined by " AND ".
+    static bool BuildWhere(const char* const* columns, int32_t count, const PmFieldValue* values, char* out,
+                           size_t size);
+    /// The literal of one value into a buffer of the given size ("" for a tag without literal).
+    static void ValueLiteral(const PmFieldValue* value, char* out, size_t size);
+    static void FreeValues(PmFieldValue* row, int32_t count);
+
+    const char* LastQuery() const { return m_lastQuery; }
+
+protected:
+    char m_lastQuery[4096];
+};
+
+/// The accessor of one database file of one application kind, on the
+/// connection and query of that kind in the data module.
+class PmMDBAccessor : public PmDataAccessor {
+public:
+    PmMDBAccessor(TdmMain* module, int32_t kind, const char* path);
+
+    void Open(int32_t kind, const char* path);
+
+    bool SelectAllFirst(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count) override;
+    bool SelectAllNext(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count) override;
+    bool QueryFirst(const char* statement, PmFieldValue** row, int32_t* count) override;
+    bool QueryNext(const char* statement, PmFieldValue** row, int32_t* count) override;
+    bool Execute(const char* statement, bool returnsRows) override;
+
+    virtual DbQuery* AddrQuery();
+    virtual DbQuery* DateQuery();
+    virtual DbQuery* TodoQuery();
+    virtual DbQuery* MemoQuery();
+    virtual DbQuery* Query();
+    virtual DbConnection* AddrConnection();
+    virtual DbConnection* DateConnection();
+    virtual DbConnection* TodoConnection();
+    virtual DbConnection* MemoConnection();
+    virtual DbConnection* Connection();
+
+    int32_t Kind() const { return m_kind; }
+    const char* DatabaseFile() const { return m_dbFile; }
+
+private:
+    bool ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count);
+
+    TdmMain* m_module;
+    int32_t m_kind = 0;
+    char m_dbFile[260];
+};
+
+// ---------------------------------------------------------------- categories
+
+class PmCategoryEx2 {
+public:
+    virtual ~PmCategoryEx2() = default;
+
+    int32_t ID = 0;
+    char Name[256] = {};
+    int32_t Status = 0;
+    int32_t Color = 0;
+};
+
+/// The categories of one database, in table order.
+class PmCategoryEx2Mgr {
+public:
+    explicit PmCategoryEx2Mgr(PmDataAccessor* accessor = nullptr) : m_pAccessor(accessor) {}
+    virtual ~PmCategoryEx2Mgr();
+
+    virtual uint32_t Count() const { return m_Cats.Count(); }
+    virtual void Clear();
+    virtual bool AddCopy(const PmCategoryEx2* category);
+    virtual PmCategoryEx2* FindByID(int32_t id);
+    virtual PmCategoryEx2* GetAt(uint32_t position);
+    /// Exact, case-sensitive; none for an empty name.
+    virtual PmCategoryEx2* FindByName(const char* name);
+    virtual PmCategoryEx2* First() { return m_Cats.First(); }
+    virtual PmCategoryEx2* Next() { return m_Cats.Next(); }
+
+    void SetAccessor(PmDataAccessor* accessor) { m_pAccessor = accessor; }
+    PmDataAccessor* Accessor() const { return m_pAccessor; }
+
+private:
+    PmDataAccessor* m_pAccessor;
+    CxList<PmCategoryEx2> m_Cats;
+};
+
+// ---------------------------------------------------------------- columns
+
+/// How a column of "Main" is read into and written from its record field.
+enum class PmColKind : uint8_t {
+    Int,      // ValueToInt / MakeIntValue
+    IntText,  // ValueToInt / MakeIntTextValue (Category and the time columns)
+    Bool,     // ValueToBool / MakeBoolValue, a byte field
+    Text,     // ValueToText / MakeTextValue, a text field of `width` bytes
+};
+
+/// One column of "Main": its name, kind and the record field it belongs to.
+/// `textOffset`, when not zero, names a derived text field of `width` bytes
+/// that gets the integer in decimal when the column is read.
+struct PmColumnDef {
+    const char* name;
+    PmColKind kind;
+    size_t offset;
+    size_t width;
+    size_t textOffset;
+};
+
+/// The layout of one application's "Main" table and its write-back sets.
+struct PmTableDef {
+    const PmColumnDef* columns;
+    int32_t count;
+    const int32_t* keys;
+    int32_t keyCount;
+    const int32_t* equality;
+    int32_t equalityCount;
+    const int32_t* change;
+    int32_t changeCount;
+    size_t recordSize;
+    size_t whereSize;       // buffer of the lookup condition
+    size_t categoryOffset;  // the record's Category field
+    size_t categoryNameOffset;
+};
+
+// ---------------------------------------------------------------- utility base
+
+/// The log texts of one application's loader.
+struct PmEx2Messages {
+    const char* module;       // source name shown in the log
+    const char* start;        // "%d" user id
+    const char* invalidName;  // level 0, or none
+    const char* loading;      // "%s" path
+    const char* openFailed;   // level 0, "%s" path
+    const char* mainStart;
+    const char* firstRecord;
+    const char* noFirstRecord;
+    const char* noNextRecord;
+    const char* completed;
+};
+
+/// Base of the four database utilities: the accessor (created by the first
+/// OpenDatabase, owned) and the category manager, and the shared load and
+/// write-back sequences that the utilities run with their own tables.
+class PmDBEx2Util {
+public:
+    PmDBEx2Util();
+    virtual ~PmDBEx2Util();
+    PmDBEx2Util(const PmDBEx2Util&) = delete;
+    PmDBEx2Util& operator=(const PmDBEx2Util&) = delete;
+
+    virtual bool OpenDatabase(int32_t kind, const char* path);
+    virtual bool LoadCategories();
+    virtual bool ReadMainWhere(const char* condition, const char* const* columns, PmFieldValue** row, int32_t count);
+
+    PmCategoryEx2Mgr* CategoryMgr() { return m_pCatMgr; }
+    PmMDBAccessor* Accessor() { return m_pAccessor; }
+
+protected:
+    /// The user's data folder followed by the application's folder and file.
+    bool LoadByUserShared(uint32_t user, int32_t kind, const char* subPath, const PmEx2Messages& messages);
+    bool LoadFileShared(const char* path, int32_t kind, const PmEx2Messages& messages);
+    /// Walks "Main" and hands every row to AddLoadedRow.
+    bool LoadMainShared(const PmTableDef& table, const PmEx2Messages& messages);
+    virtual bool LoadMainRecords() = 0;
+    virtual bool HasDataMgr() const = 0;
+    /// Makes a record of one row, runs the after-load steps and keeps a copy.
+    virtual void AddLoadedRow(const PmFieldValue* row, int32_t count) = 0;
+
+    /// Fills a zeroed record from a row through the column readers; only a
+    /// row with exactly the table's columns is read.
+    static void FillRecord(const PmTableDef& table, const PmFieldValue* row, int32_t count, void* record);
+    /// The category name after load: at most 31 characters of the Name of
+    /// the category with the record's ID; unchanged when there is none.
+    void LookUpCategoryName(const PmTableDef& table, void* record);
+    /// The category for an update: a category name that names a category
+    /// gives its ID (the loaded one when it carries that name); an empty or
+    /// unknown name keeps the Category that was loaded.
+    void ResolveCategory(const PmTableDef& table, void* record);
+    /// Brings the stored row of a record in line with it (after the
+    /// application's before-update steps). With `resolveBeforeWrite` the
+    /// category is resolved once the changed columns are known.
+    bool UpdateRecordRow(const PmTableDef& table, void* record, const char* module, bool resolveBeforeWrite);
+
+    PmMDBAccessor* m_pAccessor = nullptr;
+    PmCategoryEx2Mgr* m_pCatMgr = nullptr;
+};
+
+/// The data manager of one application: owned copies of its records, in
+/// table order.
+template <typename R>
+class PmEx2DataMgr {
+public:
+    PmEx2DataMgr() = default;
+    virtual ~PmEx2DataMgr() { Clear(); }
+    PmEx2DataMgr(const PmEx2DataMgr&) = delete;
+    PmEx2DataMgr& operator=(const PmEx2DataMgr&) = delete;
+
+    /// Appends a copy; false when it cannot be stored.
+    bool Add(const R* record)
+    {
+        if (!record)
+            return false;
+        R* copy = new (std::nothrow) R(*record);
+        if (!copy)
+            return false;
+        if (!m_Recs.Add(copy)) {
+            delete copy;
+            return false;
+        }
+        return true;
+    }
+    R* First() { return m_Recs.First(); }
+    R* Next() { return m_Recs.Next(); }
+    R* GetAt(uint32_t position) { return m_Recs.GetAt(position); }
+    uint32_t Count() const { return m_Recs.Count(); }
+    void Clear() { m_Recs.Clear(true); }
+
+private:
+    CxList<R> m_Recs;
+};
+
+/// Names of a table's columns in table order, for the accessor.
+class PmColumnNames {
+public:
+    explicit PmColumnNames(const PmTableDef& table);
+    const char* const* Names() const { return m_names; }
+
+private:
+    const char* m_names[96];
+};
+
+inline int32_t& PmIntAt(void* record, size_t offset)
+{
+    return *reinterpret_cast<int32_t*>(static_cast<char*>(record) + offset);
+}
+inline uint8_t& PmByteAt(void* record, size_t offset)
+{
+    return *reinterpret_cast<uint8_t*>(static_cast<char*>(record) + offset);
+}
+inline char* PmTextAt(void* record, size_t offset)
+{
+    return static_cast<char*>(record) + offset;
+}
+
+/// Copies at most size - 1 bytes and terminates.
+void PmCopyText(char* out, size_t size, const char* text);
