@@ -1,6 +1,6 @@
 #include "palm/DmMain.h"
 
-#include "palm/PalmCommEx2.h"
+#include "platform/Codepage.h"
 #include "platform/WinPath.h"
 
 #include <sqlite3.h>
@@ -226,7 +226,7 @@ bool DbQuery::Prepare(std::string* error)
         *error = "The connection is closed.";
         return false;
     }
-    std::u16string wide = PmAnsiToWide(ForSqlite(m_sql));
+    std::u16string wide = plat::AnsiToWide(ForSqlite(m_sql));
     const void* tail = nullptr;
     int rc = sqlite3_prepare16_v2(m_connection->Handle(), wide.c_str(), int(wide.size() * sizeof(char16_t)), &m_stmt,
                                   &tail);

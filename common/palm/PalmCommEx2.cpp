@@ -1,7 +1,9 @@
 #include "palm/PalmCommEx2.h"
 
 #include "misc/CxDebugUtil.h"
+#include "misc/WinUtil.h"
 #include "palm/DmMain.h"
+#include "platform/Codepage.h"
 #include "platform/File.h"
 #include "platform/WinPath.h"
 
@@ -10,27 +12,6 @@
 #include <cstring>
 #include <new>
 #include <string>
-
-// ---------------------------------------------------------------- texts
-
-std::u16string PmAnsiToWide(std::string_view ansi)
-{
-    // Bytes read as code points 0-255 until the code page conversions are in.
-    std::u16string out;
-    out.reserve(ansi.size());
-    for (unsigned char c : ansi)
-        out += char16_t(c);
-    return out;
-}
-
-std::string PmWideToAnsi(std::u16string_view wide)
-{
-    std::string out;
-    out.reserve(wide.size());
-    for (char16_t c : wide)
-        out += c < 0x100 ? char(c) : '?';
-    return out;
-}
 
 void PmCopyText(char* out, size_t size, const char* text)
 {
@@ -192,7 +173,7 @@ bool MakeTextValue(const char* ansi, PmFieldValue* out)
 {
     if (!out)
         return false;
-    return MakeWideValue(PmAnsiToWide(ansi ? ansi : ""), out);
+    return MakeWideValue(plat::AnsiToWide(ansi ? ansi : ""), out);
 }
 
 bool MakeIntTextValue(int32_t value, PmFieldValue* out)
@@ -245,7 +226,8 @@ bool ValueToText(const PmFieldValue* value, char* buffer, size_t size)
 {
     if (!value || !buffer || size == 0 || value->vt != kPmVtBstr)
         return false;
-    PmCopyText(buffer, size, PmWideToAnsi(WideOf(value)).c_str());
+    // The code page conversion cuts between characters, never inside one.
+    ToAnsi(value->bstrVal, buffer, size);
     return true;
 }
 
@@ -296,7 +278,7 @@ void PmDataAccessor::ValueLiteral(const PmFieldValue* value, char* out, size_t s
         PmCopyText(out, size, number);
         break;
     case kPmVtBstr: {
-        std::string doubled = DoubleApostrophes(PmWideToAnsi(WideOf(value)), kDoublingLimit);
+        std::string doubled = DoubleApostrophes(plat::WideToAnsi(WideOf(value)), kDoublingLimit);
         PmCopyText(out, size, QuoteCut(doubled, size).c_str());
         break;
     }
@@ -417,7 +399,7 @@ bool PmDataAccessor::BuildWhere(const char* const* columns, int32_t count, const
             }
         } else {
             std::u16string_view head = WideOf(value).substr(0, kLeftChars);
-            std::string doubled = DoubleApostrophes(PmWideToAnsi(head), kDoublingLimit);
+            std::string doubled = DoubleApostrophes(plat::WideToAnsi(head), kDoublingLimit);
             where += "LEFT(" + name + ", 256) = '" + doubled + "'";
         }
     }

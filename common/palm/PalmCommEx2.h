@@ -14,12 +14,6 @@ class TdmMain;
 class DbConnection;
 class DbQuery;
 
-// ---------------------------------------------------------------- texts
-
-/// ANSI text to the databases' wide (UTF-16) text, and back.
-std::u16string PmAnsiToWide(std::string_view ansi);
-std::string PmWideToAnsi(std::u16string_view wide);
-
 // ---------------------------------------------------------------- field values
 
 enum : uint16_t {

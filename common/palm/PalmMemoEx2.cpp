@@ -1,6 +1,7 @@
 #include "palm/PalmMemoEx2.h"
 
 #include "misc/CxDebugUtil.h"
+#include "platform/Codepage.h"
 
 #include <cstddef>
 #include <cstdio>
@@ -92,7 +93,7 @@ void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
             size_t chars = std::char_traits<char16_t>::length(row[5].bstrVal);
             if (chars > kPmMaxTextChars)
                 chars = kPmMaxTextChars;
-            std::string ansi = PmWideToAnsi(std::u16string_view(row[5].bstrVal, chars));
+            std::string ansi = plat::WideToAnsi(std::u16string_view(row[5].bstrVal, chars));
             PmCopyText(rec->Note, sizeof rec->Note, ansi.c_str());
             rec->NoteLength = int32_t(chars);
         }

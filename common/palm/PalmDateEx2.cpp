@@ -1,0 +1,310 @@
+#include "palm/PalmDateEx2.h"
+
+#include "misc/CxDebugUtil.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+// ---------------------------------------------------------------- time
+
+int32_t PmEx2TimeFromParts(int year, int month, int day)
+{
+    struct tm t = {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_isdst = -1;
+    return int32_t(mktime(&t));
+}
+
+bool PmEx2TimeParts(int32_t seconds, int* year, int* month, int* day)
+{
+    time_t t = seconds;
+    struct tm parts;
+    if (!localtime_r(&t, &parts))
+        return false;
+    *year = parts.tm_year + 1900;
+    *month = parts.tm_mon + 1;
+    *day = parts.tm_mday;
+    return true;
+}
+
+// ---------------------------------------------------------------- repeat rule
+
+namespace {
+
+const char* const kDayCodes[7] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+
+// A number of the rule text: up to the first blank or '+', nine characters at most.
+int32_t RuleNumber(const char* from)
+{
+    char digits[10] = {};
+    size_t n = 0;
+    while (from[n] && from[n] != ' ' && from[n] != '+' && n < 9) {
+        digits[n] = from[n];
+        ++n;
+    }
+    return int32_t(std::atoi(digits));
+}
+
+// The weekday codes, each followed by a blank, anywhere in the text.
+uint8_t DaysMaskOf(const char* text)
+{
+    uint8_t mask = 0;
+    char code[4] = {0, 0, ' ', 0};
+    for (int d = 0; d < 7; ++d) {
+        code[0] = kDayCodes[d][0];
+        code[1] = kDayCodes[d][1];
+        if (std::strstr(text, code))
+            mask |= uint8_t(1u << d);
+    }
+    return mask;
+}
+
+int32_t FirstPart(const char* text, size_t from, size_t length)
+{
+    char part[8] = {};
+    for (size_t i = 0; i < length && text[from + i]; ++i)
+        part[i] = text[from + i];
+    return std::atoi(part);
+}
+
+}  // namespace
+
+namespace PmEx2Repeat {
+
+void Parse(const char* text, PmEx2RepeatBlock* b, bool yearly, int32_t startTime, bool scanEnd)
+{
+    if (!text)
+        text = "";
+    const char* blank = std::strchr(text, ' ');
+    if (text[0] == 'D') {
+        b->Kind = 1;
+        b->Interval = RuleNumber(text + 1);
+    } else if (text[0] == 'W') {
+        b->Kind = 2;
+        b->Interval = RuleNumber(text + 1);
+        b->DaysMask = DaysMaskOf(text);
+    } else if (text[0] == 'M' && text[1] == 'P') {
+        b->Kind = 3;
+        b->Interval = RuleNumber(text + 2);
+        if (blank)
+            b->WeekIndex = RuleNumber(blank + 1) - 1;
+        b->DaysMask = DaysMaskOf(text);
+    } else if (text[0] == 'M' && text[1] == 'D') {
+        b->Kind = 4;
+        b->Interval = RuleNumber(text + 2);
+        if (blank)
+            b->DayNumber = RuleNumber(blank + 1);
+    } else if (yearly && text[0] == 'Y') {
+        b->Kind = 5;
+        b->Interval = RuleNumber(text + 2);
+        if (blank)
+            b->MonthIndex = RuleNumber(blank + 1) - 1;
+        int y = 0, m = 0, d = 0;
+        if (PmEx2TimeParts(startTime, &y, &m, &d))
+            b->DayNumber = d;
+    } else {
+        b->Kind = 0;
+        return;
+    }
+    const char* last = std::strrchr(text, ' ');
+    if (!last)
+        return;
+    const char* end = last + 1;
+    if (std::strcmp(end, "#0") == 0) {
+        b->EndDate = kPmEx2NoEnd;
+        return;
+    }
+    char date[32] = {};
+    std::strncpy(date, end, 31);
+    if (char* t = std::strchr(date, 'T'))
+        *t = '\0';
+    int year = 0, month = 0, day = 0;
+    if (scanEnd) {
+        std::sscanf(date, "%04d%02d%02d", &year, &month, &day);
+    } else {
+        year = FirstPart(date, 0, 4);
+        month = std::strlen(date) > 4 ? FirstPart(date, 4, 2) : 0;
+        day = std::strlen(date) > 6 ? FirstPart(date, 6, 2) : 0;
+    }
+    b->EndDate = PmEx2TimeFromParts(year, month, day);
+}
+
+std::string Build(const PmEx2RepeatBlock& b, bool yearly, int32_t startTime)
+{
+    char text[256] = {};
+    auto codes = [&](std::string* s) {
+        for (int d = 0; d < 7; ++d)
+            if (b.DaysMask & (1u << d))
+                *s += std::string(" ") + kDayCodes[d];
+    };
+    std::string rule;
+    switch (b.Kind) {
+    case 1:
+        std::snprintf(text, sizeof text, "D%d", b.Interval);
+        rule = text;
+        break;
+    case 2:
+        std::snprintf(text, sizeof text, "W%d", b.Interval);
+        rule = text;
+        codes(&rule);
+        break;
+    case 3:
+        // The week goes before the weekday codes, so that the text reads back
+        // to the same week.
+        std::snprintf(text, sizeof text, "MP%d %d+", b.Interval, b.WeekIndex + 1);
+        rule = text;
+        codes(&rule);
+        break;
+    case 4:
+        std::snprintf(text, sizeof text, "MD%d %d", b.Interval, b.DayNumber);
+        rule = text;
+        break;
+    case 5:
+        if (yearly) {
+            int y = 0, m = 0, d = 0;
+            PmEx2TimeParts(startTime, &y, &m, &d);
+            std::snprintf(text, sizeof text, "YM%d %d", b.Interval, m);
+            rule = text;
+        }
+        break;
+    default:
+        break;
+    }
+    if (rule.empty())
+        return rule;
+    if (b.EndDate == kPmEx2NoEnd) {
+        rule += " #0";
+    } else {
+        int y = 0, m = 0, d = 0;
+        PmEx2TimeParts(b.EndDate, &y, &m, &d);
+        std::snprintf(text, sizeof text, " %04d%02d%02dT000000Z", y, m, d);
+        rule += text;
+    }
+    return rule;
+}
+
+bool Equal(const PmEx2RepeatBlock& a, const PmEx2RepeatBlock& b)
+{
+    return a.Kind == b.Kind && a.Interval == b.Interval && a.EndDate == b.EndDate &&
+           a.FirstDayOfWeek == b.FirstDayOfWeek && a.DayIndex == b.DayIndex && a.DaysMask == b.DaysMask &&
+           a.WeekIndex == b.WeekIndex && a.MonthIndex == b.MonthIndex && a.DayNumber == b.DayNumber;
+}
+
+}  // namespace PmEx2Repeat
+
+// ---------------------------------------------------------------- calendar database
+
+namespace {
+
+#define DATE_COL(name, kind, field, width, text) \
+    {name, PmColKind::kind, offsetof(PmDateEx2Record, field), width, text}
+
+const PmColumnDef kColumns[] = {
+    DATE_COL("Record ID", Int, RecordID, 0, 0),
+    DATE_COL("Status", Int, Status, 0, 0),
+    DATE_COL("Placement", Int, Placement, 0, 0),
+    DATE_COL("Private", Bool, Private, 0, 0),
+    DATE_COL("Category", IntText, Category, 0, 0),
+    DATE_COL("Note", Text, Note, 8192, 0),
+    DATE_COL("Start Time", IntText, StartTime, 64, offsetof(PmDateEx2Record, StartTimeText)),
+    DATE_COL("End Time", IntText, EndTime, 64, offsetof(PmDateEx2Record, EndTimeText)),
+    DATE_COL("Untimed", Bool, Untimed, 0, 0),
+    DATE_COL("Time Zone", Text, TimeZone, 64, 0),
+    DATE_COL("Location", Text, Location, 256, 0),
+    DATE_COL("Summary", Text, Summary, 256, 0),
+    DATE_COL("Alarm", Bool, Alarm, 0, 0),
+    DATE_COL("Alarm Advance", Int, AlarmAdvance, 0, 0),
+    DATE_COL("Alarm Unit", Int, AlarmUnit, 0, 0),
+    DATE_COL("Repeated Event", Text, RepeatedEvent, 256, 0),
+};
+const int32_t kKeys[] = {0, 6, 7, 11};
+const int32_t kEquality[] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+const int32_t kChange[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+
+const PmTableDef kTable = {kColumns, 16, kKeys, 4, kEquality, 15, kChange, 16, sizeof(PmDateEx2Record), 4096,
+                           offsetof(PmDateEx2Record, Category), offsetof(PmDateEx2Record, CategoryName)};
+
+const PmEx2Messages kMessages = {
+    "PalmDateEx2",
+    "Start loading Palm Desktop Calendar by user ID: %d",
+    nullptr,
+    "Loading Palm Desktop Calendar: %s",
+    "Open Palm Desktop Calendar database failed: %s",
+    "Start loading Palm Desktop Calendar main records.",
+    "Query first record in the Calendar database table successfully.",
+    "Failed to query the first record of the Calendar main table. Check if there is any records in the database "
+    "table.",
+    "Failed to query the next record of the Calendar main table. Check if it is the end of the table.",
+    "Loading Palm Desktop Calendar main records completed successfully.",
+};
+
+}  // namespace
+
+PmDateEx2Util::PmDateEx2Util() : m_pDataMgr(new PmDateEx2DataMgr()) {}
+
+PmDateEx2Util::~PmDateEx2Util()
+{
+    delete m_pDataMgr;
+}
+
+const PmTableDef& PmDateEx2Util::Table()
+{
+    return kTable;
+}
+
+bool PmDateEx2Util::LoadByUser(uint32_t user)
+{
+    return LoadByUserShared(user, kPmDbDate, "datebook\\DateBook.mdb", kMessages);
+}
+
+bool PmDateEx2Util::LoadFile(const char* path)
+{
+    return LoadFileShared(path, kPmDbDate, kMessages);
+}
+
+bool PmDateEx2Util::LoadMain()
+{
+    return LoadMainShared(kTable, kMessages);
+}
+
+void PmDateEx2Util::ParseRepeat(PmDateEx2Record* r)
+{
+    r->StartTime = std::atoi(r->StartTimeText);
+    r->EndTime = std::atoi(r->EndTimeText);
+    PmEx2Repeat::Parse(r->RepeatedEvent, &r->Repeat, true, r->StartTime, false);
+}
+
+void PmDateEx2Util::BuildRepeat(PmDateEx2Record* r)
+{
+    std::snprintf(r->StartTimeText, sizeof r->StartTimeText, "%d", r->StartTime);
+    std::snprintf(r->EndTimeText, sizeof r->EndTimeText, "%d", r->EndTime);
+    PmEx2RepeatBlock stored = {};
+    PmEx2Repeat::Parse(r->RepeatedEvent, &stored, true, r->StartTime, false);
+    if (PmEx2Repeat::Equal(stored, r->Repeat))
+        return;
+    PmCopyText(r->RepeatedEvent, sizeof r->RepeatedEvent, PmEx2Repeat::Build(r->Repeat, true, r->StartTime).c_str());
+}
+
+void PmDateEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
+{
+    auto rec = std::make_unique<PmDateEx2Record>();
+    FillRecord(kTable, row, count, rec.get());
+    ParseRepeat(rec.get());
+    LookUpCategoryName(kTable, rec.get());
+    m_pDataMgr->Add(rec.get());
+}
+
+bool PmDateEx2Util::WriteBackRecord(PmDateEx2Record* record)
+{
+    CX_ASSERT(record != nullptr);
+    BuildRepeat(record);
+    ResolveCategory(kTable, record);
+    return UpdateRecordRow(kTable, record, kMessages.module, false);
+}

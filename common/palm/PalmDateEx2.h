@@ -1,0 +1,92 @@
+// Calendar items of a 6.x user: "datebook\DateBook.mdb", and the repeat rule
+// text that calendar items and tasks share.
+#pragma once
+
+#include "palm/PalmCommEx2.h"
+
+/// The parsed repeat rule, laid out as the repeat event of the other data
+/// generations.
+struct PmEx2RepeatBlock {
+    int32_t Kind;  // 0 none, 1 daily, 2 weekly, 3 monthly by position, 4 monthly by date, 5 yearly
+    int32_t Interval;
+    int32_t EndDate;  // seconds; kPmEx2NoEnd when the rule has no end
+    int32_t FirstDayOfWeek;
+    int32_t DayIndex;
+    uint8_t DaysMask;  // 0x01 SU ... 0x40 SA
+    int32_t WeekIndex;
+    int32_t MonthIndex;
+    int32_t DayNumber;
+};
+
+constexpr int32_t kPmEx2NoEnd = 0x749DCEFF;
+
+/// The rule text ("W2 MO WE FR #0", "D1 20131231T000000Z", "MP1 2+ TU #0",
+/// "MD1 15 #0", "YM1 6 #0") and its block.
+namespace PmEx2Repeat {
+/// `yearly` allows the "YM" rule (calendar items); `startTime` gives its day.
+/// `scanEnd` reads the end date as tasks do (a part that cannot be read is 0).
+void Parse(const char* text, PmEx2RepeatBlock* block, bool yearly, int32_t startTime, bool scanEnd);
+/// The rule text of a block; empty for no repeat.
+std::string Build(const PmEx2RepeatBlock& block, bool yearly, int32_t startTime);
+bool Equal(const PmEx2RepeatBlock& a, const PmEx2RepeatBlock& b);
+}  // namespace PmEx2Repeat
+
+/// Local-time calendar fields of a seconds value, and the reverse.
+int32_t PmEx2TimeFromParts(int year, int month, int day);
+bool PmEx2TimeParts(int32_t seconds, int* year, int* month, int* day);
+
+/// One calendar row.
+struct PmDateEx2Record {
+    int32_t RecordID;
+    int32_t Status;
+    int32_t Placement;
+    uint8_t Private;
+    int32_t Category;
+    char CategoryName[32];
+    char Note[8192];
+    int32_t StartTime;
+    char StartTimeText[64];
+    int32_t EndTime;
+    char EndTimeText[64];
+    uint8_t Untimed;
+    char TimeZone[64];
+    char Location[256];
+    char Summary[256];
+    uint8_t Alarm;
+    int32_t AlarmAdvance;
+    int32_t AlarmUnit;
+    char RepeatedEvent[256];
+    PmEx2RepeatBlock Repeat;
+};
+
+class PmDateEx2DataMgr : public PmEx2DataMgr<PmDateEx2Record> {};
+
+class PmDateEx2Util : public PmDBEx2Util {
+public:
+    PmDateEx2Util();
+    ~PmDateEx2Util() override;
+
+    bool LoadByUser(uint32_t user);
+    bool LoadFile(const char* path);
+    bool LoadMain();
+    /// Brings the stored row in line with the record (a deletion: Status 0x84).
+    bool WriteBackRecord(PmDateEx2Record* record);
+    /// Rows are changed as they are written back; nothing is left to save.
+    bool Save() { return true; }
+
+    PmDateEx2DataMgr* DataMgr() { return m_pDataMgr; }
+    static const PmTableDef& Table();
+    /// The repeat block from Repeated Event (after load).
+    static void ParseRepeat(PmDateEx2Record* record);
+    /// Repeated Event from the repeat block, when the block no longer is
+    /// what the stored text says; the stored text is kept otherwise.
+    static void BuildRepeat(PmDateEx2Record* record);
+
+protected:
+    bool LoadMainRecords() override { return LoadMain(); }
+    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
+    void AddLoadedRow(const PmFieldValue* row, int32_t count) override;
+
+private:
+    PmDateEx2DataMgr* m_pDataMgr;
+};
