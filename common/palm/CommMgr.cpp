@@ -7,12 +7,14 @@
 template <typename R>
 void CommMgr<R>::Clear()
 {
-    for (R* rec = m_Recs.First(); rec; rec = m_Recs.Next()) {
+    for (R* rec : m_Recs) {
         if (rec->Trailer.NativeCopy && rec->Trailer.NativeCopySize != 0)
             std::free(rec->Trailer.NativeCopy);
         delete rec;
     }
-    m_Recs.Clear(false);
+    m_Recs.clear();
+    m_Recs.shrink_to_fit();
+    m_current = 0;
 }
 
 template <typename R>
@@ -32,11 +34,14 @@ R* CommMgr<R>::Add(const R* tmpl)
             std::memcpy(block, src.NativeCopy, size_t(src.NativeCopySize));
         rec->Trailer.NativeCopy = block;
     }
-    if (!m_Recs.Add(rec)) {
+    try {
+        m_Recs.push_back(rec);
+    } catch (const std::bad_alloc&) {
         std::free(rec->Trailer.NativeCopy);
         delete rec;
         return nullptr;
     }
+    m_current = m_Recs.size() - 1;
     return rec;
 }
 
