@@ -3,6 +3,7 @@
 #include "misc/CxDebugUtil.h"
 #include "misc/WinUtil.h"
 #include "palm/DmMain.h"
+#include "palm/PalmEnv.h"
 #include "platform/Codepage.h"
 #include "platform/File.h"
 #include "platform/WinPath.h"
@@ -667,9 +668,11 @@ const char* const kCategoryColumns[] = {"ID", "Name", "Status", "Color"};
 // The user's data folder, ending in a separator.
 bool UserDataFolder(uint32_t user, std::string* folder)
 {
-    (void)user;
-    (void)folder;
-    return false;
+    char buffer[260] = {};
+    if (!GetUserDataPath(user, buffer))
+        return false;
+    *folder = buffer;
+    return true;
 }
 
 bool MakeColumnValue(const PmColumnDef& column, void* record, PmFieldValue* out)

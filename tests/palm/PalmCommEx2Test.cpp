@@ -158,12 +158,12 @@ TEST(PmDataAccessor, InsertOfAllContactColumnsNamesTheMediaColumns)
     TempFolder dir;
     std::string path = dir.Path() + "Address.mdb";
     std::string error;
-    ASSERT_TRUE(fixture::WriteAddressMdb(path, {}, {}, &error)) << error;
+    ASSERT_TRUE(palmfix::WriteAddressMdb(path, {}, {}, &error)) << error;
     TdmMain module;
     PmMDBAccessor accessor(&module, kPmDbAddr, path.c_str());
     plat::ResetBackups();
     EXPECT_TRUE(accessor.Execute(sql.c_str(), false));
-    auto rows = fixture::Ex2DumpTable(path, "Main");
+    auto rows = palmfix::Ex2DumpTable(path, "Main");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][7], "text:7");
     EXPECT_EQ(rows[0][95], "int:0");
@@ -225,7 +225,7 @@ protected:
         PmCopyText(rec->Summary, sizeof rec->Summary, summary);
         std::string path = m_dir.Path() + name;
         std::string error;
-        EXPECT_TRUE(fixture::WriteDateBookMdb(path, {{1, "Work", 0, 0}}, {rec.get()}, &error)) << error;
+        EXPECT_TRUE(palmfix::WriteDateBookMdb(path, {{1, "Work", 0, 0}}, {rec.get()}, &error)) << error;
         return path;
     }
 
@@ -324,7 +324,7 @@ TEST_F(AccessorOnFiles, RowsReadByStoredType)
     plat::SetAnsiCodePage(1252);
     std::string path = WriteDateBook("types.mdb", "x");
     std::string error;
-    ASSERT_TRUE(fixture::Ex2Exec(path,
+    ASSERT_TRUE(palmfix::Ex2Exec(path,
                                  "UPDATE Main SET [Summary] = x'03', [Alarm Advance] = 2.5, [Note] = x'0102', [Location] = NULL, "
                                  "[Alarm] = 1, [Untimed] = 0, [Time Zone] = 'Zürich'",
                                  &error))

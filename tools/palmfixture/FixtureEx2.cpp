@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 
-namespace fixture {
+namespace palmfix {
 
 namespace {
 
@@ -245,4 +245,4 @@ std::vector<std::vector<std::string>> Ex2DumpTable(const std::string& winPath, c
     return rows;
 }
 
-}  // namespace fixture
+}  // namespace palmfix

@@ -12,7 +12,7 @@
 struct PmDateEx2Record;
 struct PmTodoEx2Record;
 
-namespace fixture {
+namespace palmfix {
 
 struct Ex2Category {
     int32_t id = 0;
@@ -43,4 +43,4 @@ bool Ex2Exec(const std::string& winPath, const std::string& sql, std::string* er
 /// (binary values in hexadecimal), for comparing databases before and after.
 std::vector<std::vector<std::string>> Ex2DumpTable(const std::string& winPath, const std::string& table);
 
-}  // namespace fixture
+}  // namespace palmfix
