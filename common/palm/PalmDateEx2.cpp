@@ -3,6 +3,7 @@
 #include "misc/CxDebugUtil.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,7 +20,11 @@ int32_t PmEx2TimeFromParts(int year, int month, int day)
     t.tm_mon = month - 1;
     t.tm_mday = day;
     t.tm_isdst = -1;
-    return int32_t(mktime(&t));
+    time_t v = mktime(&t);
+    // A value of 32 bits cannot hold it: the library's error value.
+    if (v < INT32_MIN || v > INT32_MAX)
+        return -1;
+    return int32_t(v);
 }
 
 bool PmEx2TimeParts(int32_t seconds, int* year, int* month, int* day)
