@@ -1,6 +1,5 @@
 #include "palm/PalmEnv.h"
 
-#include "misc/CxDebugUtil.h"
 #include "misc/WinUtil.h"
 #include "platform/Library.h"
 #include "platform/MessageBox.h"
@@ -126,10 +125,8 @@ bool LoadOne(PmLibraryBinding& b)
     char path[520];
     std::snprintf(path, sizeof(path), "%s\\%s", folder, b.fileName);
     b.module = plat::LoadLibrary(path);
-    if (!b.module) {
-        CXLOG(0, "Failed to load Palm library %s", path);
+    if (!b.module)
         return false;
-    }
     for (size_t i = 0; i < b.nameCount; ++i)
         b.procs[i] = plat::GetProcAddress(b.module, b.names[i]);
     return true;
