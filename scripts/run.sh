@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything, writes a demo Palm Desktop installation into the build
-# folder, points the tools at it and shows what it offers.
+# folder, points the programs at it (a brellon.ini beside the executables
+# sets PDPath) and shows what it offers; then starts the wizard when it is
+# built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -10,3 +12,6 @@ rm -rf build/demo
 ./build/palmfixture build/demo --user "Demo User" --user SmithJ
 printf '[Path]\r\nPDPath=%s\r\n' "$(pwd)/build/demo" > build/brellon.ini
 ./build/palmdump
+if [ -x build/tarnwick ]; then
+  exec ./build/tarnwick
+fi

@@ -1,10 +1,17 @@
 #include "misc/WinUtil.h"
 
+#include "palmfixture/PalmFixture.h"
 #include "platform/Codepage.h"
+#include "platform/Library.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
+#include "platform/WinPath.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include <string>
 #include <vector>
@@ -48,4 +55,61 @@ TEST(WinUtil, ConversionsCutAndTerminate)
     ToAnsi(u"a\u3042", enough, sizeof(enough));
     EXPECT_STREQ(enough, "a\x82\xa0");
     plat::SetAnsiCodePage(0);
+}
+
+TEST(WinUtil, ModuleFolderEndsInABackslash)
+{
+    EXPECT_FALSE(GetModuleFolder(nullptr, nullptr));
+    char out[260];
+    plat::SetModuleFileName("C:\\Apps\\Tool\\run.exe");
+    ASSERT_TRUE(GetModuleFolder(nullptr, out));
+    EXPECT_STREQ(out, "C:\\Apps\\Tool\\");
+    plat::SetModuleFileName("");
+    ASSERT_TRUE(GetModuleFolder(nullptr, out));
+    std::string own = out;
+    EXPECT_EQ(own.back(), '\\');
+    EXPECT_EQ(plat::ModuleFileName().rfind(own, 0), 0u);
+
+    // A library's folder.
+    char tmpl[] = "/tmp/tarnwick-winutil-XXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    palmfix::WriteFile(dir + "/UserData.dll", palmfix::BuildPeImage(true, "UserData.dll", {"UmGetUserCount"}, nullptr));
+    plat::Library* lib = plat::LoadLibrary(dir + "/UserData.dll");
+    ASSERT_NE(lib, nullptr);
+    ASSERT_TRUE(GetModuleFolder(lib, out));
+    EXPECT_EQ(std::string(out), plat::ToWinPath(dir) + "\\");
+    plat::FreeLibrary(lib);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(WinUtil, FileVersionNumbers)
+{
+    char tmpl[] = "/tmp/tarnwick-winutil-XXXXXX";
+    std::string dir = mkdtemp(tmpl);
+    const uint16_t v[4] = {4, 1, 2, 3};
+    palmfix::WriteFile(dir + "/palm.exe", palmfix::BuildPeImage(false, "palm.exe", {}, v));
+    palmfix::WriteFile(dir + "/plain.exe", palmfix::BuildPeImage(false, "plain.exe", {}, nullptr));
+    uint16_t a = 9, b = 9, c = 9, d = 9;
+    ASSERT_TRUE(GetFileVersion((dir + "/PALM.EXE").c_str(), &a, &b, &c, &d));
+    EXPECT_EQ(a, 4);
+    EXPECT_EQ(b, 1);
+    EXPECT_EQ(c, 2);
+    EXPECT_EQ(d, 3);
+    EXPECT_FALSE(GetFileVersion((dir + "/plain.exe").c_str(), &a, &b, &c, &d));
+    EXPECT_EQ(a + b + c + d, 0);
+    a = 9;
+    EXPECT_FALSE(GetFileVersion("", &a, &b, &c, &d));
+    EXPECT_EQ(a, 0);
+    EXPECT_FALSE(GetFileVersion((dir + "/missing.exe").c_str(), &a, &b, &c, &d));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(WinUtil, OpenWithShellRefusesOnlyAnEmptyPath)
+{
+    EXPECT_FALSE(OpenWithShell(""));
+    EXPECT_FALSE(OpenWithShell(nullptr));
+    // The opener's result is not awaited: a missing opener still counts as asked.
+    plat::SetShellOpener("/nonexistent/opener");
+    EXPECT_TRUE(OpenWithShell("C:\\Tarnwick.chm"));
+    plat::SetShellOpener("");
 }
