@@ -121,7 +121,9 @@ bool DbConnection::Open(std::string* error)
         return false;
     }
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // Each connection is used by the one interface thread only, so SQLite's
+    // own locking per call is not needed.
+    int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
@@ -239,6 +241,12 @@ bool DbQuery::Prepare(std::string* error)
         *error = "The statement is empty.";
         return false;
     }
+    m_declared.clear();
+    for (int i = 0; i < sqlite3_column_count(m_stmt); ++i) {
+        const char* declared = sqlite3_column_decltype(m_stmt, i);
+        m_declared.push_back(IsBooleanType(declared) ? kDeclaredBoolean
+                                                     : IsShortType(declared) ? kDeclaredShort : kDeclaredOther);
+    }
     return true;
 }
 
@@ -301,13 +309,13 @@ DbFieldKind DbQuery::FieldKind(int32_t index) const
     case SQLITE_NULL:
         return DbFieldKind::Null;
     case SQLITE_INTEGER: {
-        const char* declared = sqlite3_column_decltype(m_stmt, index);
-        if (IsBooleanType(declared))
+        uint8_t declared = size_t(index) < m_declared.size() ? m_declared[size_t(index)] : kDeclaredOther;
+        if (declared == kDeclaredBoolean)
             return DbFieldKind::Boolean;
         sqlite3_int64 v = sqlite3_column_int64(m_stmt, index);
         if (v < INT32_MIN || v > INT32_MAX)
             return DbFieldKind::Other;  // a value no 32-bit column of the desktop databases holds
-        return IsShortType(declared) ? DbFieldKind::Int16 : DbFieldKind::Int32;
+        return declared == kDeclaredShort ? DbFieldKind::Int16 : DbFieldKind::Int32;
     }
     case SQLITE_TEXT:
         return DbFieldKind::WideString;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -90,8 +91,11 @@ private:
     bool Prepare(std::string* error);
     bool Step(std::string* error);
 
+    static constexpr uint8_t kDeclaredOther = 0, kDeclaredBoolean = 1, kDeclaredShort = 2;
+
     DbConnection* m_connection;
     sqlite3_stmt* m_stmt = nullptr;
+    std::vector<uint8_t> m_declared;  // what each result column is declared as
     std::string m_sql;
     bool m_eof = true;
 };

@@ -227,7 +227,12 @@ bool ValueToText(const PmFieldValue* value, char* buffer, size_t size)
 {
     if (!value || !buffer || size == 0 || value->vt != kPmVtBstr)
         return false;
-    // The code page conversion cuts between characters, never inside one.
+    std::string ansi = plat::WideToAnsi(WideOf(value));
+    if (ansi.size() < size) {
+        std::memcpy(buffer, ansi.c_str(), ansi.size() + 1);
+        return true;
+    }
+    // Too long for the field: cut between characters, never inside one.
     ToAnsi(value->bstrVal, buffer, size);
     return true;
 }
