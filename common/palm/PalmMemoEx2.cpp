@@ -1,6 +1,7 @@
 #include "palm/PalmMemoEx2.h"
 
 #include "misc/CxDebugUtil.h"
+#include "misc/WinUtil.h"
 #include "platform/Codepage.h"
 
 #include <cstddef>
@@ -93,8 +94,12 @@ void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
             size_t chars = std::char_traits<char16_t>::length(row[5].bstrVal);
             if (chars > kPmMaxTextChars)
                 chars = kPmMaxTextChars;
-            std::string ansi = plat::WideToAnsi(std::u16string_view(row[5].bstrVal, chars));
-            PmCopyText(rec->Note, sizeof rec->Note, ansi.c_str());
+            std::u16string_view text(row[5].bstrVal, chars);
+            std::string ansi = plat::WideToAnsi(text);
+            if (ansi.size() < sizeof rec->Note)
+                std::memcpy(rec->Note, ansi.c_str(), ansi.size() + 1);
+            else  // double-byte texts: cut between characters
+                ToAnsi(std::u16string(text).c_str(), rec->Note, sizeof rec->Note);
             rec->NoteLength = int32_t(chars);
         }
     }

@@ -1,5 +1,6 @@
 #include "palm/PalmMemoEx2.h"
 #include "palmfixture/FixtureEx2.h"
+#include "platform/Codepage.h"
 #include "platform/File.h"
 
 #include "PalmEx2TestUtil.h"
@@ -186,6 +187,25 @@ TEST_F(MemoDatabase, ACategoryNameChangesTheCategoryOnlyWhenItNamesOne)
     EXPECT_EQ(rows[0][4], "text:1");
 }
 
+TEST_F(MemoDatabase, NoChangeWithoutABackupCopy)
+{
+    const std::string original = ex2test::ReadBytes(m_path);
+    PmMemoEx2Util util;
+    ASSERT_TRUE(util.LoadFile(m_path.c_str()));
+    PmMemoEx2Record* r = Find(util, 1);
+    r->Status = 0x84;
+    plat::FileFaults faults;
+    faults.failBackup = true;
+    plat::SetFileFaults(faults);
+    EXPECT_FALSE(util.WriteBackRecord(r));
+    plat::ClearFileFaults();
+    EXPECT_TRUE(m_log.Has("Database Query Error, Query String=UPDATE Main SET [Status]=132 WHERE [Record ID] = 1 AND "
+                          "[Note] = 'Short memo', Error=No backup copy could be made, so nothing was changed: "));
+    EXPECT_TRUE(ex2test::ReadBytes(m_path) == original);
+    EXPECT_TRUE(util.WriteBackRecord(r));
+    EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Main")[0][1], "int:132");
+}
+
 TEST_F(MemoDatabase, ARowThatCannotBeFoundIsNotWritten)
 {
     const std::string original = ex2test::ReadBytes(m_path);
@@ -209,6 +229,38 @@ TEST_F(MemoDatabase, MissingFileAndEmptyName)
     EXPECT_FALSE(util.LoadFile(missing.c_str()));
     EXPECT_TRUE(m_log.Has("Open Palm Desktop Memos database failed: " + missing));
     EXPECT_EQ(util.DataMgr()->Count(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
+{
+    plat::SetAnsiCodePage(932);
+    plat::ResetBackups();
+    TempFolder dir;
+    LogCapture log;
+    const std::string japanese = "\x93\xfa\x96\x7b\x8c\xea\x81\x45memo";  // three kanji, a middle dot
+    auto memo = std::make_unique<PmMemoEx2Record>();
+    memo->RecordID = 8;
+    PmCopyText(memo->Note, sizeof memo->Note, japanese.c_str());
+    std::string path = dir.Path() + "MemoPad.mdb";
+    std::string error;
+    ASSERT_TRUE(palmfix::WriteMemoPadMdb(path, {{1, "\x8e\x64\x8e\x96", 0, 0}}, {memo.get()}, &error)) << error;
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][5], "text:\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x83\xbbmemo");
+
+    PmMemoEx2Util util;
+    ASSERT_TRUE(util.LoadFile(path.c_str()));
+    PmMemoEx2Record* r = util.DataMgr()->First();
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(std::string(r->Note), japanese);
+    EXPECT_EQ(r->NoteLength, 8);
+    r->Status = 0x84;
+    EXPECT_TRUE(util.WriteBackRecord(r));
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][1], "int:132");
+    EXPECT_STREQ(util.CategoryMgr()->First()->Name, "\x8e\x64\x8e\x96");
+    plat::SetAnsiCodePage(0);
 }
 
 }  // namespace
