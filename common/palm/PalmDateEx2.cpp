@@ -1,13 +1,13 @@
 #include "palm/PalmDateEx2.h"
 
 #include "misc/CxDebugUtil.h"
+#include "palm/PalmComm.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -15,28 +15,21 @@
 
 int32_t PmEx2TimeFromParts(int year, int month, int day)
 {
-    struct tm t = {};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_isdst = -1;
-    time_t v = mktime(&t);
-    // A value of 32 bits cannot hold it: the library's error value.
-    if (v < INT32_MIN || v > INT32_MAX)
-        return -1;
-    return int32_t(v);
+    PmTime t;
+    t.FromParts(year, month, day, 0, 0, 0);
+    return t.Value();
 }
 
 bool PmEx2TimeParts(int32_t seconds, int* year, int* month, int* day)
 {
-    time_t t = seconds;
-    struct tm parts;
-    if (!localtime_r(&t, &parts))
-        return false;
-    *year = parts.tm_year + 1900;
-    *month = parts.tm_mon + 1;
-    *day = parts.tm_mday;
-    return true;
+    PmTime t;
+    t.Set(seconds);
+    PmTimeParts parts;
+    bool ok = t.Breakdown(&parts);
+    *year = parts.year;
+    *month = parts.month;
+    *day = parts.day;
+    return ok;
 }
 
 // ---------------------------------------------------------------- repeat rule

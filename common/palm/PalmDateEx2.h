@@ -31,7 +31,8 @@ std::string Build(const PmEx2RepeatBlock& block, bool yearly, int32_t startTime)
 bool Equal(const PmEx2RepeatBlock& a, const PmEx2RepeatBlock& b);
 }  // namespace PmEx2Repeat
 
-/// Local-time calendar fields of a seconds value, and the reverse.
+/// Dates of the rule texts as Palm time values (local time, midnight), and
+/// the calendar fields of a value (false when it cannot be broken down).
 int32_t PmEx2TimeFromParts(int year, int month, int day);
 bool PmEx2TimeParts(int32_t seconds, int* year, int* month, int* day);
 
