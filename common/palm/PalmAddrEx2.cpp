@@ -116,7 +116,7 @@ const PmTableDef kTable = {kColumns, 95, kKeys, 3, kEquality, int32_t(sizeof kEq
                            offsetof(PmAddrEx2Record, Category), offsetof(PmAddrEx2Record, CategoryName)};
 
 const PmEx2Messages kMessages = {
-    "PalmAddrEx2",
+    CxModuleName(__FILE__),
     "Start loading Palm Desktop Contacts by user ID: %d",
     nullptr,
     "Loading Palm Desktop Contacts:%s",

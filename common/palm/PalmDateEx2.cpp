@@ -230,7 +230,7 @@ const PmTableDef kTable = {kColumns, 16, kKeys, 4, kEquality, 15, kChange, 16, s
                            offsetof(PmDateEx2Record, Category), offsetof(PmDateEx2Record, CategoryName)};
 
 const PmEx2Messages kMessages = {
-    "PalmDateEx2",
+    CxModuleName(__FILE__),
     "Start loading Palm Desktop Calendar by user ID: %d",
     nullptr,
     "Loading Palm Desktop Calendar: %s",

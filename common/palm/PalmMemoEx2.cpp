@@ -30,7 +30,7 @@ const PmTableDef kTable = {kColumns, 6, kKeys, 2, kEquality, 5, kChange, 6, size
                            offsetof(PmMemoEx2Record, Category), offsetof(PmMemoEx2Record, CategoryName)};
 
 const PmEx2Messages kMessages = {
-    "PalmMemoEx2",
+    CxModuleName(__FILE__),
     "Start loading Palm Desktop Memos by user ID: %d",
     "Invalid Palm Desktop Notes database name.",
     "Loading Palm Desktop Notes: %s",

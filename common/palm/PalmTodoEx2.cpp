@@ -37,7 +37,7 @@ const PmTableDef kTable = {kColumns, 17, kKeys, 3, kEquality, 14, kChange, 17, s
                            offsetof(PmTodoEx2Record, Category), offsetof(PmTodoEx2Record, CategoryName)};
 
 const PmEx2Messages kMessages = {
-    "PalmTodoEx2",
+    CxModuleName(__FILE__),
     "Start loading Palm Desktop Tasks by user ID: %d",
     "Invalid Palm Desktop Task database file name.",
     "Loading Palm Desktop Tasks: %s",
