@@ -40,7 +40,7 @@ void ToAnsi(const char16_t* wide, char* out, size_t capacity)
     if (!wide || !*wide)
         return;
     std::string ansi = plat::WideToAnsi(std::u16string_view(wide));
-    size_t n = 0;
+    size_t n = ansi.size() <= capacity - 1 ? ansi.size() : 0;
     // Whole characters only: a double-byte character that does not fit is left out.
     while (n < ansi.size()) {
         size_t len = plat::AnsiCharLength(std::string_view(ansi).substr(n));

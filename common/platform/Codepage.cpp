@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 static_assert(std::endian::native == std::endian::little, "wide text is handed to iconv as UTF-16LE");
 
@@ -15,7 +18,9 @@ namespace plat {
 
 namespace {
 
-std::atomic<int> g_forced{0};
+// The code page in force: set once from the locale (a process's ANSI code
+// page does not change while it runs), or forced by SetAnsiCodePage.
+std::atomic<int> g_codePage{0};
 
 struct LangPage {
     const char* lang;
@@ -80,6 +85,91 @@ Converters& ConvertersFor(int codePage)
     return c;
 }
 
+bool IsDoubleByte(int codePage)
+{
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+// A single-byte code page as two tables, built once through iconv. A byte
+// the code page leaves undefined maps to the C1 control of the same value,
+// as Windows's own tables do, so that such bytes survive a round trip.
+struct SingleByteTable {
+    char16_t toWide[256];
+    std::vector<uint8_t> toAnsi;     // per UTF-16 unit; valid where mapped is set
+    std::vector<bool> mapped;
+};
+
+std::unique_ptr<SingleByteTable> BuildTable(int codePage)
+{
+    auto t = std::make_unique<SingleByteTable>();
+    t->toAnsi.assign(65536, 0);
+    t->mapped.assign(65536, false);
+    iconv_t cd = iconv_open("UTF-16LE", IconvName(codePage));
+    for (int b = 0; b < 256; ++b) {
+        char in = char(b);
+        char16_t wide = 0;
+        char* ip = &in;
+        char* op = reinterpret_cast<char*>(&wide);
+        size_t il = 1, ol = 2;
+        bool ok = false;
+        if (cd != iconv_t(-1)) {
+            // Some decoders hold a letter back for a combining mark that may
+            // follow (1255, 1258): the flush gives it out.
+            ok = iconv(cd, &ip, &il, &op, &ol) != size_t(-1) && iconv(cd, nullptr, nullptr, &op, &ol) != size_t(-1) &&
+                 ol == 0;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+        if (!ok)
+            wide = b < 0x80 ? char16_t(b) : 0;
+        t->toWide[b] = wide;
+        if (ok || b < 0x80) {
+            t->toAnsi[wide] = uint8_t(b);
+            t->mapped[wide] = true;
+        }
+    }
+    if (cd != iconv_t(-1))
+        iconv_close(cd);
+    for (int b = 0x80; b < 256; ++b) {
+        if (t->toWide[b] != 0)
+            continue;
+        if (!t->mapped[b]) {
+            t->toWide[b] = char16_t(b);
+            t->toAnsi[b] = uint8_t(b);
+            t->mapped[b] = true;
+        } else {
+            t->toWide[b] = u'\xFFFD';
+        }
+    }
+    return t;
+}
+
+const SingleByteTable* TableFor(int codePage)
+{
+    static std::mutex mutex;
+    static std::map<int, std::unique_ptr<SingleByteTable>> tables;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::unique_ptr<SingleByteTable>& t = tables[codePage];
+    if (!t)
+        t = BuildTable(codePage);
+    return t.get();
+}
+
+bool IsAscii(std::u16string_view s)
+{
+    for (char16_t c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+bool IsAscii(std::string_view s)
+{
+    for (char c : s)
+        if (uint8_t(c) >= 0x80)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 int CodePageForLocale(std::string_view locale)
@@ -108,13 +198,18 @@ int CodePageForLocale(std::string_view locale)
 
 int AnsiCodePage()
 {
-    int forced = g_forced.load();
-    return forced ? forced : LocaleCodePage();
+    int cp = g_codePage.load(std::memory_order_relaxed);
+    if (cp == 0) {
+        cp = LocaleCodePage();
+        g_codePage.store(cp, std::memory_order_relaxed);
+    }
+    return cp;
 }
 
 void SetAnsiCodePage(int codePage)
 {
-    g_forced.store(codePage);
+    // 0 forgets the choice; the next use reads the locale again.
+    g_codePage.store(codePage);
 }
 
 size_t AnsiCharLength(std::string_view ansi)
@@ -138,7 +233,26 @@ std::string WideToAnsi(std::u16string_view wide)
     std::string out;
     if (wide.empty())
         return out;
-    Converters& c = ConvertersFor(AnsiCodePage());
+    int codePage = AnsiCodePage();
+    if (IsAscii(wide)) {
+        out.assign(wide.begin(), wide.end());
+        return out;
+    }
+    if (!IsDoubleByte(codePage)) {
+        const SingleByteTable* t = TableFor(codePage);
+        out.resize(wide.size());
+        size_t n = 0;
+        for (size_t i = 0; i < wide.size(); ++i) {
+            char16_t c = wide[i];
+            // A surrogate pair is one character without a place here.
+            if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF)
+                ++i;
+            out[n++] = t->mapped[c] ? char(t->toAnsi[c]) : '?';
+        }
+        out.resize(n);
+        return out;
+    }
+    Converters& c = ConvertersFor(codePage);
     if (c.toAnsi == iconv_t(-1)) {
         for (char16_t ch : wide)
             out += ch < 0x80 ? char(ch) : '?';
@@ -180,7 +294,19 @@ std::u16string AnsiToWide(std::string_view ansi)
     std::u16string out;
     if (ansi.empty())
         return out;
-    Converters& c = ConvertersFor(AnsiCodePage());
+    int codePage = AnsiCodePage();
+    if (IsAscii(ansi)) {
+        out.assign(ansi.begin(), ansi.end());
+        return out;
+    }
+    if (!IsDoubleByte(codePage)) {
+        const SingleByteTable* t = TableFor(codePage);
+        out.resize(ansi.size());
+        for (size_t i = 0; i < ansi.size(); ++i)
+            out[i] = t->toWide[uint8_t(ansi[i])];
+        return out;
+    }
+    Converters& c = ConvertersFor(codePage);
     if (c.toWide == iconv_t(-1)) {
         for (char ch : ansi)
             out += uint8_t(ch) < 0x80 ? char16_t(ch) : u'\xFFFD';

@@ -3,7 +3,7 @@
 // The code page follows the process locale the way Wine picks it: the
 // language (and for Chinese the country) of LC_ALL, else LC_CTYPE, else LANG
 // selects the ANSI code page of the matching Windows locale; anything
-// unknown, "C" and "POSIX" give 1252.
+// unknown, "C" and "POSIX" give 1252. It is chosen at the first use and kept.
 #pragma once
 
 #include <string>
@@ -18,15 +18,16 @@ int AnsiCodePage();
 int CodePageForLocale(std::string_view locale);
 
 /// Overrides the code page for the rest of the process (tests); 0 returns to
-/// the locale's choice.
+/// the locale's choice, read again from the environment at the next use.
 void SetAnsiCodePage(int codePage);
 
 /// Wide text to ANSI. A character the code page cannot show becomes '?', as
 /// Windows's default character.
 std::string WideToAnsi(std::u16string_view wide);
 
-/// ANSI text to wide. A byte sequence that is not valid in the code page
-/// becomes U+FFFD.
+/// ANSI text to wide. In a single-byte code page a byte it leaves undefined
+/// becomes the C1 control of the same value (and back), as on Windows; in a
+/// double-byte one an invalid sequence becomes U+FFFD.
 std::u16string AnsiToWide(std::string_view ansi);
 
 /// Number of bytes the first character of an ANSI text takes (1, or 2 for

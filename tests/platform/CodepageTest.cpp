@@ -43,10 +43,16 @@ TEST(Codepage, LcAllWinsOverLcCtypeAndLang)
     setenv("LANG", "ja_JP.UTF-8", 1);
     setenv("LC_CTYPE", "el_GR.UTF-8", 1);
     setenv("LC_ALL", "ru_RU.UTF-8", 1);
+    plat::SetAnsiCodePage(0);
     EXPECT_EQ(plat::AnsiCodePage(), 1251);
+    // Chosen once: a later change of the environment does not count...
     unsetenv("LC_ALL");
+    EXPECT_EQ(plat::AnsiCodePage(), 1251);
+    // ...until the choice is forgotten.
+    plat::SetAnsiCodePage(0);
     EXPECT_EQ(plat::AnsiCodePage(), 1253);
     unsetenv("LC_CTYPE");
+    plat::SetAnsiCodePage(0);
     EXPECT_EQ(plat::AnsiCodePage(), 932);
     plat::SetAnsiCodePage(1250);
     EXPECT_EQ(plat::AnsiCodePage(), 1250);
@@ -92,11 +98,19 @@ TEST(Codepage, UnmappableAndBrokenInputDoNotStopTheConversion)
     text += char16_t(0xD800);
     text += u"z";
     EXPECT_EQ(plat::WideToAnsi(text), "x?y?z");
-    // 0x81 is not defined in 1252.
-    std::u16string wide = plat::AnsiToWide("a\x81" "b");
-    ASSERT_EQ(wide.size(), 3u);
-    EXPECT_EQ(wide[0], u'a');
-    EXPECT_EQ(wide[2], u'b');
+    // 0x81 is not defined in 1252: it becomes U+0081 and comes back.
+    EXPECT_EQ(plat::AnsiToWide("a\x81" "b\x9d"), u"a\u0081b\u009d");
+    EXPECT_EQ(plat::WideToAnsi(u"a\u0081b\u009d"), "a\x81" "b\x9d");
+    // Every byte of a single-byte page survives the round trip.
+    std::string all;
+    for (int b = 1; b < 256; ++b)
+        all += char(b);
+    for (int cp : {1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 874})
+    {
+        plat::SetAnsiCodePage(cp);
+        EXPECT_EQ(plat::WideToAnsi(plat::AnsiToWide(all)), all) << cp;
+    }
+    plat::SetAnsiCodePage(1252);
     EXPECT_TRUE(plat::WideToAnsi(u"").empty());
     EXPECT_TRUE(plat::AnsiToWide("").empty());
 }
