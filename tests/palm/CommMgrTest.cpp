@@ -105,7 +105,13 @@ TEST(CommMgr, CursorWalkAndSetCurrent)
         ASSERT_NE(recs[i], nullptr);
     }
     EXPECT_EQ(mgr.Count(), 4u);
+    // Add leaves the cursor on the new record.
+    EXPECT_EQ(mgr.Next(), nullptr);
     EXPECT_EQ(mgr.First(), recs[0]);
+    // RecordAt reads without moving the cursor.
+    EXPECT_EQ(mgr.RecordAt(3), recs[3]);
+    EXPECT_EQ(mgr.RecordAt(4), nullptr);
+    EXPECT_EQ(mgr.GetAt(4), nullptr);
     EXPECT_EQ(mgr.Next(), recs[1]);
     EXPECT_TRUE(mgr.SetCurrent(recs[2]));
     EXPECT_EQ(mgr.Next(), recs[3]);
