@@ -1,8 +1,14 @@
 #include "palm/PalmComm.h"
 
+#include "misc/CxDebugUtil.h"
+
+#include <strings.h>
+
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <ctime>
+#include <new>
 
 // ---------------------------------------------------------------------------
 // PmTime
@@ -127,5 +133,677 @@ bool PmTime::ToCalendarTime(CxSystemTime* time)
     time->hour = static_cast<uint16_t>(p.hour);
     time->minute = static_cast<uint16_t>(p.minute);
     time->second = static_cast<uint16_t>(p.second);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// PmCategory
+
+namespace {
+
+void CopyCut(char* dst, size_t capacity, const char* src)
+{
+    size_t n = src ? strnlen(src, capacity - 1) : 0;
+    if (n)
+        std::memcpy(dst, src, n);
+    dst[n] = 0;
+}
+
+bool CopyOut(const char* text, char* buffer, uint32_t* capacity, bool terminate)
+{
+    if (!buffer || !capacity)
+        return false;
+    std::memset(buffer, 0, *capacity);
+    size_t len = std::strlen(text);
+    if (len == 0 || len > *capacity)
+        return false;
+    std::memcpy(buffer, text, len);
+    if (terminate && len < *capacity)
+        buffer[len] = 0;
+    *capacity = static_cast<uint32_t>(len);
+    return true;
+}
+
+}  // namespace
+
+PmCategory::PmCategory(int32_t index, int32_t id, const char* name) : m_Index(index), m_Id(id)
+{
+    SetName(name);
+}
+
+bool PmCategory::CopyName(char* buffer, uint32_t* capacity) const
+{
+    return CopyOut(m_szName, buffer, capacity, false);
+}
+
+bool PmCategory::CopyFileName(char* buffer, uint32_t* capacity) const
+{
+    return CopyOut(m_szFileName, buffer, capacity, true);
+}
+
+void PmCategory::SetName(const char* name)
+{
+    CopyCut(m_szName, sizeof m_szName, name);
+}
+
+void PmCategory::SetFileName(const char* fileName)
+{
+    CopyCut(m_szFileName, sizeof m_szFileName, fileName);
+}
+
+void PmCategory::SetDirty(bool dirty)
+{
+    if (dirty)
+        m_Flags |= kDirty;
+    else
+        m_Flags &= ~kDirty;
+}
+
+bool PmCategory::Equals(const PmCategory& other) const
+{
+    return m_Index == other.m_Index && m_Id == other.m_Id && std::strcmp(m_szName, other.m_szName) == 0;
+}
+
+// ---------------------------------------------------------------------------
+// PmCategoryMgr
+
+PmCategoryMgr::~PmCategoryMgr()
+{
+    for (PmCategory*& slot : m_Slots) {
+        delete slot;
+        slot = nullptr;
+    }
+}
+
+PmCategory* PmCategoryMgr::FindById(int32_t id)
+{
+    for (PmCategory* c : m_Slots)
+        if (c && c->GetId() == id)
+            return c;
+    return nullptr;
+}
+
+PmCategory* PmCategoryMgr::GetByIndex(uint32_t slot)
+{
+    return slot < kSlots ? m_Slots[slot] : nullptr;
+}
+
+PmCategory* PmCategoryMgr::FindByName(const char* name)
+{
+    if (!name || !*name)
+        return nullptr;
+    for (PmCategory* c : m_Slots)
+        if (c && strcasecmp(c->GetName(), name) == 0)
+            return c;
+    return nullptr;
+}
+
+PmCategory* PmCategoryMgr::First()
+{
+    m_Cursor = 0;
+    return Next();
+}
+
+PmCategory* PmCategoryMgr::Next()
+{
+    while (m_Cursor < kSlots) {
+        PmCategory* c = m_Slots[m_Cursor++];
+        if (c)
+            return c;
+    }
+    return nullptr;
+}
+
+int32_t PmCategoryMgr::NewId() const
+{
+    int32_t largest = -1;
+    int slot = 0;
+    for (; slot < kSlots && m_Slots[slot]; ++slot)
+        if (m_Slots[slot]->GetId() > largest)
+            largest = m_Slots[slot]->GetId();
+    if (slot == 0 || slot == kSlots)
+        return -1;
+    return largest + 1;
+}
+
+void PmCategoryMgr::SafeFileName(const char* name, char* out)
+{
+    static const char kUnsafe[] = "\"*+,./:;<=>?[\\]^|";
+    size_t n = strnlen(name, 255);
+    for (size_t i = 0; i < n; ++i)
+        out[i] = std::strchr(kUnsafe, name[i]) ? '_' : name[i];
+    out[n] = 0;
+}
+
+bool PmCategoryMgr::Add(const PmCategory* category)
+{
+    if (!category || m_Count >= kSlots)
+        return false;
+    PmCategory copy(*category);
+    if (copy.GetIndex() == -1) {
+        int slot = 1;
+        while (slot < kSlots && m_Slots[slot])
+            ++slot;
+        if (slot == kSlots)
+            return false;
+        copy.SetIndex(slot);
+        copy.SetDirty(true);
+    }
+    // A slot outside the table or one already taken would lose a category.
+    if (copy.GetIndex() < 0 || copy.GetIndex() >= kSlots || m_Slots[copy.GetIndex()])
+        return false;
+    if (copy.GetId() == -1) {
+        int32_t id = NewId();
+        if (id == -1)
+            return false;
+        copy.SetId(id);
+        copy.SetDirty(true);
+    } else if (FindById(copy.GetId())) {
+        return false;
+    }
+    if (copy.GetName()[0]) {
+        char safe[256];
+        SafeFileName(copy.GetName(), safe);
+        copy.SetFileName(safe);
+    }
+    PmCategory* stored = new (std::nothrow) PmCategory(copy);
+    if (!stored)
+        return false;
+    m_Slots[copy.GetIndex()] = stored;
+    ++m_Count;
+    m_Modified = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// PmDBUtil
+
+PmDBUtil::~PmDBUtil()
+{
+    Close();
+    delete m_pCatMgr;
+}
+
+void PmDBUtil::SetCategoryMgr(PmCategoryMgr* mgr)
+{
+    if (mgr != m_pCatMgr)
+        delete m_pCatMgr;
+    m_pCatMgr = mgr;
+}
+
+bool PmDBUtil::Open(const char* fileName, int mode)
+{
+    if (!fileName || !*fileName || std::strlen(fileName) > 255)
+        return false;
+    plat::Access access;
+    bool create = false;
+    switch (mode) {
+    case ModeRead: access = plat::Access::Read; break;
+    case ModeWrite: access = plat::Access::Write; break;
+    case ModeReadWrite: access = plat::Access::ReadWrite; break;
+    case ModeCreate: access = plat::Access::ReadWrite; create = true; break;
+    default: return false;
+    }
+    Close();
+    if (!m_File.Open(fileName, access, create))
+        return false;
+    if (mode == ModeRead || mode == ModeReadWrite) {
+        if (!m_File.ReadAll(&m_In)) {
+            Close();
+            return false;
+        }
+    }
+    m_Mode = mode;
+    std::strcpy(m_szFileName, fileName);
+    return true;
+}
+
+void PmDBUtil::Close()
+{
+    m_File.Close();
+    m_Mode = -1;
+    std::string().swap(m_In);
+    std::string().swap(m_Out);
+    m_InPos = 0;
+}
+
+uint32_t PmDBUtil::Position() const
+{
+    if (!m_File.IsOpen())
+        return 0;
+    return static_cast<uint32_t>(m_Out.empty() ? m_InPos : m_Out.size());
+}
+
+bool PmDBUtil::Commit(std::string* error)
+{
+    if (!m_File.IsOpen() || m_Mode == ModeRead) {
+        if (error)
+            *error = "no file is open for writing";
+        return false;
+    }
+    return plat::ReplaceFileContents(m_szFileName, m_Out.data(), m_Out.size(), error);
+}
+
+bool PmDBUtil::ReadBytes(void* buffer, uint32_t n)
+{
+    if (!buffer || n == 0 || !m_File.IsOpen() || !Has(n))
+        return false;
+    std::memcpy(buffer, m_In.data() + m_InPos, n);
+    m_InPos += n;
+    return true;
+}
+
+bool PmDBUtil::ReadSome(void* buffer, uint32_t* count)
+{
+    if (!buffer || !count || *count == 0 || !m_File.IsOpen())
+        return false;
+    size_t n = std::min<size_t>(*count, m_In.size() - m_InPos);
+    if (n)
+        std::memcpy(buffer, m_In.data() + m_InPos, n);
+    m_InPos += n;
+    *count = static_cast<uint32_t>(n);
+    return true;
+}
+
+bool PmDBUtil::ReadU16(uint16_t* v)
+{
+    uint8_t b[2];
+    if (!v || !ReadBytes(b, 2))
+        return false;
+    *v = static_cast<uint16_t>(b[0] | b[1] << 8);
+    return true;
+}
+
+bool PmDBUtil::ReadU32(uint32_t* v)
+{
+    uint8_t b[4];
+    if (!v || !ReadBytes(b, 4))
+        return false;
+    *v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return true;
+}
+
+bool PmDBUtil::ReadU64(uint64_t* v)
+{
+    uint8_t b[8];
+    if (!v || !ReadBytes(b, 8))
+        return false;
+    uint64_t r = 0;
+    for (int i = 7; i >= 0; --i)
+        r = r << 8 | b[i];
+    *v = r;
+    return true;
+}
+
+bool PmDBUtil::WriteBytes(const void* buffer, uint32_t n)
+{
+    if (!buffer || n == 0 || !m_File.IsOpen() || m_Mode == ModeRead)
+        return false;
+    try {
+        m_Out.append(static_cast<const char*>(buffer), n);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+bool PmDBUtil::WriteU16(uint16_t v)
+{
+    uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
+    return WriteBytes(b, 2);
+}
+
+bool PmDBUtil::WriteU32(uint32_t v)
+{
+    uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+    return WriteBytes(b, 4);
+}
+
+bool PmDBUtil::WriteU64(uint64_t v)
+{
+    uint8_t b[8];
+    for (int i = 0; i < 8; ++i)
+        b[i] = uint8_t(v >> (8 * i));
+    return WriteBytes(b, 8);
+}
+
+namespace {
+
+// The length of a counted string: one byte, or 0xFF and a 16-bit word.
+bool ReadLength(PmDBUtil& u, uint32_t* length)
+{
+    uint8_t b;
+    if (!u.ReadU8(&b))
+        return false;
+    if (b != 0xFF) {
+        *length = b;
+        return true;
+    }
+    uint16_t w;
+    if (!u.ReadU16(&w))
+        return false;
+    *length = w;
+    return true;
+}
+
+}  // namespace
+
+bool PmDBUtil::ReadCountedString(char* buffer, uint32_t* capacity)
+{
+    if (!buffer || !capacity || *capacity == 0)
+        return false;
+    buffer[0] = 0;
+    uint32_t length;
+    if (!ReadLength(*this, &length))
+        return false;
+    if (*capacity < length) {
+        *capacity = length;
+        return false;
+    }
+    if (length && !ReadBytes(buffer, length))
+        return false;
+    buffer[length] = 0;
+    return true;
+}
+
+bool PmDBUtil::ReadCountedString(std::string* text)
+{
+    uint32_t length;
+    if (!text || !ReadLength(*this, &length))
+        return false;
+    if (!Has(length))
+        return false;
+    text->assign(m_In.data() + m_InPos, length);
+    m_InPos += length;
+    return true;
+}
+
+bool PmDBUtil::WriteCountedString(const char* text)
+{
+    return WriteCountedString(text, text ? std::strlen(text) : 0);
+}
+
+bool PmDBUtil::WriteCountedString(const char* text, size_t length)
+{
+    if (!text || length == 0)
+        return WriteU8(0);
+    if (length > 0xFFFF)
+        return false;
+    if (length < 255) {
+        if (!WriteU8(static_cast<uint8_t>(length)))
+            return false;
+    } else if (!WriteU8(0xFF) || !WriteU16(static_cast<uint16_t>(length))) {
+        return false;
+    }
+    return WriteBytes(text, static_cast<uint32_t>(length));
+}
+
+bool PmDBUtil::ReadIntField(uint32_t* value)
+{
+    uint32_t tag;
+    if (!value || !ReadU32(&tag))
+        return false;
+    if (tag != PM_TAG_INT && tag != PM_TAG_DATE && tag != PM_TAG_BOOL)
+        return false;
+    return ReadU32(value);
+}
+
+bool PmDBUtil::ReadTextField(std::string* text, uint32_t* prefix)
+{
+    uint32_t tag, word;
+    if (!text || !ReadU32(&tag) || tag != PM_TAG_TEXT || !ReadU32(&word))
+        return false;
+    if (prefix)
+        *prefix = word;
+    return ReadCountedString(text);
+}
+
+bool PmDBUtil::ReadTextField(char* buffer, uint32_t* prefix)
+{
+    if (!buffer)
+        return false;
+    uint32_t tag, word;
+    if (!ReadU32(&tag) || tag != PM_TAG_TEXT)
+        return false;
+    buffer[0] = 0;
+    if (!ReadU32(&word))
+        return false;
+    if (prefix)
+        *prefix = word;
+    uint32_t length;
+    if (!ReadLength(*this, &length) || !Has(length))
+        return false;
+    const char* src = m_In.data() + m_InPos;
+    size_t n = length;
+    if (n >= kMaxTextField)
+        n = strnlen(src, kMaxTextField);
+    std::memcpy(buffer, src, n);
+    buffer[n] = 0;
+    m_InPos += length;
+    return true;
+}
+
+bool PmDBUtil::ReadBlockField(PmBlock* block)
+{
+    if (!block || !ReadU32(&block->Tag) || !ReadU32(&block->Form))
+        return false;
+    block->Word1 = block->Word2 = block->Length = 0;
+    block->Data.clear();
+    if (block->Form == 0)
+        return true;
+    if (block->Form >= 4) {
+        block->Length = block->Form;
+    } else if (!ReadU32(&block->Word1) || !ReadU32(&block->Word2) || !ReadU32(&block->Length)) {
+        return false;
+    }
+    if (block->Length == 0)
+        return true;
+    if (!Has(block->Length))
+        return false;
+    const uint8_t* src = reinterpret_cast<const uint8_t*>(m_In.data() + m_InPos);
+    block->Data.assign(src, src + block->Length);
+    m_InPos += block->Length;
+    return true;
+}
+
+bool PmDBUtil::ReadWideField(uint64_t* value)
+{
+    uint32_t tag;
+    return value && ReadU32(&tag) && ReadU64(value);
+}
+
+bool PmDBUtil::WriteIntField(uint32_t value)
+{
+    return WriteU32(PM_TAG_INT) && WriteU32(value);
+}
+
+bool PmDBUtil::WriteDateField(uint32_t value)
+{
+    return WriteU32(PM_TAG_DATE) && WriteU32(value);
+}
+
+bool PmDBUtil::WriteBoolField(uint32_t value)
+{
+    return WriteU32(PM_TAG_BOOL) && WriteU32(value);
+}
+
+bool PmDBUtil::WriteTextField(const char* text, uint32_t prefix)
+{
+    return WriteTextField(text, text ? std::strlen(text) : 0, prefix);
+}
+
+bool PmDBUtil::WriteTextField(const char* text, size_t length, uint32_t prefix)
+{
+    return WriteU32(PM_TAG_TEXT) && WriteU32(prefix) && WriteCountedString(text, length);
+}
+
+bool PmDBUtil::WriteBlockField(const PmBlock* block)
+{
+    if (!block || !WriteU32(block->Tag) || !WriteU32(block->Form))
+        return false;
+    if (block->Form == 0)
+        return true;
+    uint32_t length = block->Form >= 4 ? block->Form : block->Length;
+    if (block->Form < 4 && (!WriteU32(block->Word1) || !WriteU32(block->Word2) || !WriteU32(block->Length)))
+        return false;
+    if (length == 0)
+        return true;
+    if (block->Data.size() < length)
+        return false;
+    return WriteBytes(block->Data.data(), length);
+}
+
+bool PmDBUtil::WriteWideField(uint64_t value)
+{
+    return WriteU32(PM_TAG_WIDE) && WriteU64(value);
+}
+
+bool PmDBUtil::CategoryText(int32_t id, char* szCatText)
+{
+    CX_ASSERT(m_pCatMgr!=NULL && szCatText!=NULL);
+    PmCategory* c = m_pCatMgr->FindById(id);
+    if (!c)
+        return false;
+    CopyCut(szCatText, 16, c->GetName());
+    return true;
+}
+
+bool PmDBUtil::LoadCategoryBlock(PmCategoryEvents* events)
+{
+    PmCategoryEvents silent;
+    if (!events)
+        events = &silent;
+    SetCategoryMgr(new (std::nothrow) PmCategoryMgr());
+    if (!m_pCatMgr)
+        return false;
+    uint32_t nextId, count;
+    if (!ReadU32(&nextId)) {
+        events->Failed(PmCategoryEvents::NextId, nullptr);
+        return false;
+    }
+    m_pCatMgr->SetNextId(static_cast<int32_t>(nextId));
+    if (!ReadU32(&count)) {
+        events->Failed(PmCategoryEvents::Count, nullptr);
+        return false;
+    }
+    PmCategory unfiled(0, 0, "Unfiled");
+    if (!m_pCatMgr->Add(&unfiled))
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        PmCategory c;
+        uint32_t index, id, dirty;
+        if (!ReadU32(&index)) {
+            events->Failed(PmCategoryEvents::Index, &c);
+            return false;
+        }
+        c.SetIndex(static_cast<int32_t>(index));
+        if (!ReadU32(&id)) {
+            events->Failed(PmCategoryEvents::Id, &c);
+            return false;
+        }
+        c.SetId(static_cast<int32_t>(id));
+        if (!ReadU32(&dirty)) {
+            events->Failed(PmCategoryEvents::Dirty, &c);
+            return false;
+        }
+        c.SetDirty(dirty != 0);
+        char text[257];
+        uint32_t capacity = 256;
+        if (!ReadCountedString(text, &capacity)) {
+            events->Failed(PmCategoryEvents::Name, &c);
+            return false;
+        }
+        events->NameRead(text);
+        c.SetName(text);
+        capacity = 256;
+        if (!ReadCountedString(text, &capacity)) {
+            events->Failed(PmCategoryEvents::FileName, &c);
+            return false;
+        }
+        c.SetFileName(text);
+        if (index == 0 || index >= PmCategoryMgr::kSlots) {
+            events->Failed(PmCategoryEvents::BadIndex, &c);
+            return false;
+        }
+        if (m_pCatMgr->GetByIndex(index)) {
+            events->Failed(PmCategoryEvents::RepeatedIndex, &c);
+            return false;
+        }
+        if (!m_pCatMgr->Add(&c)) {
+            events->Failed(PmCategoryEvents::Add, &c);
+            return false;
+        }
+    }
+    m_pCatMgr->SetModified(false);
+    return true;
+}
+
+bool PmDBUtil::SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop)
+{
+    PmCategoryEvents silent;
+    if (!events)
+        events = &silent;
+    if (fullLoop)
+        *fullLoop = false;
+    uint32_t n = m_pCatMgr ? m_pCatMgr->Count() : 1;
+    int32_t nextId = m_pCatMgr ? m_pCatMgr->NextId() : PmCategoryMgr::kNewTableNextId;
+    if (!WriteU32(static_cast<uint32_t>(nextId))) {
+        events->Failed(PmCategoryEvents::NextId, nullptr);
+        return false;
+    }
+    if (n < 2) {
+        if (!WriteU32(0)) {
+            events->Failed(PmCategoryEvents::Count, nullptr);
+            return false;
+        }
+        return true;
+    }
+    // Only categories in slots 1-15 with an id other than 0 are stored; the
+    // count says how many follow.
+    uint32_t stored = 0;
+    for (int slot = 0; slot < PmCategoryMgr::kSlots; ++slot) {
+        PmCategory* c = m_pCatMgr->GetByIndex(slot);
+        if (c && c->GetId() != 0)
+            ++stored;
+    }
+    if (stored != n - 1) {
+        // A table whose "Unfiled" is missing or lies elsewhere: the count
+        // must still match the entries that follow.
+        n = stored + 1;
+    }
+    if (!WriteU32(n - 1)) {
+        events->Failed(PmCategoryEvents::Count, nullptr);
+        return false;
+    }
+    for (int slot = 0; slot < PmCategoryMgr::kSlots; ++slot) {
+        PmCategory* c = m_pCatMgr->GetByIndex(slot);
+        if (!c || c->GetId() == 0) {
+            events->Skipped(slot, c != nullptr);
+            continue;
+        }
+        if (!WriteU32(static_cast<uint32_t>(slot))) {
+            events->Failed(PmCategoryEvents::Index, c);
+            return false;
+        }
+        if (!WriteU32(static_cast<uint32_t>(c->GetId()))) {
+            events->Failed(PmCategoryEvents::Id, c);
+            return false;
+        }
+        if (!WriteU32(0)) {
+            events->Failed(PmCategoryEvents::Dirty, c);
+            return false;
+        }
+        if (!WriteCountedString(c->GetName())) {
+            events->Failed(PmCategoryEvents::Name, c);
+            return false;
+        }
+        if (!WriteCountedString(c->GetFileName())) {
+            events->Failed(PmCategoryEvents::FileName, c);
+            return false;
+        }
+        events->Saved(*c);
+    }
+    if (fullLoop)
+        *fullLoop = true;
     return true;
 }

@@ -4,9 +4,13 @@
 
 #include "misc/CxDateTime.h"
 
+#include "platform/File.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <string>
+#include <vector>
 
 /// Local calendar fields of a time value: full year, month 1-12, day 1-31,
 /// hour 0-23, minute and second 0-59.
@@ -55,4 +59,272 @@ private:
 
     int32_t m_Value = 0;
     PmTimeParts m_Last;  ///< fields of the most recent Breakdown
+};
+
+// ---------------------------------------------------------------------------
+// Categories
+
+/// One category of a .dat file's table.
+class PmCategory {
+public:
+    static constexpr uint32_t kDirty = 0x10;
+
+    PmCategory() = default;
+    PmCategory(int32_t index, int32_t id, const char* name);
+    PmCategory(const PmCategory&) = default;
+    PmCategory& operator=(const PmCategory&) = default;
+    virtual ~PmCategory() = default;
+
+    virtual int32_t GetIndex() const { return m_Index; }
+    virtual int32_t GetId() const { return m_Id; }
+    virtual const char* GetName() const { return m_szName; }
+    /// Zeroes the buffer over *capacity; fails for an empty name or one
+    /// longer than *capacity; otherwise copies it (no terminator is added)
+    /// and returns its length in *capacity.
+    virtual bool CopyName(char* buffer, uint32_t* capacity) const;
+    /// As CopyName, and the copy is terminated when it is shorter.
+    virtual bool CopyFileName(char* buffer, uint32_t* capacity) const;
+    virtual uint32_t GetFlags() const { return m_Flags; }
+    virtual void SetIndex(int32_t index) { m_Index = index; }
+    virtual void SetId(int32_t id) { m_Id = id; }
+    /// Keeps the first 15 characters.
+    virtual void SetName(const char* name);
+    /// Keeps the first 255 characters.
+    virtual void SetFileName(const char* fileName);
+    virtual void SetFlags(uint32_t flags) { m_Flags = flags; }
+    virtual void SetDirty(bool dirty);
+    virtual bool TestFlag1() const { return (m_Flags & 0x01) != 0; }
+    /// Same index, same id and byte-equal names.
+    virtual bool Equals(const PmCategory& other) const;
+
+    const char* GetFileName() const { return m_szFileName; }
+    bool IsDirty() const { return (m_Flags & kDirty) != 0; }
+
+private:
+    int32_t m_Index = -1;
+    int32_t m_Id = -1;
+    char m_szName[16] = {};
+    char m_szFileName[256] = {};
+    uint32_t m_Flags = 0;
+};
+
+/// The category table of one open file: at most 16 categories, slot n
+/// holding the category whose index is n.
+class PmCategoryMgr {
+public:
+    static constexpr int kSlots = 16;
+    static constexpr int32_t kNewTableNextId = 128;
+
+    PmCategoryMgr() = default;
+    PmCategoryMgr(const PmCategoryMgr&) = delete;
+    PmCategoryMgr& operator=(const PmCategoryMgr&) = delete;
+    virtual ~PmCategoryMgr();
+
+    virtual uint32_t Count() const { return m_Count; }
+    /// The first category, slots 0-15, whose id equals the argument.
+    virtual PmCategory* FindById(int32_t id);
+    virtual PmCategory* GetByIndex(uint32_t slot);
+    /// Case-insensitive; none for an absent or empty name.
+    virtual PmCategory* FindByName(const char* name);
+    virtual PmCategory* First();
+    virtual PmCategory* Next();
+    /// Stores a copy. An index of -1 takes the first free slot 1-15, an id
+    /// of -1 gets a new id (both set the dirty bit); an id already held is
+    /// refused, and so is an index outside 0-15 or one already taken. A
+    /// named category gets the file-name-safe form of its name as its file
+    /// name. Sets the modified flag.
+    virtual bool Add(const PmCategory* category);
+    virtual void SetModified(bool modified) { m_Modified = modified; }
+
+    bool IsModified() const { return m_Modified; }
+    int32_t NextId() const { return m_NextId; }
+    void SetNextId(int32_t id) { m_NextId = id; }
+    /// One more than the largest id before the first empty slot; -1 when
+    /// slot 0 is empty or no slot is free.
+    int32_t NewId() const;
+
+    /// The name cut to 255 characters with " * + , . / : ; < = > ? [ \ ] ^ |
+    /// replaced by '_'. out holds 256 bytes.
+    static void SafeFileName(const char* name, char* out);
+
+private:
+    int32_t m_NextId = kNewTableNextId;
+    uint32_t m_Cursor = 0;
+    uint32_t m_Count = 0;
+    PmCategory* m_Slots[kSlots] = {};
+    bool m_Modified = false;
+};
+
+// ---------------------------------------------------------------------------
+// Binary field I/O
+
+/// Type tags of the typed fields.
+enum PmFieldTag : uint32_t {
+    PM_TAG_INT = 1,
+    PM_TAG_DATE = 3,
+    PM_TAG_TEXT = 5,
+    PM_TAG_BOOL = 6,
+    PM_TAG_REPEAT = 8,
+    PM_TAG_BLOCK1 = 0x40,
+    PM_TAG_BLOCK2 = 0x41,
+    PM_TAG_BLOCK3 = 0x42,
+    PM_TAG_BLOCK4 = 0x43,
+    PM_TAG_WIDE = 0x44,
+};
+
+/// A field of tag 0x40 to 0x43, kept verbatim from load to save. Form word
+/// 0: nothing follows; 1 to 3: first word, second word, length and data;
+/// 4 and more: exactly (form word) bytes, and length equals the form word.
+/// Copying a block copies its data.
+struct PmBlock {
+    uint32_t Tag = 0;
+    uint32_t Form = 0;
+    uint32_t Word1 = 0;
+    uint32_t Word2 = 0;
+    uint32_t Length = 0;
+    std::vector<uint8_t> Data;
+};
+
+/// What the category block load and save report, for each utility to log
+/// with its own texts. Every hook does nothing by default.
+class PmCategoryEvents {
+public:
+    enum Step {
+        NextId, Count, Index, Id, Dirty, Name, FileName,
+        Add,           ///< the table refused the entry (duplicate id, full table)
+        BadIndex,      ///< index 0, or 16 and above
+        RepeatedIndex  ///< the index of an earlier entry
+    };
+    virtual ~PmCategoryEvents() = default;
+    /// A read or write of the step failed, or the entry was refused; the
+    /// category is the entry at hand (none for NextId and Count).
+    virtual void Failed(Step step, const PmCategory* category) {}
+    /// A stored name was read (before it is cut to 15 characters).
+    virtual void NameRead(const char* name) {}
+    /// Saving: slot is empty, or holds the "Unfiled" category.
+    virtual void Skipped(int slot, bool unfiled) {}
+    /// Saving: the category was written.
+    virtual void Saved(const PmCategory& category) {}
+};
+
+/// Base of every .dat file utility: one exclusively opened file, raw
+/// little-endian values, counted strings and typed fields, and the file's
+/// category table.
+///
+/// The file is buffered as a whole. Opening for reading (ModeRead,
+/// ModeReadWrite) takes the file without sharing and reads all of it into
+/// memory; the reads then come from that copy and Position is the offset
+/// in it. Writes (ModeWrite, ModeReadWrite, ModeCreate) go into an output
+/// buffer that starts empty at offset 0; once something was written,
+/// Position is the offset in the output. Nothing reaches the disk until
+/// Commit, which replaces the file's content by the output in one step
+/// (temporary file, .bak of the original, rename) while the file is still
+/// held; Close without Commit discards the output. A save is therefore:
+/// Open(path, ModeWrite), the writes, Commit, Close.
+///
+/// A read that finds fewer bytes than it asks for fails (a truncated file
+/// is never taken for a short one); ReadSome delivers what is there.
+class PmDBUtil {
+public:
+    enum Mode { ModeRead = 0, ModeWrite = 1, ModeReadWrite = 2, ModeCreate = 3 };
+    /// Texts the record fields are given at most, unless they keep the
+    /// stored text whole (see ReadTextField).
+    static constexpr size_t kMaxTextField = 8191;
+
+    PmDBUtil() = default;
+    PmDBUtil(const PmDBUtil&) = delete;
+    PmDBUtil& operator=(const PmDBUtil&) = delete;
+    virtual ~PmDBUtil();
+
+    /// Fails for an absent or empty name (longer than 255 characters
+    /// included) or an unknown mode; closes any open file first; on
+    /// success the held file name becomes the name.
+    bool Open(const char* fileName, int mode);
+    /// Closes the file (output not committed is dropped); the held file
+    /// name stays.
+    void Close();
+    bool IsOpen() const { return m_File.IsOpen(); }
+    /// Offset in the input, or in the output once something was written; 0
+    /// when no file is open.
+    uint32_t Position() const;
+    /// Replaces the held file's content by the output buffer; *error says
+    /// which step failed. Needs an open file in a writing mode.
+    bool Commit(std::string* error);
+
+    bool ReadBytes(void* buffer, uint32_t n);
+    bool ReadSome(void* buffer, uint32_t* count);
+    bool ReadU8(uint8_t* v) { return ReadBytes(v, 1); }
+    bool ReadU16(uint16_t* v);
+    bool ReadU32(uint32_t* v);
+    bool ReadU64(uint64_t* v);
+    bool WriteBytes(const void* buffer, uint32_t n);
+    bool WriteU8(uint8_t v) { return WriteBytes(&v, 1); }
+    bool WriteU16(uint16_t v);
+    bool WriteU32(uint32_t v);
+    bool WriteU64(uint64_t v);
+
+    /// Reads a counted string into buffer (capacity + 1 bytes) and
+    /// terminates it. A stored length above *capacity fails with the
+    /// length in *capacity and nothing more read.
+    bool ReadCountedString(char* buffer, uint32_t* capacity);
+    /// Reads a counted string whole.
+    bool ReadCountedString(std::string* text);
+    /// Absent or empty text: one byte 0. Fails above 65535 bytes.
+    bool WriteCountedString(const char* text);
+    bool WriteCountedString(const char* text, size_t length);
+
+    /// Tag 1, 3 or 6, then the word.
+    bool ReadIntField(uint32_t* value);
+    /// Tag 5, the prefix word, a counted string. buffer must hold 8192
+    /// bytes: at most 8191 characters are delivered (up to a zero byte),
+    /// the whole stored text is consumed.
+    bool ReadTextField(char* buffer, uint32_t* prefix);
+    /// Tag 5, the prefix word and the stored text whole.
+    bool ReadTextField(std::string* text, uint32_t* prefix);
+    bool ReadBlockField(PmBlock* block);
+    /// A tag that is not checked, then 8 bytes.
+    bool ReadWideField(uint64_t* value);
+    bool WriteIntField(uint32_t value);
+    bool WriteDateField(uint32_t value);
+    /// Written as given, not reduced to 0 or 1.
+    bool WriteBoolField(uint32_t value);
+    bool WriteTextField(const char* text, uint32_t prefix);
+    bool WriteTextField(const char* text, size_t length, uint32_t prefix);
+    bool WriteBlockField(const PmBlock* block);
+    bool WriteWideField(uint64_t value);
+
+    /// Copies the name of the category with that id into szCatText (16
+    /// bytes); false, buffer untouched, when the id is unknown.
+    bool CategoryText(int32_t id, char* szCatText);
+
+    /// Reads a category block (next id, count, entries; "Unfiled" is not
+    /// stored) into a new table that replaces m_pCatMgr, with "Unfiled" in
+    /// slot 0. An entry whose index is 0, 16 or more or repeats another's,
+    /// or that the table refuses, fails the load. The modified flag ends
+    /// cleared.
+    bool LoadCategoryBlock(PmCategoryEvents* events);
+    /// Writes the table as a category block: the next id, then 0 when it
+    /// holds no more than "Unfiled", else the count without "Unfiled" and
+    /// the entries in slot order with dirty words of 0. Without a table:
+    /// next id 128, count 0. *fullLoop tells whether the slot loop ran.
+    bool SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop = nullptr);
+
+    const char* FileName() const { return m_szFileName; }
+    PmCategoryMgr* CategoryMgr() { return m_pCatMgr; }
+
+protected:
+    /// Replaces the category table (owned) by another one, or none.
+    void SetCategoryMgr(PmCategoryMgr* mgr);
+
+    char m_szFileName[256] = {};
+    PmCategoryMgr* m_pCatMgr = nullptr;
+
+private:
+    bool Has(uint32_t n) const { return m_In.size() - m_InPos >= n; }
+
+    plat::ExclusiveFile m_File;
+    int m_Mode = -1;
+    std::string m_In;
+    size_t m_InPos = 0;
+    std::string m_Out;
 };
