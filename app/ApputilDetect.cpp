@@ -10,8 +10,10 @@
 // the pairwise rule itself. Hash collisions therefore never merge groups, and
 // the result is the one of the pairwise pass, in about linear time.
 #include "app/Apputil.h"
+#include "app/ApputilReference.h"
 
 #include <cstring>
+#include <new>
 #include <vector>
 
 namespace {
@@ -247,10 +249,8 @@ inline bool Matches(const CommTask& a, const CommTask& b, const AppOption& o) { 
 inline bool Matches(const CommNote& a, const CommNote& b, const AppOption& o) { return NoteRecordsMatch(a, b, o); }
 
 template <typename R>
-bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
+void DetectGrouped(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
 {
-    if (!mgr || !dups)
-        return false;
     dups->Clear(false);
 
     // Clear bit 0 and hash every record. Records are large, so each one lies
@@ -276,7 +276,7 @@ bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
     else
         mgr->GetAt(uint32_t(n - 1));
     if (n < 2)
-        return true;
+        return;
 
     // Open addressing; a slot holds a group number. Groups are numbered in
     // the order of their first records.
@@ -313,7 +313,7 @@ bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
     // but the last.
     const size_t groups = groupFirst.size();
     if (groups == n)
-        return true;
+        return;
     std::vector<uint32_t> start(groups + 1, 0);
     for (size_t i = 0; i < n; ++i)
         ++start[groupOf[i] + 1];
@@ -329,6 +329,21 @@ bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
             r->Trailer.MarkFlags |= kCommMarkDuplicate;
             dups->Add(r);
         }
+    }
+}
+
+template <typename R>
+bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
+{
+    if (!mgr || !dups)
+        return false;
+    try {
+        DetectGrouped(mgr, dups, opt);
+    } catch (const std::bad_alloc&) {
+        // The grouping needs a few arrays of the manager's size. Without
+        // them, the pairwise pass gives the same list in quadratic time and
+        // needs no memory of its own.
+        reference::DetectPairwise(mgr, dups, [&](const R& a, const R& b) { return Matches(a, b, opt); });
     }
     return true;
 }

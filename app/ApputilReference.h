@@ -1,7 +1,8 @@
 // The straightforward pairwise detection pass, kept for checking the engine
 // (tests compare the two on random managers; bench/bench_detect times both).
-// It is not used by the program: it costs up to n * (n - 1) / 2 record
-// comparisons plus a linear SetCurrent per record.
+// The program only falls back on it when the engine cannot get the memory
+// for its grouping: it costs up to n * (n - 1) / 2 record comparisons plus a
+// linear SetCurrent per record.
 //
 // The pass: clear bit 0 of every record; then for every record R whose bit 0
 // is clear, make R current and let the keeper be R; for each following Q,

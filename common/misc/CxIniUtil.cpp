@@ -1,14 +1,13 @@
 #include "misc/CxIniUtil.h"
 
+#include "misc/WinUtil.h"
 #include "platform/Profile.h"
-#include "platform/System.h"
-#include "platform/WinPath.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -21,17 +20,17 @@ void CopyCut(char* dst, size_t capacity, const char* src)
 
 }  // namespace
 
-std::string CxProgramFolder()
-{
-    std::string drive, dir;
-    plat::SplitDriveDir(plat::ModuleFileName(), &drive, &dir);
-    return drive + dir;
-}
-
 CxIniUtil::CxIniUtil(const char* folder, const char* fileName)
 {
     m_section[0] = 0;
-    std::string path = folder && *folder ? std::string(folder) : CxProgramFolder();
+    std::string path;
+    if (folder && *folder) {
+        path = folder;
+    } else {
+        char programFolder[kMaxPath] = "";
+        GetModuleFolder(nullptr, programFolder);
+        path = programFolder;
+    }
     if (fileName)
         path += fileName;
     CopyCut(m_path, sizeof m_path, path.c_str());
@@ -67,7 +66,6 @@ int32_t CxIniUtil::ReadInt(const char* section, const char* key, int32_t def) co
         return def;
     // Leading digits as atoi reads them; out-of-range values are clamped
     // instead of being undefined.
-    errno = 0;
     long long v = std::strtoll(buf, nullptr, 10);
     if (v > INT32_MAX)
         return INT32_MAX;

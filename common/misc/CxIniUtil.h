@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 class CxIniUtil {
 public:
@@ -45,9 +44,6 @@ private:
     char m_path[kMaxPath];
     char m_section[64];
 };
-
-/// The program's own folder in Windows form, ending in a backslash.
-std::string CxProgramFolder();
 
 /// The process-wide settings file: "brellon.ini" in the program's folder
 /// until the application moves it to its settings folder.

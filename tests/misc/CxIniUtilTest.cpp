@@ -46,7 +46,6 @@ TEST_F(CxIniUtilTest, PathFromFolderOrProgramFolder)
     // An empty folder means the folder of the running program.
     std::string exe = plat::ModuleFileName();
     std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
-    EXPECT_EQ(CxProgramFolder(), folder);
     CxIniUtil local("", "brellon.ini");
     EXPECT_EQ(std::string(local.Path()), folder + "brellon.ini");
     EXPECT_EQ(std::string(TheIni().Path()), folder + "brellon.ini");
