@@ -250,13 +250,15 @@ public:
     template <size_t N>
     void Text(FixedText<N>& f)
     {
-        static const char* const kWords[] = {"", "a", "A", "b", "ab", "AB", "aB", "\xE9", "\xC9", "a b"};
-        int pick = Int(0, 12);
-        if (pick < 10) {
+        static const char* const kWords[] = {"", "a", "A", "b", "ab", "AB", "aB", "\xE9", "\xC9", "a b",
+                                             "nz", "Nz", "NZ", "@[", "`{"};
+        constexpr int kWordCount = int(sizeof kWords / sizeof kWords[0]);
+        int pick = Int(0, kWordCount + 2);
+        if (pick < kWordCount) {
             f.Set(kWords[pick]);
-        } else if (pick < 12) {
+        } else if (pick < kWordCount + 2) {
             std::string longText(N + 3, 'q');
-            longText[N + 1] = pick == 10 ? 'x' : 'Y';  // differs only past the capacity
+            longText[N + 1] = pick == kWordCount ? 'x' : 'Y';  // differs only past the capacity
             if (Coin(30))
                 longText[0] = 'Q';
             f.Set(longText);
