@@ -1,0 +1,709 @@
+#include "palm/PalmAddr.h"
+
+#include "misc/CxDebugUtil.h"
+#include "palm/PalmEnv.h"
+#include "platform/File.h"
+#include "platform/WinPath.h"
+
+#include <cstring>
+
+std::string PmFieldCut(const std::string& text, size_t capacity)
+{
+    if (capacity == 0)
+        return std::string();
+    size_t n = std::min(std::min(text.size(), capacity - 1), kPmMaxFieldText);
+    size_t zero = text.find('\0');
+    if (zero != std::string::npos && zero < n)
+        n = zero;
+    return text.substr(0, n);
+}
+
+// ---- the shared classic layout ---------------------------------------------
+
+PmClassicUtil::PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types)
+    : m_VersionTag(versionTag)
+{
+    m_Schema.ResourceID = resourceId;
+    m_Schema.FieldsPerRow = uint32_t(types.size());
+    m_Schema.FieldsCount = uint16_t(types.size());
+    m_Schema.FieldTypes = std::move(types);
+}
+
+bool PmClassicUtil::UserFilePath(int32_t userId, const char* folder, const char* file, std::string* path)
+{
+    char root[260] = {};
+    if (!GetUserDataPath(uint32_t(userId), root))
+        return false;
+    *path = std::string(root) + folder + "\\" + file;
+    return true;
+}
+
+bool PmClassicUtil::AddCategory(int32_t id, const char* name)
+{
+    if (!m_pCatMgr) {
+        m_pCatMgr = new PmCategoryMgr();
+        PmCategory unfiled;
+        unfiled.SetIndex(0);
+        unfiled.SetId(0);
+        unfiled.SetName("Unfiled");
+        if (!m_pCatMgr->Add(&unfiled))
+            return false;
+    }
+    PmCategory cat;
+    cat.SetId(id);
+    cat.SetName(name);
+    return m_pCatMgr->Add(&cat);
+}
+
+bool PmClassicUtil::CreateEmptyFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    if (plat::HostExists(plat::ToHostPath(path)))
+        return true;
+    plat::ExclusiveFile file;
+    return file.Open(path, plat::Access::ReadWrite, true);
+}
+
+bool PmClassicUtil::ReadVersionTag()
+{
+    uint32_t tag = 0;
+    return ReadU32(&tag) && tag == m_VersionTag;
+}
+
+bool PmClassicUtil::ReadCounted(std::string* text)
+{
+    text->clear();
+    uint8_t len8 = 0;
+    if (!ReadU8(&len8))
+        return false;
+    uint32_t len = len8;
+    if (len8 == 0xFF) {
+        uint16_t len16 = 0;
+        if (!ReadU16(&len16))
+            return false;
+        len = len16;
+    }
+    if (len == 0)
+        return true;
+    text->resize(len);
+    return ReadBytes(text->data(), len);
+}
+
+bool PmClassicUtil::WriteCounted(const std::string& text)
+{
+    // The counted form holds at most 65535 bytes; nothing read can be longer.
+    if (text.size() > 0xFFFF)
+        return false;
+    if (text.size() < 255) {
+        if (!WriteU8(uint8_t(text.size())))
+            return false;
+    } else if (!WriteU8(0xFF) || !WriteU16(uint16_t(text.size()))) {
+        return false;
+    }
+    return text.empty() || WriteBytes(text.data(), uint32_t(text.size()));
+}
+
+bool PmClassicUtil::ReadWholeText(std::string* text)
+{
+    uint32_t tag = 0, prefix = 0;
+    if (!ReadU32(&tag) || tag != 5 || !ReadU32(&prefix))
+        return false;
+    return ReadCounted(text);
+}
+
+bool PmClassicUtil::WriteWholeText(const std::string& text)
+{
+    return WriteU32(5) && WriteU32(1) && WriteCounted(text);
+}
+
+bool PmClassicUtil::ReadInt(int32_t* value)
+{
+    return ReadIntField(value);
+}
+
+PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
+{
+    delete m_pCatMgr;
+    m_pCatMgr = new PmCategoryMgr();
+    *failedIndex = -1;
+
+    int32_t nextId = 0;
+    if (!ReadU32(reinterpret_cast<uint32_t*>(&nextId)))
+        return CatItem::NextId;
+    m_pCatMgr->SetNextId(nextId);
+    uint32_t count = 0;
+    if (!ReadU32(&count))
+        return CatItem::Count;
+
+    PmCategory unfiled;
+    unfiled.SetIndex(0);
+    unfiled.SetId(0);
+    unfiled.SetName("Unfiled");
+    if (!m_pCatMgr->Add(&unfiled))
+        return CatItem::Add;
+
+    for (uint32_t i = 0; i < count; ++i) {
+        *failedIndex = int(i);
+        int32_t index = 0, id = 0;
+        uint32_t dirty = 0;
+        std::string name, fileName;
+        if (!ReadU32(reinterpret_cast<uint32_t*>(&index)))
+            return CatItem::Index;
+        if (!ReadU32(reinterpret_cast<uint32_t*>(&id)))
+            return CatItem::Id;
+        if (!ReadU32(&dirty))
+            return CatItem::Dirty;
+        if (!ReadCounted(&name))
+            return CatItem::Name;
+        if (!ReadCounted(&fileName))
+            return CatItem::FileName;
+        // A stored entry must name a real slot of its own.
+        if (index < 1 || index > 15 || m_pCatMgr->GetByIndex(index) != nullptr)
+            return CatItem::Add;
+        PmCategory cat;
+        cat.SetIndex(index);
+        cat.SetId(id);
+        cat.SetName(name.c_str());
+        cat.SetFileName(fileName.c_str());
+        cat.SetDirty(dirty != 0);
+        if (!m_pCatMgr->Add(&cat))
+            return CatItem::Add;
+    }
+    m_pCatMgr->SetModified(false);
+    *failedIndex = -1;
+    return CatItem::None;
+}
+
+PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool empty), const PmCategory** failedCat)
+{
+    *failedCat = nullptr;
+    uint32_t n = m_pCatMgr ? m_pCatMgr->Count() : 1;
+    int32_t nextId = m_pCatMgr ? m_pCatMgr->GetNextId() : 128;
+    if (!WriteU32(uint32_t(nextId)))
+        return CatItem::NextId;
+    if (n < 2)
+        return WriteU32(0) ? CatItem::None : CatItem::Count;
+    if (!WriteU32(n - 1))
+        return CatItem::Count;
+    for (int slot = 0; slot < 16; ++slot) {
+        const PmCategory* cat = m_pCatMgr->GetByIndex(slot);
+        if (!cat || cat->GetId() == 0) {
+            if (onSkip)
+                onSkip(cat == nullptr);
+            continue;
+        }
+        *failedCat = cat;
+        if (!WriteU32(uint32_t(slot)))
+            return CatItem::Index;
+        if (!WriteU32(uint32_t(cat->GetId())))
+            return CatItem::Id;
+        if (!WriteU32(0))
+            return CatItem::Dirty;
+        if (!WriteCounted(cat->GetName()))
+            return CatItem::Name;
+        if (!WriteCounted(cat->GetFileName()))
+            return CatItem::FileName;
+    }
+    *failedCat = nullptr;
+    return CatItem::None;
+}
+
+PmClassicUtil::SchemaItem PmClassicUtil::ReadSchemaBlock(PmClassicSchema* s, int* failedIndex)
+{
+    *failedIndex = -1;
+    if (!ReadU32(&s->ResourceID))
+        return SchemaItem::ResourceID;
+    if (!ReadU32(&s->FieldsPerRow))
+        return SchemaItem::FieldsPerRow;
+    if (!ReadU32(&s->RecordIDPos))
+        return SchemaItem::RecordIDPos;
+    if (!ReadU32(&s->StatusPos))
+        return SchemaItem::StatusPos;
+    if (!ReadU32(&s->PlacementPos))
+        return SchemaItem::PlacementPos;
+    if (!ReadU16(&s->FieldsCount))
+        return SchemaItem::FieldsCount;
+    s->FieldTypes.assign(s->FieldsCount, 0);
+    for (int i = 0; i < s->FieldsCount; ++i) {
+        if (!ReadU16(&s->FieldTypes[i])) {
+            *failedIndex = i;
+            return SchemaItem::FieldType;
+        }
+    }
+    return SchemaItem::None;
+}
+
+PmClassicUtil::SchemaItem PmClassicUtil::WriteSchemaBlock(const PmClassicSchema& s, int* failedIndex)
+{
+    *failedIndex = -1;
+    if (!WriteU32(s.ResourceID))
+        return SchemaItem::ResourceID;
+    if (!WriteU32(s.FieldsPerRow))
+        return SchemaItem::FieldsPerRow;
+    if (!WriteU32(s.RecordIDPos))
+        return SchemaItem::RecordIDPos;
+    if (!WriteU32(s.StatusPos))
+        return SchemaItem::StatusPos;
+    if (!WriteU32(s.PlacementPos))
+        return SchemaItem::PlacementPos;
+    if (!WriteU16(s.FieldsCount))
+        return SchemaItem::FieldsCount;
+    for (int i = 0; i < s.FieldsCount; ++i) {
+        if (!WriteU16(i < int(s.FieldTypes.size()) ? s.FieldTypes[i] : 0)) {
+            *failedIndex = i;
+            return SchemaItem::FieldType;
+        }
+    }
+    return SchemaItem::None;
+}
+
+std::string PmClassicUtil::CheckSchema(const PmClassicSchema& s, uint32_t fields) const
+{
+    // A row of 0 fields gives no record count; a row wider than the record
+    // holds fields that could be neither read nor written back.
+    char text[160];
+    if (s.FieldsPerRow == 0 || s.FieldsPerRow > fields) {
+        std::snprintf(text, sizeof(text), "Unsupported fields per row: %u (1 to %u expected).", s.FieldsPerRow, fields);
+        return text;
+    }
+    if (s.FieldsCount > fields) {
+        std::snprintf(text, sizeof(text), "Unsupported field count: %u (at most %u expected).", unsigned(s.FieldsCount),
+                      fields);
+        return text;
+    }
+    return std::string();
+}
+
+// ---- contacts ----------------------------------------------------------------
+
+constexpr size_t PmAddrRecord::kCapacity[PmAddrRecord::kFields];
+
+std::string* PmAddrRecord::TextAt(int pos)
+{
+    switch (pos) {
+    case 3: return &LastName;
+    case 4: return &FirstName;
+    case 5: return &JobTitle;
+    case 6: return &Company;
+    case 8: case 10: case 12: case 14: case 16: return &Phone[(pos - 8) / 2];
+    case 17: return &Street;
+    case 18: return &City;
+    case 19: return &State;
+    case 20: return &ZipCode;
+    case 21: return &Country;
+    case 22: return &Note;
+    case 25: case 26: case 27: case 28: return &Custom[pos - 25];
+    default: return nullptr;
+    }
+}
+
+int32_t* PmAddrRecord::IntAt(int pos)
+{
+    switch (pos) {
+    case 0: return &RecordID;
+    case 1: return &Status;
+    case 2: return &Placement;
+    case 7: case 9: case 11: case 13: case 15: return &PhoneLabel[(pos - 7) / 2];
+    case 23: return &Private;
+    case 24: return &Category;
+    case 29: return &PrimaryContact;
+    default: return nullptr;
+    }
+}
+
+namespace {
+std::vector<uint16_t> ContactTypes()
+{
+    return {1, 1, 1, 5, 5, 5, 5, 1, 5, 1, 5, 1, 5, 1, 5, 1, 5, 5, 5, 5, 5, 5, 5, 6, 1, 5, 5, 5, 5, 1};
+}
+}  // namespace
+
+PmAddrUtil::PmAddrUtil() : PmClassicUtil(kVersionTag, 74, ContactTypes()), m_pDataMgr(new PmAddrDataMgr())
+{
+    std::memset(m_szCustomLabels, 0, sizeof(m_szCustomLabels));
+}
+
+PmAddrUtil::~PmAddrUtil()
+{
+    m_pDataMgr.reset();
+}
+
+std::string PmAddrUtil::CustomLabel(int i) const
+{
+    const char* p = m_szCustomLabels;
+    for (int k = 0; k < i && p; ++k) {
+        p = std::strchr(p, '\n');
+        if (p)
+            ++p;
+    }
+    if (!p || i < 0 || i > 3)
+        return std::string();
+    const char* end = std::strchr(p, '\n');
+    return end ? std::string(p, end) : std::string(p);
+}
+
+bool PmAddrUtil::LoadUserFile(int32_t userId)
+{
+    std::string path;
+    if (!UserFilePath(userId, "address", "address.dat", &path)) {
+        CXLOG(0, "Failed to get Palm Desktop data path by user, User ID=%d", userId);
+        return false;
+    }
+    CXLOG(2, "Loading Palm Desktop address book file by user: User(%d) - File(%s)", userId, path.c_str());
+    return LoadFile(path.c_str());
+}
+
+bool PmAddrUtil::LoadFile(const char* path)
+{
+    const char* shown = path ? path : "";
+    CXLOG(2, "Loading Palm Desktop Address Book:%s", shown);
+    bool ok = false;
+    std::string fileName;
+    if (!Open(path, ModeReadWrite)) {
+        CXLOG(0, "Failed to open Palm Desktop address book file: %s", shown);
+    } else if (!CheckVersion()) {
+        CXLOG(0, "Failed to check Palm Desktop address book file version.");
+    } else if (!ReadCounted(&fileName)) {
+        CXLOG(0, "Failed to read Palm Desktop address book database file name.");
+    } else {
+        CXLOG(2, "Read Palm Desktop address book database file name: %s", fileName.c_str());
+        if (!LoadCustomLabels())
+            CXLOG(0, "Failed to load custom labels information.");
+        else if (!LoadCategories())
+            CXLOG(0, "Failed to load category information.");
+        else if (!LoadSchema())
+            CXLOG(0, "Failed to load database schema information.");
+        else if (!LoadRecords())
+            CXLOG(0, "Failed to load Palm Desktop address book records.");
+        else
+            ok = true;
+    }
+    if (!ok) {
+        CXLOG(0, "Can not load Palm Desktop Contacts: %s", shown);
+        Close();
+        return false;
+    }
+    Close();
+    CXLOG(2, "Palm Desktop address book was loaded successfully.");
+    m_LoadedPath = path;
+    return true;
+}
+
+bool PmAddrUtil::CheckVersion()
+{
+    return ReadVersionTag();
+}
+
+bool PmAddrUtil::LoadCustomLabels()
+{
+    CXLOG(2, "Start loading Palm Desktop address book custom label information.");
+    uint8_t len8 = 0;
+    if (!ReadU8(&len8)) {
+        CXLOG(0, "Failed to read the length of custom labels.");
+        return false;
+    }
+    uint32_t len = len8;
+    if (len8 == 0xFF) {
+        uint16_t len16 = 0;
+        if (!ReadU16(&len16)) {
+            CXLOG(0, "Incorrect custom label length reading.");
+            return false;
+        }
+        len = len16;
+    }
+    std::memset(m_szCustomLabels, 0, sizeof(m_szCustomLabels));
+    // The whole text is kept for writing back; only the first four labels
+    // (up to the fourth line feed) are used.
+    m_HeaderText.assign(len, '\0');
+    if (len != 0 && !ReadBytes(m_HeaderText.data(), len)) {
+        CXLOG(0, "Custom label content reading error.");
+        return false;
+    }
+    int feeds = 0;
+    for (uint32_t i = 0; i < len && i < sizeof(m_szCustomLabels) - 1; ++i) {
+        m_szCustomLabels[i] = m_HeaderText[i];
+        if (m_HeaderText[i] == '\n' && ++feeds == 4) {
+            CXLOG(2, "For Palm Desktop ealier than v4.1.2, the max custom label is 4. Break now.");
+            break;
+        }
+    }
+    return true;
+}
+
+bool PmAddrUtil::LoadCategories()
+{
+    CXLOG(2, "Start reading Palm Desktop address book category information.");
+    int index = -1;
+    switch (ReadCategoryBlock(&index)) {
+    case CatItem::None:
+        CXLOG(2, "Palm Desktop address book category information was loaded successfully.");
+        return true;
+    case CatItem::NextId: CXLOG(0, "Failed to read the next feed ID of the categories."); break;
+    case CatItem::Count: CXLOG(0, "Failed to read categories count."); break;
+    case CatItem::Index: CXLOG(0, "Failed to read category index."); break;
+    case CatItem::Id: CXLOG(0, "Failed to read category ID."); break;
+    case CatItem::Dirty: CXLOG(0, "Failed to read category dirty field."); break;
+    case CatItem::Name: CXLOG(0, "Failed to read the name of the category."); break;
+    case CatItem::FileName: CXLOG(0, "Failed to read category file name."); break;
+    case CatItem::Add: CXLOG(0, "Failed to add category information."); break;
+    }
+    return false;
+}
+
+bool PmAddrUtil::LoadSchema()
+{
+    CXLOG(2, "Start loading Palm Desktop address book database schema information.");
+    PmClassicSchema s;
+    int index = -1;
+    switch (ReadSchemaBlock(&s, &index)) {
+    case SchemaItem::None: break;
+    case SchemaItem::ResourceID: CXLOG(0, "Failed to read schema resource ID."); return false;
+    case SchemaItem::FieldsPerRow: CXLOG(0, "Failed to read fields per row."); return false;
+    case SchemaItem::RecordIDPos: CXLOG(0, "Failed to read resource ID field position."); return false;
+    case SchemaItem::StatusPos: CXLOG(0, "Failed to read status field position."); return false;
+    case SchemaItem::PlacementPos: CXLOG(0, "Failed to read placement field position."); return false;
+    case SchemaItem::FieldsCount: CXLOG(0, "Failed to read field count."); return false;
+    case SchemaItem::FieldType: CXLOG(0, "Failed to read field type information. Field index=%d", index); return false;
+    }
+    std::string refused = CheckSchema(s, PmAddrRecord::kFields);
+    if (!refused.empty()) {
+        CXLOG(0, "%s", refused.c_str());
+        return false;
+    }
+    m_Schema = s;
+    CXLOG(2, "Palm Desktop address book database schema information is loaded successfully.");
+    return true;
+}
+
+bool PmAddrUtil::ReadRow(PmAddrRecord* rec)
+{
+    for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow; ++pos) {
+        if (pos >= uint32_t(PmAddrRecord::kFields)) {
+            CXLOG(0, "Unknown field ID read (ID=%d), ignore it.", int(pos));
+            continue;
+        }
+        if (std::string* text = rec->TextAt(int(pos))) {
+            if (!ReadWholeText(text))
+                return false;
+        } else if (!ReadInt(rec->IntAt(int(pos)))) {
+            return false;
+        } else if (pos == 24 && m_pCatMgr) {
+            CategoryText(rec->Category, rec->szCategory);
+        }
+    }
+    return true;
+}
+
+bool PmAddrUtil::LoadRecords()
+{
+    CXLOG(2, "Start loading Palm Desktop address book records.");
+    m_pDataMgr->Clear();
+    uint32_t total = 0;
+    if (!ReadU32(&total)) {
+        CXLOG(0, "Failed to read field count information.");
+        return false;
+    }
+    uint32_t count = total / m_Schema.FieldsPerRow;
+    CXLOG(2, "Based on calculation, there are %d records in total.", int(count));
+    for (uint32_t i = 0; i < count; ++i) {
+        PmAddrRecord rec;
+        if (!ReadRow(&rec)) {
+            CXLOG(0, "Failed to read address book record %u of %u, file position: %u.", i + 1, count,
+                  unsigned(Position()));
+            return false;
+        }
+        if (!m_pDataMgr->Add(rec)) {
+            CXLOG(0, "Failed to keep address book record %u of %u.", i + 1, count);
+            return false;
+        }
+    }
+    CXLOG(2, "Palm Desktop address book database is loaded successfully. %d record(s) are loaded in total.",
+          int(m_pDataMgr->Count()));
+    return true;
+}
+
+bool PmAddrUtil::Save(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    CXLOG(2, "Save Palm Desktop address book database as file: %s", path);
+    if (!BeginSave(path)) {
+        CXLOG(0, "Failed to open Palm Desktop address book database file.");
+        return false;
+    }
+    bool ok = false;
+    if (!WriteU32(m_VersionTag))
+        CXLOG(0, "Failed to write database version information.");
+    else if (!WriteCounted(path))
+        CXLOG(0, "Failed to write database file name.");
+    else if (!WriteCounted(m_HeaderText))
+        CXLOG(0, "Failed to write custom labels.");
+    else if (!SaveCategories())
+        CXLOG(0, "Failed to save categories information.");
+    else if (!SaveSchema())
+        CXLOG(0, "Failed to save database schema information.");
+    else if (!SaveRecords())
+        CXLOG(0, "Failed to save address book records information.");
+    else
+        ok = true;
+    if (!ok) {
+        AbortSave();
+        return false;
+    }
+    std::string error;
+    if (!CommitSave(&error)) {
+        CXLOG(0, "Failed to replace Palm Desktop address book file %s: %s", path, error.c_str());
+        return false;
+    }
+    CXLOG(2, "Palm Desktop address book database saved successfully.");
+    return true;
+}
+
+namespace {
+void LogAddrSkip(bool empty)
+{
+    if (empty)
+        CXLOG(2, "Category not found by index, skip this one.");
+    else
+        CXLOG(2, "Skip the \"unfiled\" category.");
+}
+}  // namespace
+
+bool PmAddrUtil::SaveCategories()
+{
+    CXLOG(2, "Start saving Palm Desktop address book category information.");
+    const PmCategory* cat = nullptr;
+    switch (WriteCategoryBlock(LogAddrSkip, &cat)) {
+    case CatItem::None:
+        break;
+    case CatItem::Index: CXLOG(0, "Failed to write category index."); return false;
+    case CatItem::Id: CXLOG(0, "Failed to write category ID."); return false;
+    case CatItem::Dirty: CXLOG(0, "Failed to write category dirty field."); return false;
+    case CatItem::Name: CXLOG(0, "Failed to write category name (%s)", cat ? cat->GetName() : ""); return false;
+    case CatItem::FileName:
+        CXLOG(0, "Failed to write category file name (%s)", cat ? cat->GetFileName() : "");
+        return false;
+    default:
+        return false;
+    }
+    CXLOG(2, "Palm Desktop address book category information is saved successfully.");
+    return true;
+}
+
+bool PmAddrUtil::SaveSchema()
+{
+    CXLOG(2, "Start saving Palm Desktop address book database schema.");
+    int index = -1;
+    switch (WriteSchemaBlock(m_Schema, &index)) {
+    case SchemaItem::None: break;
+    case SchemaItem::ResourceID: CXLOG(2, "Failed to write resource ID."); return false;
+    case SchemaItem::FieldsPerRow: CXLOG(0, "Failed to write fields per row."); return false;
+    case SchemaItem::RecordIDPos: CXLOG(0, "Failed to write resource ID field position."); return false;
+    case SchemaItem::StatusPos: CXLOG(0, "Failed to write status field position."); return false;
+    case SchemaItem::PlacementPos: CXLOG(0, "Failed to write placement field position."); return false;
+    case SchemaItem::FieldsCount: CXLOG(0, "Failed to write field count."); return false;
+    case SchemaItem::FieldType: CXLOG(0, "Failed to write field type. Field index=%d", index); return false;
+    }
+    CXLOG(2, "Palm Desktop address book database schema is saved successfully.");
+    return true;
+}
+
+bool PmAddrUtil::SaveRecords()
+{
+    if (!m_pDataMgr)
+        return false;
+    uint32_t n = m_pDataMgr->RowCount();
+    CXLOG(2, "Start saving Palm Desktop address book records.");
+    CXLOG(2, "There are %d address book in total", int(n));
+    if (!WriteU32(n * m_Schema.FieldsPerRow)) {
+        CXLOG(0, "Failed to write total fields count.");
+        return false;
+    }
+    for (uint32_t i = 0; i < n; ++i) {
+        if (!SaveRecord(*m_pDataMgr->Row(i))) {
+            CXLOG(0, "Failed to save address book record.");
+            return false;
+        }
+    }
+    CXLOG(2, "Palm Desktop address book records are saved successfully.");
+    return true;
+}
+
+bool PmAddrUtil::SaveRecord(const PmAddrRecord& rec)
+{
+    PmAddrRecord& r = const_cast<PmAddrRecord&>(rec);
+    for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow && pos < uint32_t(PmAddrRecord::kFields); ++pos) {
+        bool ok;
+        if (const std::string* text = r.TextAt(int(pos)))
+            ok = WriteWholeText(*text);
+        else if (pos == 23)
+            ok = WriteBoolField(*r.IntAt(int(pos)));
+        else
+            ok = WriteIntField(*r.IntAt(int(pos)));
+        if (!ok) {
+            CXLOG(0, "Failed to save record field (%d).", int(pos));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PmClassicUtil::ReadNameAndHeader()
+{
+    std::string fileName;
+    return ReadCounted(&fileName) && ReadCounted(&m_HeaderText);
+}
+
+bool PmClassicUtil::ReadQuietCategories()
+{
+    int index = -1;
+    return ReadCategoryBlock(&index) == CatItem::None;
+}
+
+bool PmClassicUtil::ReadQuietSchema(uint32_t fields)
+{
+    PmClassicSchema s;
+    int index = -1;
+    if (ReadSchemaBlock(&s, &index) != SchemaItem::None)
+        return false;
+    std::string refused = CheckSchema(s, fields);
+    if (!refused.empty()) {
+        CXLOG(0, "%s", refused.c_str());
+        return false;
+    }
+    m_Schema = s;
+    return true;
+}
+
+bool PmClassicUtil::WriteNameAndHeader(const char* path)
+{
+    return WriteU32(m_VersionTag) && WriteCounted(path) && WriteCounted(m_HeaderText);
+}
+
+bool PmClassicUtil::WriteQuietCategories()
+{
+    const PmCategory* cat = nullptr;
+    return WriteCategoryBlock(nullptr, &cat) == CatItem::None;
+}
+
+bool PmClassicUtil::WriteQuietSchema()
+{
+    int index = -1;
+    return WriteSchemaBlock(m_Schema, &index) == SchemaItem::None;
+}
+
+bool PmClassicUtil::BeginSave(const std::string& path)
+{
+    return BeginBuffer(path.c_str());
+}
+
+bool PmClassicUtil::CommitSave(std::string* error)
+{
+    return CommitBuffer(error);
+}
+
+void PmClassicUtil::AbortSave()
+{
+    DropBuffer();
+}

@@ -1,0 +1,244 @@
+// The classic data files of Palm Desktop 4.1 and earlier, and the contacts
+// file "address.dat" among them.
+//
+// The four classic files (address, datebook, todo, memopad) share one layout:
+//   version tag (32-bit), file name (counted string), one header text
+//   (counted string), category block, schema block, then Total Fields
+//   followed by the records, each as Fields Per Row typed fields.
+// PmClassicUtil reads and writes the shared parts; each file's utility adds
+// its record fields and its log texts.
+//
+// What a load reads is kept for the save: texts are held whole (the facades
+// cut their own copies), records that the facades must not see are kept in
+// their places, and a save rewrites the file through a temporary file and
+// one rename, so a failed save leaves the original as it was.
+#pragma once
+
+#include "misc/CxList.h"
+#include "palm/PalmComm.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+/// The longest text a record field delivers to its readers; longer stored
+/// texts are still kept whole for writing back.
+constexpr size_t kPmMaxFieldText = 8191;
+
+/// A record text as a fixed-capacity field would hold it: at most
+/// capacity - 1 characters and at most 8191, ending at the first zero byte.
+std::string PmFieldCut(const std::string& text, size_t capacity);
+
+/// The records of one loaded classic file, in file order. The walk (First,
+/// Next, Count) sees only the records added with Add; records added with
+/// AddHidden are the file's rows that the facades must not see (entries whose
+/// deletion HotSync has yet to carry to the handheld, for example). Both kinds
+/// are written back by a save, each in its place.
+template <typename Rec>
+class PmClassicDataMgr {
+public:
+    PmClassicDataMgr() = default;
+    PmClassicDataMgr(const PmClassicDataMgr&) = delete;
+    PmClassicDataMgr& operator=(const PmClassicDataMgr&) = delete;
+    ~PmClassicDataMgr() { Clear(); }
+
+    void Clear()
+    {
+        m_Recs.Clear(false);
+        m_Rows.clear();
+    }
+    /// Stores a copy of a record that the facades see.
+    bool Add(const Rec& rec) { return Store(rec, false); }
+    /// Stores a copy of a record that is only written back.
+    bool AddHidden(const Rec& rec) { return Store(rec, true); }
+
+    Rec* First() { return m_Recs.First(); }
+    Rec* Next() { return m_Recs.Next(); }
+    Rec* GetAt(uint32_t i) { return m_Recs.GetAt(i); }
+    uint32_t Count() const { return m_Recs.Count(); }
+
+    /// Every row of the file, hidden ones included, in file order.
+    uint32_t RowCount() const { return uint32_t(m_Rows.size()); }
+    Rec* Row(uint32_t i) { return i < m_Rows.size() ? m_Rows[i].rec.get() : nullptr; }
+    bool IsHidden(uint32_t i) const { return i < m_Rows.size() && m_Rows[i].hidden; }
+
+private:
+    struct Entry {
+        std::unique_ptr<Rec> rec;
+        bool hidden;
+    };
+    bool Store(const Rec& rec, bool hidden)
+    {
+        std::unique_ptr<Rec> copy(new (std::nothrow) Rec(rec));
+        if (!copy)
+            return false;
+        if (!hidden && !m_Recs.Add(copy.get()))
+            return false;
+        m_Rows.push_back(Entry{std::move(copy), hidden});
+        return true;
+    }
+
+    CxList<Rec> m_Recs;
+    std::vector<Entry> m_Rows;
+};
+
+/// The schema block of a classic file.
+struct PmClassicSchema {
+    uint32_t ResourceID = 0;
+    uint32_t FieldsPerRow = 0;
+    uint32_t RecordIDPos = 0;
+    uint32_t StatusPos = 1;
+    uint32_t PlacementPos = 2;
+    uint16_t FieldsCount = 0;
+    std::vector<uint16_t> FieldTypes;
+};
+
+/// The shared parts of the four classic files.
+class PmClassicUtil : public PmDBUtil {
+public:
+    /// The path of the file that was last loaded (a save goes there).
+    const std::string& LoadedPath() const { return m_LoadedPath; }
+    const PmClassicSchema& Schema() const { return m_Schema; }
+    /// The header text as read (contacts: the custom labels text).
+    const std::string& HeaderText() const { return m_HeaderText; }
+    /// The category table of the loaded file; none before a load.
+    const PmCategoryMgr* Categories() const { return m_pCatMgr; }
+
+    /// For writers of new files: the header text to save.
+    void SetHeaderText(const std::string& text) { m_HeaderText = text; }
+    /// For writers of new files: adds a category to the table, which is made
+    /// holding "Unfiled" when there is none yet.
+    bool AddCategory(int32_t id, const char* name);
+    /// Makes an empty file when none exists at `path`, so that a save of a
+    /// new file can replace it. An existing file is left as it is.
+    static bool CreateEmptyFile(const char* path);
+
+protected:
+    PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types);
+
+    /// The steps of the category and schema blocks. A failing step returns
+    /// the item that failed, so that a loader can name it in its own words.
+    enum class CatItem { None, NextId, Count, Index, Id, Dirty, Name, FileName, Add };
+    enum class SchemaItem { None, ResourceID, FieldsPerRow, RecordIDPos, StatusPos, PlacementPos, FieldsCount, FieldType };
+
+    /// Builds "<user data folder><folder>\<file>"; false when the folder of
+    /// the user cannot be had.
+    static bool UserFilePath(int32_t userId, const char* folder, const char* file, std::string* path);
+
+    bool ReadVersionTag();
+    /// A counted string read whole (up to 65535 bytes).
+    bool ReadCounted(std::string* text);
+    bool WriteCounted(const std::string& text);
+    /// A tag 5 field read whole; the prefix word is not kept.
+    bool ReadWholeText(std::string* text);
+    bool WriteWholeText(const std::string& text);
+    bool ReadInt(int32_t* value);
+
+    /// Category block into a new table that replaces m_pCatMgr.
+    /// *failedIndex receives the entry that failed.
+    CatItem ReadCategoryBlock(int* failedIndex);
+    /// Category block from m_pCatMgr. `onSkip` (may be null) is told of every
+    /// slot that is not written: empty (true) or "Unfiled" (false).
+    CatItem WriteCategoryBlock(void (*onSkip)(bool empty), const PmCategory** failedCat);
+
+    /// The schema block; *failedIndex receives the type entry that failed.
+    SchemaItem ReadSchemaBlock(PmClassicSchema* schema, int* failedIndex);
+    SchemaItem WriteSchemaBlock(const PmClassicSchema& schema, int* failedIndex);
+    /// Empty when a loaded schema can be read and written in full, otherwise
+    /// why it is refused. `fields` is the record's number of fields.
+    std::string CheckSchema(const PmClassicSchema& schema, uint32_t fields) const;
+
+    /// The steps of the files that log nothing but a refused schema.
+    /// After the version tag: the file name (not kept) and the header text.
+    bool ReadNameAndHeader();
+    bool ReadQuietCategories();
+    /// `fields` is the record's number of fields.
+    bool ReadQuietSchema(uint32_t fields);
+    /// The version tag, `path` as the file name and the header text.
+    bool WriteNameAndHeader(const char* path);
+    bool WriteQuietCategories();
+    bool WriteQuietSchema();
+
+    /// Starts a save: checks that the file can be opened without sharing and
+    /// starts collecting the new content in memory.
+    bool BeginSave(const std::string& path);
+    /// Replaces the file by the collected content (temporary file, backup,
+    /// one rename). *error says what failed.
+    bool CommitSave(std::string* error);
+    /// Drops a save that failed before its commit; the file stays as it was.
+    void AbortSave();
+
+    uint32_t m_VersionTag;
+    PmClassicSchema m_Schema;
+    std::string m_HeaderText;
+    std::string m_LoadedPath;
+};
+
+/// One stored contact. Texts are kept whole as stored; kCapacity gives the
+/// capacity (with terminator) of the field each is shown in.
+struct PmAddrRecord {
+    static constexpr int kFields = 30;
+
+    int32_t RecordID = 0;
+    int32_t Status = 0;
+    int32_t Placement = 0;
+    std::string LastName, FirstName, JobTitle, Company;
+    int32_t PhoneLabel[5] = {0, 0, 0, 0, 0};
+    std::string Phone[5];
+    std::string Street, City, State, ZipCode, Country, Note;
+    int32_t Private = 0;
+    int32_t Category = 0;
+    std::string Custom[4];
+    int32_t PrimaryContact = 0;
+    /// The name of the record's category, looked up at load.
+    char szCategory[16] = {};
+
+    /// Field capacities by position (0 for the integer fields).
+    static constexpr size_t kCapacity[kFields] = {0,  0,  0,  32,  32, 32, 256, 0, 32, 0, 32, 0,  32, 0,  32,
+                                                  0,  32, 256, 32, 32, 32, 32, 8192, 0, 0, 64, 64, 64, 64, 0};
+    /// The text at a position, none for an integer position.
+    std::string* TextAt(int pos);
+    /// The integer at a position, none for a text position.
+    int32_t* IntAt(int pos);
+};
+
+using PmAddrDataMgr = PmClassicDataMgr<PmAddrRecord>;
+
+/// "address.dat" of Palm Desktop 4.1 and earlier.
+class PmAddrUtil : public PmClassicUtil {
+public:
+    static constexpr uint32_t kVersionTag = 0x41420100;
+
+    PmAddrUtil();
+    ~PmAddrUtil() override;
+
+    bool LoadUserFile(int32_t userId);
+    bool LoadFile(const char* path);
+    virtual bool Save(const char* path);
+
+    PmAddrDataMgr* GetDataMgr() { return m_pDataMgr.get(); }
+
+    /// The first four custom labels, each with its line feed (what the
+    /// handheld of this generation shows).
+    const char* CustomLabels() const { return m_szCustomLabels; }
+    /// Custom label 0 to 3, without its line feed; empty when absent.
+    std::string CustomLabel(int i) const;
+
+protected:
+    virtual bool CheckVersion();
+    virtual bool LoadCustomLabels();
+    virtual bool LoadCategories();
+    virtual bool LoadSchema();
+    virtual bool LoadRecords();
+    virtual bool SaveCategories();
+    virtual bool SaveSchema();
+    virtual bool SaveRecords();
+    virtual bool SaveRecord(const PmAddrRecord& rec);
+
+private:
+    bool ReadRow(PmAddrRecord* rec);
+
+    char m_szCustomLabels[512];
+    std::unique_ptr<PmAddrDataMgr> m_pDataMgr;
+};
