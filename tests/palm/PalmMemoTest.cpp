@@ -2,7 +2,11 @@
 #include "ClassicLayoutEnv.h"
 
 #include "palm/PalmMemo.h"
+#include "palm/PalmEnv.h"
 #include "palmfixture/FixtureClassic.h"
+#include "palmfixture/PalmFixture.h"
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -119,7 +123,7 @@ TEST_F(PalmMemoTest, FixtureWritesAUsersFourFiles)
 {
     std::string user = m_dir + "/Anna/";
     std::string error;
-    ASSERT_TRUE(fixture::WriteClassicUser(user, 40, 3, &error)) << error;
+    ASSERT_TRUE(palmfix::WriteClassicUser(user, 40, 3, &error)) << error;
 
     PmAddrUtil addr;
     ASSERT_TRUE(addr.LoadFile((user + "address\\address.dat").c_str()));
@@ -145,6 +149,53 @@ TEST_F(PalmMemoTest, FixtureWritesAUsersFourFiles)
     std::string before = Get(user + "datebook/datebook.dat");
     ASSERT_TRUE(date.Save(date.LoadedPath().c_str()));
     EXPECT_EQ(Get(user + "datebook/datebook.dat"), before);
+}
+
+}  // namespace
+
+namespace {
+
+// The four loaders find a user's files through the user library of an
+// installation named in a Wine prefix's registry.
+TEST_F(PalmMemoTest, LoadersFindTheUsersFiles)
+{
+    std::string prefix = m_dir + "/prefix";
+    const char* oldPrefix = std::getenv("WINEPREFIX");
+    std::string keep = oldPrefix ? oldPrefix : "";
+    setenv("WINEPREFIX", prefix.c_str(), 1);
+
+    palmfix::Installation inst;
+    inst.dir = prefix + "/drive_c/Palm";
+    inst.users = {"Anna Lee"};
+    inst.winePrefix = prefix;
+    std::string error;
+    ASSERT_TRUE(palmfix::WriteInstallation(inst, &error)) << error;
+    ASSERT_TRUE(palmfix::WriteClassicUser(palmfix::UserHostFolder(inst, "Anna Lee"), 12, 5, &error)) << error;
+    ASSERT_TRUE(LoadPalmLibraries(PM_LIB_USERDATA));
+
+    int32_t id = int32_t(palmfix::UserId("Anna Lee"));
+    PmAddrUtil addr;
+    PmDateUtil date;
+    PmTodoUtil todo;
+    PmMemoUtil memo;
+    EXPECT_TRUE(addr.LoadUserFile(id));
+    EXPECT_TRUE(date.LoadUserFile(id));
+    EXPECT_TRUE(todo.LoadUserFile(id));
+    EXPECT_TRUE(memo.LoadUserFile(id));
+    EXPECT_EQ(addr.GetDataMgr()->Count(), 12u);
+    EXPECT_EQ(memo.GetDataMgr()->RowCount(), 12u);
+    std::string folder = palmfix::UserWinFolder(inst, "Anna Lee");
+    EXPECT_EQ(addr.LoadedPath(), folder + "address\\address.dat");
+    EXPECT_EQ(memo.LoadedPath(), folder + "memopad\\memopad.dat");
+    EXPECT_TRUE(Logged("Loading Palm Desktop address book file by user: User(" + std::to_string(id) + ") - File(" +
+                       folder + "address\\address.dat)"));
+    EXPECT_TRUE(memo.Save(memo.LoadedPath().c_str()));
+
+    UnloadPalmLibraries();
+    if (oldPrefix)
+        setenv("WINEPREFIX", keep.c_str(), 1);
+    else
+        unsetenv("WINEPREFIX");
 }
 
 }  // namespace

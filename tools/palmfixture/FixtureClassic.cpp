@@ -1,11 +1,9 @@
 #include "palmfixture/FixtureClassic.h"
 
+#include "palmfixture/PalmFixture.h"
 #include "platform/WinPath.h"
 
-#include <filesystem>
-#include <system_error>
-
-namespace fixture {
+namespace palmfix {
 namespace {
 
 template <typename Util, typename Rec>
@@ -215,10 +213,8 @@ bool WriteClassicUser(const std::string& userFolder, uint32_t count, uint32_t se
     if (!error)
         error = &scratch;
     for (const char* sub : {"address", "datebook", "todo", "memopad"}) {
-        std::error_code ec;
-        std::filesystem::create_directories(plat::ToHostPath(userFolder + sub), ec);
-        if (ec) {
-            *error = "cannot make the folder " + userFolder + sub + ": " + ec.message();
+        if (!MakeDirs(plat::ToHostPath(userFolder + sub))) {
+            *error = "cannot make the folder " + userFolder + sub;
             return false;
         }
     }
@@ -228,4 +224,4 @@ bool WriteClassicUser(const std::string& userFolder, uint32_t count, uint32_t se
            WriteClassicMemo(userFolder + "memopad\\memopad.dat", SampleClassicMemo(count, seed), error);
 }
 
-}  // namespace fixture
+}  // namespace palmfix

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace fixture {
+namespace palmfix {
 
 /// A category of a classic file (ids 1 and up; "Unfiled" is always there).
 struct ClassicCategory {
@@ -52,9 +52,10 @@ ClassicContent<PmTodoRecord> SampleClassicTodo(uint32_t count, uint32_t seed = 1
 ClassicContent<PmMemoRecord> SampleClassicMemo(uint32_t count, uint32_t seed = 1);
 
 /// Writes address\address.dat, datebook\datebook.dat, todo\todo.dat and
-/// memopad\memopad.dat of sample contents under a user's data folder
-/// (a Windows path ending in a backslash), making the folders.
+/// memopad\memopad.dat of sample contents under a user's data folder (a
+/// host or Windows path ending in a separator, such as UserHostFolder
+/// gives), making the application folders.
 bool WriteClassicUser(const std::string& userFolder, uint32_t count, uint32_t seed = 1,
                       std::string* error = nullptr);
 
-}  // namespace fixture
+}  // namespace palmfix
