@@ -126,6 +126,7 @@ PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
 {
     delete m_pCatMgr;
     m_pCatMgr = new PmCategoryMgr();
+    m_StoredCats.clear();
     *failedIndex = -1;
 
     int32_t nextId = 0;
@@ -169,6 +170,7 @@ PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
         cat.SetDirty(dirty != 0);
         if (!m_pCatMgr->Add(&cat))
             return CatItem::Add;
+        m_StoredCats.push_back(StoredCategory{index, id, std::move(name), std::move(fileName)});
     }
     m_pCatMgr->SetModified(false);
     *failedIndex = -1;
@@ -200,9 +202,18 @@ PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool emp
             return CatItem::Id;
         if (!WriteU32(0))
             return CatItem::Dirty;
-        if (!WriteCounted(cat->GetName()))
+        std::string name = cat->GetName();
+        std::string fileName = cat->GetFileName();
+        for (const StoredCategory& stored : m_StoredCats) {
+            if (stored.index == slot && stored.id == cat->GetId() && stored.name.compare(0, 15, name) == 0) {
+                name = stored.name;
+                fileName = stored.fileName;
+                break;
+            }
+        }
+        if (!WriteCounted(name))
             return CatItem::Name;
-        if (!WriteCounted(cat->GetFileName()))
+        if (!WriteCounted(fileName))
             return CatItem::FileName;
     }
     *failedCat = nullptr;

@@ -173,6 +173,18 @@ protected:
     PmClassicSchema m_Schema;
     std::string m_HeaderText;
     std::string m_LoadedPath;
+
+private:
+    // A category entry as stored. The table keeps names of at most 15
+    // characters and makes its own file names; a save writes the stored
+    // texts back for every category the table still holds unchanged.
+    struct StoredCategory {
+        int32_t index;
+        int32_t id;
+        std::string name;
+        std::string fileName;
+    };
+    std::vector<StoredCategory> m_StoredCats;
 };
 
 /// One stored contact. Texts are kept whole as stored; kCapacity gives the

@@ -120,8 +120,12 @@ TEST_F(PalmAddrTest, UnchangedSaveReproducesTheFile)
 {
     std::string path = PathOf("address.dat");
     File f = Contacts(path);
+    // A name longer than the table keeps and a file name of another form
+    // are written back as stored.
+    f.categories.push_back({3, 7, 0, "Twenty characters!!!", "legacy.cat"});
     for (uint32_t id = 1; id <= 4; ++id)
         f.rows.push_back(ContactFields(Row(id)));
+    f.rows[3][24] = Int(7);
     std::string clean = Write(f);
     f.categories[1].dirty = 1;
     f.rows[0][3].prefix = 0x12345678;
@@ -131,6 +135,7 @@ TEST_F(PalmAddrTest, UnchangedSaveReproducesTheFile)
 
     PmAddrUtil util;
     ASSERT_TRUE(util.LoadFile(path.c_str()));
+    EXPECT_STREQ(util.GetDataMgr()->GetAt(3)->szCategory, "Twenty characte");
     ASSERT_TRUE(util.Save(path.c_str()));
     EXPECT_EQ(Get(path), clean);
     EXPECT_TRUE(Logged("Palm Desktop address book database saved successfully."));
