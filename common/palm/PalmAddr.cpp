@@ -41,11 +41,8 @@ bool PmClassicUtil::UserFilePath(int32_t userId, const char* folder, const char*
 bool PmClassicUtil::AddCategory(int32_t id, const char* name)
 {
     if (!m_pCatMgr) {
-        m_pCatMgr = new PmCategoryMgr();
-        PmCategory unfiled;
-        unfiled.SetIndex(0);
-        unfiled.SetId(0);
-        unfiled.SetName("Unfiled");
+        SetCategoryMgr(new PmCategoryMgr());
+        PmCategory unfiled(0, 0, "Unfiled");
         if (!m_pCatMgr->Add(&unfiled))
             return false;
     }
@@ -73,59 +70,33 @@ bool PmClassicUtil::ReadVersionTag()
 
 bool PmClassicUtil::ReadCounted(std::string* text)
 {
-    text->clear();
-    uint8_t len8 = 0;
-    if (!ReadU8(&len8))
-        return false;
-    uint32_t len = len8;
-    if (len8 == 0xFF) {
-        uint16_t len16 = 0;
-        if (!ReadU16(&len16))
-            return false;
-        len = len16;
-    }
-    if (len == 0)
-        return true;
-    text->resize(len);
-    return ReadBytes(text->data(), len);
+    return ReadCountedString(text);
 }
 
 bool PmClassicUtil::WriteCounted(const std::string& text)
 {
-    // The counted form holds at most 65535 bytes; nothing read can be longer.
-    if (text.size() > 0xFFFF)
-        return false;
-    if (text.size() < 255) {
-        if (!WriteU8(uint8_t(text.size())))
-            return false;
-    } else if (!WriteU8(0xFF) || !WriteU16(uint16_t(text.size()))) {
-        return false;
-    }
-    return text.empty() || WriteBytes(text.data(), uint32_t(text.size()));
+    return WriteCountedString(text.data(), text.size());
 }
 
 bool PmClassicUtil::ReadWholeText(std::string* text)
 {
-    uint32_t tag = 0, prefix = 0;
-    if (!ReadU32(&tag) || tag != 5 || !ReadU32(&prefix))
-        return false;
-    return ReadCounted(text);
+    uint32_t prefix = 0;
+    return ReadTextField(text, &prefix);
 }
 
 bool PmClassicUtil::WriteWholeText(const std::string& text)
 {
-    return WriteU32(5) && WriteU32(1) && WriteCounted(text);
+    return WriteTextField(text.data(), text.size(), 1);
 }
 
 bool PmClassicUtil::ReadInt(int32_t* value)
 {
-    return ReadIntField(value);
+    return ReadIntField(reinterpret_cast<uint32_t*>(value));
 }
 
 PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
 {
-    delete m_pCatMgr;
-    m_pCatMgr = new PmCategoryMgr();
+    SetCategoryMgr(new PmCategoryMgr());
     m_StoredCats.clear();
     *failedIndex = -1;
 
@@ -137,10 +108,7 @@ PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
     if (!ReadU32(&count))
         return CatItem::Count;
 
-    PmCategory unfiled;
-    unfiled.SetIndex(0);
-    unfiled.SetId(0);
-    unfiled.SetName("Unfiled");
+    PmCategory unfiled(0, 0, "Unfiled");
     if (!m_pCatMgr->Add(&unfiled))
         return CatItem::Add;
 
@@ -160,7 +128,7 @@ PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
         if (!ReadCounted(&fileName))
             return CatItem::FileName;
         // A stored entry must name a real slot of its own.
-        if (index < 1 || index > 15 || m_pCatMgr->GetByIndex(index) != nullptr)
+        if (index < 1 || index > 15 || m_pCatMgr->GetByIndex(uint32_t(index)) != nullptr)
             return CatItem::Add;
         PmCategory cat;
         cat.SetIndex(index);
@@ -181,7 +149,7 @@ PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool emp
 {
     *failedCat = nullptr;
     uint32_t n = m_pCatMgr ? m_pCatMgr->Count() : 1;
-    int32_t nextId = m_pCatMgr ? m_pCatMgr->GetNextId() : 128;
+    int32_t nextId = m_pCatMgr ? m_pCatMgr->NextId() : PmCategoryMgr::kNewTableNextId;
     if (!WriteU32(uint32_t(nextId)))
         return CatItem::NextId;
     if (n < 2)
@@ -189,7 +157,7 @@ PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool emp
     if (!WriteU32(n - 1))
         return CatItem::Count;
     for (int slot = 0; slot < 16; ++slot) {
-        const PmCategory* cat = m_pCatMgr->GetByIndex(slot);
+        const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
         if (!cat || cat->GetId() == 0) {
             if (onSkip)
                 onSkip(cat == nullptr);
@@ -706,15 +674,17 @@ bool PmClassicUtil::WriteQuietSchema()
 
 bool PmClassicUtil::BeginSave(const std::string& path)
 {
-    return BeginBuffer(path.c_str());
+    return Open(path.c_str(), ModeWrite);
 }
 
 bool PmClassicUtil::CommitSave(std::string* error)
 {
-    return CommitBuffer(error);
+    bool ok = Commit(error);
+    Close();
+    return ok;
 }
 
 void PmClassicUtil::AbortSave()
 {
-    DropBuffer();
+    Close();
 }
