@@ -131,31 +131,11 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmAddrEx2Util::PmAddrEx2Util() : m_pDataMgr(new PmAddrEx2DataMgr()) {}
-
-PmAddrEx2Util::~PmAddrEx2Util()
-{
-    delete m_pDataMgr;
-}
+PmAddrEx2Util::PmAddrEx2Util() : PmEx2AppUtil(kPmDbAddr, "address\\Address.mdb", kTable, kMessages) {}
 
 const PmTableDef& PmAddrEx2Util::Table()
 {
     return kTable;
-}
-
-bool PmAddrEx2Util::LoadByUser(uint32_t user)
-{
-    return LoadByUserShared(user, kPmDbAddr, "address\\Address.mdb", kMessages);
-}
-
-bool PmAddrEx2Util::LoadFile(const char* path)
-{
-    return LoadFileShared(path, kPmDbAddr, kMessages);
-}
-
-bool PmAddrEx2Util::LoadMain()
-{
-    return LoadMainShared(kTable, kMessages);
 }
 
 void PmAddrEx2Util::SortPhonesByLabel(PmAddrEx2Record* r)
@@ -174,17 +154,8 @@ void PmAddrEx2Util::SortPhonesByLabel(PmAddrEx2Record* r)
     }
 }
 
-void PmAddrEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
-{
-    auto rec = std::make_unique<PmAddrEx2Record>();
-    FillRecord(kTable, row, count, rec.get());
-    SortPhonesByLabel(rec.get());
-    LookUpCategoryName(kTable, rec.get());
-    m_pDataMgr->Add(rec.get());
-}
-
 bool PmAddrEx2Util::WriteBackRecord(PmAddrEx2Record* record)
 {
     CX_ASSERT(record != nullptr);
-    return UpdateRecordRow(kTable, record, kMessages.module, false);
+    return WriteBack(record, false);
 }

@@ -113,29 +113,19 @@ struct PmAddrEx2Record {
 
 class PmAddrEx2DataMgr : public PmEx2DataMgr<PmAddrEx2Record> {};
 
-class PmAddrEx2Util : public PmDBEx2Util {
+class PmAddrEx2Util : public PmEx2AppUtil<PmAddrEx2Record, PmAddrEx2DataMgr> {
 public:
     PmAddrEx2Util();
-    ~PmAddrEx2Util() override;
 
-    bool LoadByUser(uint32_t user);
-    bool LoadFile(const char* path);
-    bool LoadMain();
     /// Brings the stored row in line with the record (a deletion: Status 0x84).
     bool WriteBackRecord(PmAddrEx2Record* record);
     /// Rows are changed as they are written back; nothing is left to save.
     bool Save() { return true; }
 
-    PmAddrEx2DataMgr* DataMgr() { return m_pDataMgr; }
     static const PmTableDef& Table();
     /// The label phones from the seven phone slots and their labels.
     static void SortPhonesByLabel(PmAddrEx2Record* record);
 
 protected:
-    bool LoadMainRecords() override { return LoadMain(); }
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void AddLoadedRow(const PmFieldValue* row, int32_t count) override;
-
-private:
-    PmAddrEx2DataMgr* m_pDataMgr;
+    void AfterLoad(PmAddrEx2Record* record) override { SortPhonesByLabel(record); }
 };

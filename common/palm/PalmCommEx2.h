@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -314,6 +315,48 @@ public:
 
 private:
     CxList<R> m_Recs;
+};
+
+/// What the four database utilities share beyond the base: the data manager,
+/// the loaders on the application's table and the after-load steps.
+template <typename R, typename Mgr>
+class PmEx2AppUtil : public PmDBEx2Util {
+public:
+    ~PmEx2AppUtil() override { delete m_pDataMgr; }
+
+    bool LoadByUser(uint32_t user) { return LoadByUserShared(user, m_kind, m_subPath, m_messages); }
+    bool LoadFile(const char* path) { return LoadFileShared(path, m_kind, m_messages); }
+    bool LoadMain() { return LoadMainShared(m_table, m_messages); }
+    Mgr* DataMgr() { return m_pDataMgr; }
+
+protected:
+    PmEx2AppUtil(int32_t kind, const char* subPath, const PmTableDef& table, const PmEx2Messages& messages)
+        : m_pDataMgr(new Mgr()), m_kind(kind), m_subPath(subPath), m_table(table), m_messages(messages)
+    {
+    }
+
+    bool LoadMainRecords() override { return LoadMain(); }
+    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
+    void AddLoadedRow(const PmFieldValue* row, int32_t count) override
+    {
+        auto record = std::make_unique<R>();
+        FillRecord(m_table, row, count, record.get());
+        AfterLoad(record.get());
+        LookUpCategoryName(m_table, record.get());
+        m_pDataMgr->Add(record.get());
+    }
+    /// The application's steps after a row was read, before the category name.
+    virtual void AfterLoad(R* record) {}
+    bool WriteBack(R* record, bool resolveBeforeWrite)
+    {
+        return UpdateRecordRow(m_table, record, m_messages.module, resolveBeforeWrite);
+    }
+
+    Mgr* m_pDataMgr;
+    const int32_t m_kind;
+    const char* const m_subPath;
+    const PmTableDef& m_table;
+    const PmEx2Messages& m_messages;
 };
 
 /// Names of a table's columns in table order, for the accessor.

@@ -245,31 +245,11 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmDateEx2Util::PmDateEx2Util() : m_pDataMgr(new PmDateEx2DataMgr()) {}
-
-PmDateEx2Util::~PmDateEx2Util()
-{
-    delete m_pDataMgr;
-}
+PmDateEx2Util::PmDateEx2Util() : PmEx2AppUtil(kPmDbDate, "datebook\\DateBook.mdb", kTable, kMessages) {}
 
 const PmTableDef& PmDateEx2Util::Table()
 {
     return kTable;
-}
-
-bool PmDateEx2Util::LoadByUser(uint32_t user)
-{
-    return LoadByUserShared(user, kPmDbDate, "datebook\\DateBook.mdb", kMessages);
-}
-
-bool PmDateEx2Util::LoadFile(const char* path)
-{
-    return LoadFileShared(path, kPmDbDate, kMessages);
-}
-
-bool PmDateEx2Util::LoadMain()
-{
-    return LoadMainShared(kTable, kMessages);
 }
 
 void PmDateEx2Util::ParseRepeat(PmDateEx2Record* r)
@@ -290,19 +270,10 @@ void PmDateEx2Util::BuildRepeat(PmDateEx2Record* r)
     PmCopyText(r->RepeatedEvent, sizeof r->RepeatedEvent, PmEx2Repeat::Build(r->Repeat, true, r->StartTime).c_str());
 }
 
-void PmDateEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
-{
-    auto rec = std::make_unique<PmDateEx2Record>();
-    FillRecord(kTable, row, count, rec.get());
-    ParseRepeat(rec.get());
-    LookUpCategoryName(kTable, rec.get());
-    m_pDataMgr->Add(rec.get());
-}
-
 bool PmDateEx2Util::WriteBackRecord(PmDateEx2Record* record)
 {
     CX_ASSERT(record != nullptr);
     BuildRepeat(record);
     ResolveCategory(kTable, record);
-    return UpdateRecordRow(kTable, record, kMessages.module, false);
+    return WriteBack(record, false);
 }

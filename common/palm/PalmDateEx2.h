@@ -62,20 +62,15 @@ struct PmDateEx2Record {
 
 class PmDateEx2DataMgr : public PmEx2DataMgr<PmDateEx2Record> {};
 
-class PmDateEx2Util : public PmDBEx2Util {
+class PmDateEx2Util : public PmEx2AppUtil<PmDateEx2Record, PmDateEx2DataMgr> {
 public:
     PmDateEx2Util();
-    ~PmDateEx2Util() override;
 
-    bool LoadByUser(uint32_t user);
-    bool LoadFile(const char* path);
-    bool LoadMain();
     /// Brings the stored row in line with the record (a deletion: Status 0x84).
     bool WriteBackRecord(PmDateEx2Record* record);
     /// Rows are changed as they are written back; nothing is left to save.
     bool Save() { return true; }
 
-    PmDateEx2DataMgr* DataMgr() { return m_pDataMgr; }
     static const PmTableDef& Table();
     /// The repeat block from Repeated Event (after load).
     static void ParseRepeat(PmDateEx2Record* record);
@@ -84,10 +79,5 @@ public:
     static void BuildRepeat(PmDateEx2Record* record);
 
 protected:
-    bool LoadMainRecords() override { return LoadMain(); }
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void AddLoadedRow(const PmFieldValue* row, int32_t count) override;
-
-private:
-    PmDateEx2DataMgr* m_pDataMgr;
+    void AfterLoad(PmDateEx2Record* record) override { ParseRepeat(record); }
 };

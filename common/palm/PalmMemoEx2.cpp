@@ -44,31 +44,11 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmMemoEx2Util::PmMemoEx2Util() : m_pDataMgr(new PmMemoEx2DataMgr()) {}
-
-PmMemoEx2Util::~PmMemoEx2Util()
-{
-    delete m_pDataMgr;
-}
+PmMemoEx2Util::PmMemoEx2Util() : PmEx2AppUtil(kPmDbMemo, "MemoPad\\MemoPad.mdb", kTable, kMessages) {}
 
 const PmTableDef& PmMemoEx2Util::Table()
 {
     return kTable;
-}
-
-bool PmMemoEx2Util::LoadByUser(uint32_t user)
-{
-    return LoadByUserShared(user, kPmDbMemo, "MemoPad\\MemoPad.mdb", kMessages);
-}
-
-bool PmMemoEx2Util::LoadFile(const char* path)
-{
-    return LoadFileShared(path, kPmDbMemo, kMessages);
-}
-
-bool PmMemoEx2Util::LoadMain()
-{
-    return LoadMainShared(kTable, kMessages);
 }
 
 void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
@@ -111,5 +91,5 @@ void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
 bool PmMemoEx2Util::WriteBackRecord(PmMemoEx2Record* record)
 {
     CX_ASSERT(record != nullptr);
-    return UpdateRecordRow(kTable, record, kMessages.module, true);
+    return WriteBack(record, true);
 }

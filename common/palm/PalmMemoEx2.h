@@ -17,27 +17,18 @@ struct PmMemoEx2Record {
 
 class PmMemoEx2DataMgr : public PmEx2DataMgr<PmMemoEx2Record> {};
 
-class PmMemoEx2Util : public PmDBEx2Util {
+class PmMemoEx2Util : public PmEx2AppUtil<PmMemoEx2Record, PmMemoEx2DataMgr> {
 public:
     PmMemoEx2Util();
-    ~PmMemoEx2Util() override;
 
-    bool LoadByUser(uint32_t user);
-    bool LoadFile(const char* path);
-    bool LoadMain();
     /// Brings the stored row in line with the record (a deletion: Status 0x84).
     bool WriteBackRecord(PmMemoEx2Record* record);
     /// Rows are changed as they are written back; nothing is left to save.
     bool Save() { return true; }
 
-    PmMemoEx2DataMgr* DataMgr() { return m_pDataMgr; }
     static const PmTableDef& Table();
 
 protected:
-    bool LoadMainRecords() override { return LoadMain(); }
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
+    /// A memo row is read by position.
     void AddLoadedRow(const PmFieldValue* row, int32_t count) override;
-
-private:
-    PmMemoEx2DataMgr* m_pDataMgr;
 };

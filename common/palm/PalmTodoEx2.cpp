@@ -51,31 +51,11 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmTodoEx2Util::PmTodoEx2Util() : m_pDataMgr(new PmTodoEx2DataMgr()) {}
-
-PmTodoEx2Util::~PmTodoEx2Util()
-{
-    delete m_pDataMgr;
-}
+PmTodoEx2Util::PmTodoEx2Util() : PmEx2AppUtil(kPmDbTodo, "todo\\Todolist.mdb", kTable, kMessages) {}
 
 const PmTableDef& PmTodoEx2Util::Table()
 {
     return kTable;
-}
-
-bool PmTodoEx2Util::LoadByUser(uint32_t user)
-{
-    return LoadByUserShared(user, kPmDbTodo, "todo\\Todolist.mdb", kMessages);
-}
-
-bool PmTodoEx2Util::LoadFile(const char* path)
-{
-    return LoadFileShared(path, kPmDbTodo, kMessages);
-}
-
-bool PmTodoEx2Util::LoadMain()
-{
-    return LoadMainShared(kTable, kMessages);
 }
 
 bool PmTodoEx2Util::Save()
@@ -98,19 +78,10 @@ void PmTodoEx2Util::BuildRepeat(PmTodoEx2Record* r)
     PmCopyText(r->RepeatInfo, sizeof r->RepeatInfo, PmEx2Repeat::Build(r->Repeat, false, 0).c_str());
 }
 
-void PmTodoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
-{
-    auto rec = std::make_unique<PmTodoEx2Record>();
-    FillRecord(kTable, row, count, rec.get());
-    ParseRepeat(rec.get());
-    LookUpCategoryName(kTable, rec.get());
-    m_pDataMgr->Add(rec.get());
-}
-
 bool PmTodoEx2Util::WriteBackRecord(PmTodoEx2Record* record)
 {
     CX_ASSERT(record != nullptr);
     BuildRepeat(record);
     ResolveCategory(kTable, record);
-    return UpdateRecordRow(kTable, record, kMessages.module, false);
+    return WriteBack(record, false);
 }

@@ -32,20 +32,15 @@ struct PmTodoEx2Record {
 
 class PmTodoEx2DataMgr : public PmEx2DataMgr<PmTodoEx2Record> {};
 
-class PmTodoEx2Util : public PmDBEx2Util {
+class PmTodoEx2Util : public PmEx2AppUtil<PmTodoEx2Record, PmTodoEx2DataMgr> {
 public:
     PmTodoEx2Util();
-    ~PmTodoEx2Util() override;
 
-    bool LoadByUser(uint32_t user);
-    bool LoadFile(const char* path);
-    bool LoadMain();
     /// Brings the stored row in line with the record (a deletion: Status 0x84).
     bool WriteBackRecord(PmTodoEx2Record* record);
     /// Nothing to save: rows are changed as they are written back.
     bool Save();
 
-    PmTodoEx2DataMgr* DataMgr() { return m_pDataMgr; }
     static const PmTableDef& Table();
     static void ParseRepeat(PmTodoEx2Record* record);
     /// Repeat Info from the repeat block, when the block no longer is what
@@ -53,10 +48,5 @@ public:
     static void BuildRepeat(PmTodoEx2Record* record);
 
 protected:
-    bool LoadMainRecords() override { return LoadMain(); }
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void AddLoadedRow(const PmFieldValue* row, int32_t count) override;
-
-private:
-    PmTodoEx2DataMgr* m_pDataMgr;
+    void AfterLoad(PmTodoEx2Record* record) override { ParseRepeat(record); }
 };

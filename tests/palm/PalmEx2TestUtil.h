@@ -5,11 +5,16 @@
 #include "platform/File.h"
 #include "platform/WinPath.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace ex2test {
 
@@ -79,6 +84,31 @@ inline int CountBackups(const std::string& path, std::string* first = nullptr)
         }
     }
     return n;
+}
+
+/// The record of a data manager with a Record ID.
+template <typename Mgr>
+auto FindRecord(Mgr* mgr, int32_t id) -> decltype(mgr->First())
+{
+    for (auto* r = mgr->First(); r; r = mgr->Next())
+        if (r->RecordID == id)
+            return r;
+    return nullptr;
+}
+
+using TableRows = std::vector<std::vector<std::string>>;
+
+/// Every column of every row is as before, but the Status (column 1) of
+/// the rows `deleted` (positions in storage order), which is 132.
+inline void ExpectOnlyStatusChanged(const TableRows& before, const TableRows& after, const std::set<size_t>& deleted)
+{
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t row = 0; row < before.size(); ++row) {
+        std::vector<std::string> expected = before[row];
+        if (deleted.count(row))
+            expected[1] = "int:132";
+        EXPECT_EQ(after[row], expected) << "row " << row;
+    }
 }
 
 }  // namespace ex2test

@@ -60,13 +60,7 @@ protected:
             << error;
     }
 
-    PmMemoEx2Record* Find(PmMemoEx2Util& util, int32_t id)
-    {
-        for (PmMemoEx2Record* r = util.DataMgr()->First(); r; r = util.DataMgr()->Next())
-            if (r->RecordID == id)
-                return r;
-        return nullptr;
-    }
+    PmMemoEx2Record* Find(PmMemoEx2Util& util, int32_t id) { return ex2test::FindRecord(util.DataMgr(), id); }
 
     TempFolder m_dir;
     LogCapture m_log;
@@ -136,13 +130,7 @@ TEST_F(MemoDatabase, DeletionChangesOnlyTheStatusAndKeepsABackup)
     EXPECT_FALSE(m_log.Has("!!!")) << m_log.Text();
 
     auto after = palmfix::Ex2DumpTable(m_path, "Main");
-    ASSERT_EQ(after.size(), before.size());
-    for (size_t row = 0; row < before.size(); ++row) {
-        std::vector<std::string> expected = before[row];
-        if (row >= 1)
-            expected[1] = "int:132";
-        EXPECT_EQ(after[row], expected) << "row " << row;
-    }
+    ex2test::ExpectOnlyStatusChanged(before, after, {1, 2, 3, 4});
     EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Category").size(), 2u);
 
     std::string backup;
