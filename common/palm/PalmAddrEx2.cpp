@@ -131,7 +131,7 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmAddrEx2Util::PmAddrEx2Util() : PmEx2AppUtil(kPmDbAddr, "address\\Address.mdb", kTable, kMessages) {}
+PmAddrEx2Util::PmAddrEx2Util() : PmEx2AppUtil(kPmDbAddr, kTable, kMessages) {}
 
 const PmTableDef& PmAddrEx2Util::Table()
 {

@@ -237,6 +237,17 @@ bool ValueToText(const PmFieldValue* value, char* buffer, size_t size)
     return true;
 }
 
+const char* PmEx2DatabaseSubPath(int32_t kind)
+{
+    switch (kind) {
+    case kPmDbAddr: return "address\\Address.mdb";
+    case kPmDbDate: return "datebook\\DateBook.mdb";
+    case kPmDbTodo: return "todo\\Todolist.mdb";
+    case kPmDbMemo: return "MemoPad\\MemoPad.mdb";
+    default: return "";
+    }
+}
+
 // ---------------------------------------------------------------- PmDataAccessor
 
 PmDataAccessor::PmDataAccessor()

@@ -70,6 +70,11 @@ enum PmDbKind : int32_t { kPmDbAddr = 1, kPmDbDate = 2, kPmDbTodo = 3, kPmDbMemo
 
 constexpr size_t kPmSqlBufferSize = 40960;
 
+/// The database of an application kind below a user's data folder:
+/// "address\Address.mdb", "datebook\DateBook.mdb", "todo\Todolist.mdb",
+/// "MemoPad\MemoPad.mdb"; empty for another kind.
+const char* PmEx2DatabaseSubPath(int32_t kind);
+
 /// The statement builders and the operations a database utility calls.
 class PmDataAccessor {
 public:
@@ -324,14 +329,14 @@ class PmEx2AppUtil : public PmDBEx2Util {
 public:
     ~PmEx2AppUtil() override { delete m_pDataMgr; }
 
-    bool LoadByUser(uint32_t user) { return LoadByUserShared(user, m_kind, m_subPath, m_messages); }
+    bool LoadByUser(uint32_t user) { return LoadByUserShared(user, m_kind, PmEx2DatabaseSubPath(m_kind), m_messages); }
     bool LoadFile(const char* path) { return LoadFileShared(path, m_kind, m_messages); }
     bool LoadMain() { return LoadMainShared(m_table, m_messages); }
     Mgr* DataMgr() { return m_pDataMgr; }
 
 protected:
-    PmEx2AppUtil(int32_t kind, const char* subPath, const PmTableDef& table, const PmEx2Messages& messages)
-        : m_pDataMgr(new Mgr()), m_kind(kind), m_subPath(subPath), m_table(table), m_messages(messages)
+    PmEx2AppUtil(int32_t kind, const PmTableDef& table, const PmEx2Messages& messages)
+        : m_pDataMgr(new Mgr()), m_kind(kind), m_table(table), m_messages(messages)
     {
     }
 
@@ -354,7 +359,6 @@ protected:
 
     Mgr* m_pDataMgr;
     const int32_t m_kind;
-    const char* const m_subPath;
     const PmTableDef& m_table;
     const PmEx2Messages& m_messages;
 };

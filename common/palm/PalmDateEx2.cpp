@@ -245,7 +245,7 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmDateEx2Util::PmDateEx2Util() : PmEx2AppUtil(kPmDbDate, "datebook\\DateBook.mdb", kTable, kMessages) {}
+PmDateEx2Util::PmDateEx2Util() : PmEx2AppUtil(kPmDbDate, kTable, kMessages) {}
 
 const PmTableDef& PmDateEx2Util::Table()
 {

@@ -44,7 +44,7 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmMemoEx2Util::PmMemoEx2Util() : PmEx2AppUtil(kPmDbMemo, "MemoPad\\MemoPad.mdb", kTable, kMessages) {}
+PmMemoEx2Util::PmMemoEx2Util() : PmEx2AppUtil(kPmDbMemo, kTable, kMessages) {}
 
 const PmTableDef& PmMemoEx2Util::Table()
 {

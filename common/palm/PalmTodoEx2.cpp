@@ -51,7 +51,7 @@ const PmEx2Messages kMessages = {
 
 }  // namespace
 
-PmTodoEx2Util::PmTodoEx2Util() : PmEx2AppUtil(kPmDbTodo, "todo\\Todolist.mdb", kTable, kMessages) {}
+PmTodoEx2Util::PmTodoEx2Util() : PmEx2AppUtil(kPmDbTodo, kTable, kMessages) {}
 
 const PmTableDef& PmTodoEx2Util::Table()
 {

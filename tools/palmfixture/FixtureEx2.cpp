@@ -157,13 +157,8 @@ std::vector<const void*> Erase(const std::vector<const R*>& records)
 
 std::string Ex2DatabasePath(const std::string& userFolder, int32_t kind)
 {
-    switch (kind) {
-    case kPmDbAddr: return userFolder + "address\\Address.mdb";
-    case kPmDbDate: return userFolder + "datebook\\DateBook.mdb";
-    case kPmDbTodo: return userFolder + "todo\\Todolist.mdb";
-    case kPmDbMemo: return userFolder + "MemoPad\\MemoPad.mdb";
-    default: return std::string();
-    }
+    const char* sub = PmEx2DatabaseSubPath(kind);
+    return sub[0] ? userFolder + sub : std::string();
 }
 
 bool WriteAddressMdb(const std::string& winPath, const std::vector<Ex2Category>& categories,
