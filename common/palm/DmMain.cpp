@@ -329,15 +329,15 @@ int32_t DbQuery::FieldInt(int32_t index) const
     return m_stmt ? int32_t(sqlite3_column_int64(m_stmt, index)) : 0;
 }
 
-std::u16string DbQuery::FieldText(int32_t index) const
+std::u16string_view DbQuery::FieldText(int32_t index) const
 {
     if (!m_stmt)
-        return std::u16string();
+        return std::u16string_view();
     const void* text = sqlite3_column_text16(m_stmt, index);
     int bytes = sqlite3_column_bytes16(m_stmt, index);
     if (!text)
-        return std::u16string();
-    return std::u16string(static_cast<const char16_t*>(text), size_t(bytes) / sizeof(char16_t));
+        return std::u16string_view();
+    return std::u16string_view(static_cast<const char16_t*>(text), size_t(bytes) / sizeof(char16_t));
 }
 
 // ---------------------------------------------------------------- TdmMain

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -81,8 +82,8 @@ public:
     int32_t FieldCount() const;
     DbFieldKind FieldKind(int32_t index) const;
     int32_t FieldInt(int32_t index) const;
-    /// The field's text as UTF-16.
-    std::u16string FieldText(int32_t index) const;
+    /// The field's text as UTF-16, valid until the query moves or closes.
+    std::u16string_view FieldText(int32_t index) const;
 
     /// The statement as SQLite receives it (see the class comment).
     static std::string ForSqlite(const std::string& statement);
