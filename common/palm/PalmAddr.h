@@ -52,6 +52,14 @@ public:
     bool Add(const Rec& rec) { return Store(rec, false); }
     /// Stores a copy of a record that is only written back.
     bool AddHidden(const Rec& rec) { return Store(rec, true); }
+    /// Takes a record made by a loader, shown or hidden.
+    bool Adopt(std::unique_ptr<Rec> rec, bool hidden)
+    {
+        if (!rec || (!hidden && !m_Recs.Add(rec.get())))
+            return false;
+        m_Rows.push_back(Entry{std::move(rec), hidden});
+        return true;
+    }
 
     Rec* First() { return m_Recs.First(); }
     Rec* Next() { return m_Recs.Next(); }
@@ -68,16 +76,7 @@ private:
         std::unique_ptr<Rec> rec;
         bool hidden;
     };
-    bool Store(const Rec& rec, bool hidden)
-    {
-        std::unique_ptr<Rec> copy(new (std::nothrow) Rec(rec));
-        if (!copy)
-            return false;
-        if (!hidden && !m_Recs.Add(copy.get()))
-            return false;
-        m_Rows.push_back(Entry{std::move(copy), hidden});
-        return true;
-    }
+    bool Store(const Rec& rec, bool hidden) { return Adopt(std::unique_ptr<Rec>(new (std::nothrow) Rec(rec)), hidden); }
 
     CxList<Rec> m_Recs;
     std::vector<Entry> m_Rows;

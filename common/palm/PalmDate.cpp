@@ -163,12 +163,12 @@ bool PmDateUtil::LoadRecords()
         return false;
     uint32_t count = total / m_Schema.FieldsPerRow;
     for (uint32_t i = 0; i < count; ++i) {
-        PmDateRecord rec;
-        if (!ReadRow(&rec))
+        std::unique_ptr<PmDateRecord> rec(new (std::nothrow) PmDateRecord());
+        if (!rec || !ReadRow(rec.get()))
             return false;
         // An item without a start or an end is not shown, but stays in the file.
-        bool hidden = rec.StartTime == -1 || rec.EndTime == -1;
-        if (!(hidden ? m_pDataMgr->AddHidden(rec) : m_pDataMgr->Add(rec)))
+        bool hidden = rec->StartTime == -1 || rec->EndTime == -1;
+        if (!m_pDataMgr->Adopt(std::move(rec), hidden))
             return false;
     }
     return true;

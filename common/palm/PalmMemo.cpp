@@ -79,11 +79,11 @@ bool PmMemoUtil::LoadRecords()
         return false;
     uint32_t count = total / m_Schema.FieldsPerRow;
     for (uint32_t i = 0; i < count; ++i) {
-        PmMemoRecord rec;
-        if (!ReadRow(&rec))
+        std::unique_ptr<PmMemoRecord> rec(new (std::nothrow) PmMemoRecord());
+        if (!rec || !ReadRow(rec.get()))
             return false;
-        bool hidden = (rec.Status & 0x84) != 0;
-        if (!(hidden ? m_pDataMgr->AddHidden(rec) : m_pDataMgr->Add(rec)))
+        bool hidden = (rec->Status & 0x84) != 0;
+        if (!m_pDataMgr->Adopt(std::move(rec), hidden))
             return false;
     }
     return true;

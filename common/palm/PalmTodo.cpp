@@ -74,11 +74,11 @@ bool PmTodoUtil::LoadRecords()
         return false;
     uint32_t count = total / m_Schema.FieldsPerRow;
     for (uint32_t i = 0; i < count; ++i) {
-        PmTodoRecord rec;
-        if (!ReadRow(&rec))
+        std::unique_ptr<PmTodoRecord> rec(new (std::nothrow) PmTodoRecord());
+        if (!rec || !ReadRow(rec.get()))
             return false;
-        bool hidden = (rec.Status & 0x84) != 0;
-        if (!(hidden ? m_pDataMgr->AddHidden(rec) : m_pDataMgr->Add(rec)))
+        bool hidden = (rec->Status & 0x84) != 0;
+        if (!m_pDataMgr->Adopt(std::move(rec), hidden))
             return false;
     }
     return true;
