@@ -486,13 +486,13 @@ bool PmAddrUtil::LoadRecords()
     uint32_t count = total / m_Schema.FieldsPerRow;
     CXLOG(2, "Based on calculation, there are %d records in total.", int(count));
     for (uint32_t i = 0; i < count; ++i) {
-        std::unique_ptr<PmAddrRecord> rec(new (std::nothrow) PmAddrRecord());
-        if (!rec || !ReadRow(rec.get())) {
+        PmAddrRecord* rec = m_pDataMgr->NewRecord();
+        if (!rec || !ReadRow(rec)) {
             CXLOG(0, "Failed to read address book record %u of %u, file position: %u.", i + 1, count,
                   unsigned(Position()));
             return false;
         }
-        if (!m_pDataMgr->Adopt(std::move(rec), false)) {
+        if (!m_pDataMgr->Keep(rec, false)) {
             CXLOG(0, "Failed to keep address book record %u of %u.", i + 1, count);
             return false;
         }

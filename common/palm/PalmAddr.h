@@ -47,17 +47,33 @@ public:
     {
         m_Recs.Clear(false);
         m_Rows.clear();
+        m_Chunks.clear();
+        m_Used = kChunk;
     }
     /// Stores a copy of a record that the facades see.
     bool Add(const Rec& rec) { return Store(rec, false); }
     /// Stores a copy of a record that is only written back.
     bool AddHidden(const Rec& rec) { return Store(rec, true); }
-    /// Takes a record made by a loader, shown or hidden.
-    bool Adopt(std::unique_ptr<Rec> rec, bool hidden)
+
+    /// For loaders: a new empty record owned by the manager, not yet part
+    /// of the file's rows; Keep makes it one. None when out of memory.
+    Rec* NewRecord()
     {
-        if (!rec || (!hidden && !m_Recs.Add(rec.get())))
+        if (m_Used == kChunk) {
+            std::unique_ptr<Rec[]> chunk(new (std::nothrow) Rec[kChunk]);
+            if (!chunk)
+                return nullptr;
+            m_Chunks.push_back(std::move(chunk));
+            m_Used = 0;
+        }
+        return &m_Chunks.back()[m_Used++];
+    }
+    /// Appends a record from NewRecord to the rows, shown or hidden.
+    bool Keep(Rec* rec, bool hidden)
+    {
+        if (!rec || (!hidden && !m_Recs.Add(rec)))
             return false;
-        m_Rows.push_back(Entry{std::move(rec), hidden});
+        m_Rows.push_back(Entry{rec, hidden});
         return true;
     }
 
@@ -68,18 +84,30 @@ public:
 
     /// Every row of the file, hidden ones included, in file order.
     uint32_t RowCount() const { return uint32_t(m_Rows.size()); }
-    Rec* Row(uint32_t i) { return i < m_Rows.size() ? m_Rows[i].rec.get() : nullptr; }
+    Rec* Row(uint32_t i) { return i < m_Rows.size() ? m_Rows[i].rec : nullptr; }
     bool IsHidden(uint32_t i) const { return i < m_Rows.size() && m_Rows[i].hidden; }
 
 private:
+    // Records live in chunks, so that a load of many records makes few
+    // allocations; a record never moves once made.
+    static constexpr uint32_t kChunk = 256;
     struct Entry {
-        std::unique_ptr<Rec> rec;
+        Rec* rec;
         bool hidden;
     };
-    bool Store(const Rec& rec, bool hidden) { return Adopt(std::unique_ptr<Rec>(new (std::nothrow) Rec(rec)), hidden); }
+    bool Store(const Rec& rec, bool hidden)
+    {
+        Rec* copy = NewRecord();
+        if (!copy)
+            return false;
+        *copy = rec;
+        return Keep(copy, hidden);
+    }
 
     CxList<Rec> m_Recs;
     std::vector<Entry> m_Rows;
+    std::vector<std::unique_ptr<Rec[]>> m_Chunks;
+    uint32_t m_Used = kChunk;
 };
 
 /// The schema block of a classic file.

@@ -163,12 +163,12 @@ bool PmDateUtil::LoadRecords()
         return false;
     uint32_t count = total / m_Schema.FieldsPerRow;
     for (uint32_t i = 0; i < count; ++i) {
-        std::unique_ptr<PmDateRecord> rec(new (std::nothrow) PmDateRecord());
-        if (!rec || !ReadRow(rec.get()))
+        PmDateRecord* rec = m_pDataMgr->NewRecord();
+        if (!rec || !ReadRow(rec))
             return false;
         // An item without a start or an end is not shown, but stays in the file.
         bool hidden = rec->StartTime == -1 || rec->EndTime == -1;
-        if (!m_pDataMgr->Adopt(std::move(rec), hidden))
+        if (!m_pDataMgr->Keep(rec, hidden))
             return false;
     }
     return true;

@@ -79,11 +79,11 @@ bool PmMemoUtil::LoadRecords()
         return false;
     uint32_t count = total / m_Schema.FieldsPerRow;
     for (uint32_t i = 0; i < count; ++i) {
-        std::unique_ptr<PmMemoRecord> rec(new (std::nothrow) PmMemoRecord());
-        if (!rec || !ReadRow(rec.get()))
+        PmMemoRecord* rec = m_pDataMgr->NewRecord();
+        if (!rec || !ReadRow(rec))
             return false;
         bool hidden = (rec->Status & 0x84) != 0;
-        if (!m_pDataMgr->Adopt(std::move(rec), hidden))
+        if (!m_pDataMgr->Keep(rec, hidden))
             return false;
     }
     return true;

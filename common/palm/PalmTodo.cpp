@@ -74,11 +74,11 @@ bool PmTodoUtil::LoadRecords()
         return false;
     uint32_t count = total / m_Schema.FieldsPerRow;
     for (uint32_t i = 0; i < count; ++i) {
-        std::unique_ptr<PmTodoRecord> rec(new (std::nothrow) PmTodoRecord());
-        if (!rec || !ReadRow(rec.get()))
+        PmTodoRecord* rec = m_pDataMgr->NewRecord();
+        if (!rec || !ReadRow(rec))
             return false;
         bool hidden = (rec->Status & 0x84) != 0;
-        if (!m_pDataMgr->Adopt(std::move(rec), hidden))
+        if (!m_pDataMgr->Keep(rec, hidden))
             return false;
     }
     return true;
