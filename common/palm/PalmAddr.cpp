@@ -485,6 +485,8 @@ bool PmAddrUtil::LoadRecords()
     }
     uint32_t count = total / m_Schema.FieldsPerRow;
     CXLOG(2, "Based on calculation, there are %d records in total.", int(count));
+    if (!RowsOf(total, &count))
+        return false;
     for (uint32_t i = 0; i < count; ++i) {
         PmAddrRecord* rec = m_pDataMgr->NewRecord();
         if (!rec || !ReadRow(rec)) {
@@ -624,6 +626,16 @@ bool PmAddrUtil::SaveRecord(const PmAddrRecord& rec)
             CXLOG(0, "Failed to save record field (%d).", int(pos));
             return false;
         }
+    }
+    return true;
+}
+
+bool PmClassicUtil::RowsOf(uint32_t totalFields, uint32_t* rows) const
+{
+    *rows = totalFields / m_Schema.FieldsPerRow;
+    if (totalFields % m_Schema.FieldsPerRow != 0) {
+        CXLOG(0, "Total fields %u is not a whole number of rows of %u fields.", totalFields, m_Schema.FieldsPerRow);
+        return false;
     }
     return true;
 }

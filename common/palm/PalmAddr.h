@@ -187,6 +187,11 @@ protected:
     bool WriteQuietCategories();
     bool WriteQuietSchema();
 
+    /// The number of rows Total Fields announces; false, with a level 0
+    /// line, when it is not a whole number of rows (the fields left over
+    /// could be neither read as a record nor written back).
+    bool RowsOf(uint32_t totalFields, uint32_t* rows) const;
+
     /// Starts a save: checks that the file can be opened without sharing and
     /// starts collecting the new content in memory.
     bool BeginSave(const std::string& path);

@@ -72,7 +72,9 @@ bool PmTodoUtil::LoadRecords()
     uint32_t total = 0;
     if (!ReadU32(&total))
         return false;
-    uint32_t count = total / m_Schema.FieldsPerRow;
+    uint32_t count = 0;
+    if (!RowsOf(total, &count))
+        return false;
     for (uint32_t i = 0; i < count; ++i) {
         PmTodoRecord* rec = m_pDataMgr->NewRecord();
         if (!rec || !ReadRow(rec))

@@ -257,6 +257,8 @@ TEST_F(PalmAddrTest, IncompleteFilesAreRefused)
     } cases[] = {
         {"announced row missing", [](File& f) { f.explicitTotal = true; f.totalFields = 60; },
          "Failed to load Palm Desktop address book records."},
+        {"fields left over", [](File& f) { f.explicitTotal = true; f.totalFields = 31; },
+         "Total fields 31 is not a whole number of rows of 30 fields."},
         {"fields per row 0", [](File& f) { f.fieldsPerRow = 0; f.explicitTotal = true; f.totalFields = 30; },
          "Unsupported fields per row: 0"},
         {"fields per row 31", [](File& f) { f.fieldsPerRow = 31; f.explicitTotal = true; f.totalFields = 31; },

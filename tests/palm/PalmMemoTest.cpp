@@ -78,7 +78,7 @@ TEST_F(PalmMemoTest, MessagesOfFailedLoads)
     EXPECT_TRUE(Logged("Can not get Palm Desktop user data path. User ID=99"));
 
     std::string path = PathOf("memopad.dat");
-    for (int variant = 0; variant < 3; ++variant) {
+    for (int variant = 0; variant < 4; ++variant) {
         File f = Memos(path);
         f.rows = {Memo(1, 0, "a"), Memo(2, 0, "b")};
         if (variant == 0) {
@@ -88,8 +88,11 @@ TEST_F(PalmMemoTest, MessagesOfFailedLoads)
             f.fieldsPerRow = 7;
             f.explicitTotal = true;
             f.totalFields = 7;
-        } else {
+        } else if (variant == 2) {
             f.rows[1][3] = Int(5);
+        } else {
+            f.explicitTotal = true;
+            f.totalFields = 13;  // two memos and one field more
         }
         Put(path, Write(f));
         ClearLog();
