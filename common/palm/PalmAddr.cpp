@@ -613,7 +613,7 @@ bool PmAddrUtil::SaveRecords()
 
 bool PmAddrUtil::SaveRecord(const PmAddrRecord& rec)
 {
-    PmAddrRecord& r = const_cast<PmAddrRecord&>(rec);
+    const PmAddrRecord& r = rec;
     for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow && pos < uint32_t(PmAddrRecord::kFields); ++pos) {
         bool ok;
         if (const std::string* text = r.TextAt(int(pos)))

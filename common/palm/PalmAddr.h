@@ -245,6 +245,8 @@ struct PmAddrRecord {
     std::string* TextAt(int pos);
     /// The integer at a position, none for a text position.
     int32_t* IntAt(int pos);
+    const std::string* TextAt(int pos) const { return const_cast<PmAddrRecord*>(this)->TextAt(pos); }
+    const int32_t* IntAt(int pos) const { return const_cast<PmAddrRecord*>(this)->IntAt(pos); }
 };
 
 using PmAddrDataMgr = PmClassicDataMgr<PmAddrRecord>;
