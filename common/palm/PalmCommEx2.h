@@ -50,7 +50,8 @@ constexpr size_t kPmMaxTextChars = 40959;
 
 bool MakeIntValue(int32_t value, PmFieldValue* out);
 bool MakeBoolValue(uint8_t value, PmFieldValue* out);
-/// False when the string cannot be allocated; an empty text has no string.
+/// The makers fill a fresh value (what it held is not released). False when
+/// the string cannot be allocated; an empty text has no string.
 bool MakeTextValue(const char* ansi, PmFieldValue* out);
 bool MakeIntTextValue(int32_t value, PmFieldValue* out);
 /// Releases the string of a text value and empties the value.

@@ -196,9 +196,11 @@ TEST(PmFieldValue, Readers)
     v.v[4].iVal = -5;
     EXPECT_TRUE(ValueToInt(&v.v[4], &i));
     EXPECT_EQ(i, -5);
+    ClearValue(&v.v[1]);  // the makers fill a fresh value
     MakeTextValue("abcdefghij", &v.v[1]);
     EXPECT_TRUE(ValueToText(&v.v[1], text, sizeof text));
     EXPECT_STREQ(text, "abcdefg");
+    ClearValue(&v.v[1]);
     MakeIntTextValue(-12, &v.v[1]);
     EXPECT_TRUE(ValueToText(&v.v[1], text, sizeof text));
     EXPECT_STREQ(text, "-12");
