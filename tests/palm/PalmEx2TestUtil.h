@@ -43,10 +43,17 @@ private:
 class LogCapture {
 public:
     LogCapture()
+        : m_oldFolder(TheLog().Folder()), m_oldEnabled(TheLog().Enabled()), m_oldLevel(TheLog().Level())
     {
         TheLog().SetFolder(m_folder.Path().c_str());
         TheLog().SetEnabled(true);
         TheLog().SetLevel(3);
+    }
+    ~LogCapture()
+    {
+        TheLog().SetFolder(m_oldFolder.c_str());
+        TheLog().SetEnabled(m_oldEnabled);
+        TheLog().SetLevel(m_oldLevel);
     }
     std::string Text() const
     {
@@ -60,6 +67,9 @@ public:
 
 private:
     TempFolder m_folder;
+    std::string m_oldFolder;
+    bool m_oldEnabled;
+    int32_t m_oldLevel;
 };
 
 inline std::string ReadBytes(const std::string& path)
