@@ -333,3 +333,116 @@ std::u16string AnsiToWide(std::string_view ansi)
 }
 
 }  // namespace plat
+
+namespace plat {
+
+std::u16string Utf8ToWide(std::string_view s)
+{
+    std::u16string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        unsigned char c = s[i];
+        uint32_t cp;
+        int extra;
+        if (c < 0x80) {
+            cp = c;
+            extra = 0;
+        } else if (c >= 0xC2 && c < 0xE0) {
+            cp = c & 0x1F;
+            extra = 1;
+        } else if (c >= 0xE0 && c < 0xF0) {
+            cp = c & 0x0F;
+            extra = 2;
+        } else if (c >= 0xF0 && c < 0xF5) {
+            cp = c & 0x07;
+            extra = 3;
+        } else {
+            out += u'\xFFFD';
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        bool ok = true;
+        for (int k = 0; k < extra; ++k, ++j) {
+            if (j >= s.size() || (uint8_t(s[j]) & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (uint8_t(s[j]) & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if (ok && ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+                   (cp >= 0xD800 && cp <= 0xDFFF)))
+            ok = false;
+        if (!ok) {
+            out += u'\xFFFD';
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += char16_t(0xD800 + (cp >> 10));
+            out += char16_t(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += char16_t(cp);
+        }
+        i = j;
+    }
+    return out;
+}
+
+std::string WideToUtf8(std::u16string_view w)
+{
+    std::string out;
+    out.reserve(w.size());
+    for (size_t i = 0; i < w.size(); ++i) {
+        uint32_t cp = w[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (w[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += char(cp);
+        } else if (cp < 0x800) {
+            out += char(0xC0 | (cp >> 6));
+            out += char(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += char(0xE0 | (cp >> 12));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        } else {
+            out += char(0xF0 | (cp >> 18));
+            out += char(0x80 | ((cp >> 12) & 0x3F));
+            out += char(0x80 | ((cp >> 6) & 0x3F));
+            out += char(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+bool HostNameToAnsi(std::string_view utf8, std::string* ansi)
+{
+    if (IsAscii(utf8)) {
+        ansi->assign(utf8);
+        return true;
+    }
+    std::u16string wide = Utf8ToWide(utf8);
+    std::string converted = WideToAnsi(wide);
+    if (WideToUtf8(wide) == utf8 && AnsiToWide(converted) == wide) {
+        *ansi = converted;
+        return true;
+    }
+    ansi->assign(utf8);
+    return false;
+}
+
+std::string AnsiToHostName(std::string_view ansi)
+{
+    if (IsAscii(ansi))
+        return std::string(ansi);
+    return WideToUtf8(AnsiToWide(ansi));
+}
+
+}  // namespace plat

@@ -30,6 +30,19 @@ std::string WideToAnsi(std::u16string_view wide);
 /// double-byte one an invalid sequence becomes U+FFFD.
 std::u16string AnsiToWide(std::string_view ansi);
 
+/// UTF-8 (the host's file names) to wide text and back; an invalid UTF-8
+/// sequence becomes U+FFFD.
+std::u16string Utf8ToWide(std::string_view utf8);
+std::string WideToUtf8(std::u16string_view wide);
+
+/// A host file name (UTF-8) in the ANSI code page, when every character of
+/// it has a place there; otherwise false and the bytes as they are, so that
+/// the name still leads back to the same file.
+bool HostNameToAnsi(std::string_view utf8, std::string* ansi);
+
+/// An ANSI file name in the host's UTF-8.
+std::string AnsiToHostName(std::string_view ansi);
+
 /// Number of bytes the first character of an ANSI text takes (1, or 2 for
 /// a lead byte of a double-byte code page); 0 for an empty text.
 size_t AnsiCharLength(std::string_view ansi);

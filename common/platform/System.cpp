@@ -1,5 +1,7 @@
 #include "platform/System.h"
 
+#include "platform/WinPath.h"
+
 #include <sys/syscall.h>
 #include <sys/time.h>
 #include <time.h>
@@ -53,10 +55,7 @@ std::string CommonAppDataFolder()
     }
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    for (char& c : folder)
-        if (c == '/')
-            c = '\\';
-    return folder;
+    return ToWinPath(folder);
 }
 
 std::string ModuleFileName()
@@ -70,11 +69,7 @@ std::string ModuleFileName()
     ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
     if (n <= 0)
         return std::string();
-    std::string path(buf, size_t(n));
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+    return ToWinPath(std::string(buf, size_t(n)));
 }
 
 }  // namespace plat

@@ -1,5 +1,6 @@
 #include "platform/UserLibrary.h"
 
+#include "platform/Codepage.h"
 #include "platform/Library.h"
 #include "platform/WinPath.h"
 
@@ -84,8 +85,12 @@ bool ListUsers(const Library* lib, std::vector<std::string>* users)
         if (name == "." || name == "..")
             continue;
         std::string sub = host + "/" + name;
-        if (IsDir(sub) && HoldsApplicationFolder(sub))
-            users->push_back(name);
+        if (IsDir(sub) && HoldsApplicationFolder(sub)) {
+            // Reported in the ANSI code page, as the program reads every name.
+            std::string ansi;
+            HostNameToAnsi(name, &ansi);
+            users->push_back(ansi);
+        }
     }
     closedir(d);
     std::sort(users->begin(), users->end(), LessNoCase);

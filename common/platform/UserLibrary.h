@@ -6,7 +6,8 @@
 // subfolders holding at least one of the application folders "address",
 // "datebook", "todo" or "memopad" (in any case), in name order (without
 // regard to ASCII case, ties in byte order). A user's name and folder name
-// are the subfolder's name; the id is the FNV-1a 32-bit hash of the name in
+// are the subfolder's name (in the ANSI code page when it has a place
+// there, see HostNameToAnsi); the id is the FNV-1a 32-bit hash of the name in
 // lower case. The folder is read again at every call.
 #pragma once
 

@@ -1,5 +1,7 @@
 #include "platform/WinPath.h"
 
+#include "platform/Codepage.h"
+
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -95,20 +97,27 @@ std::string ToHostPath(std::string_view winPath)
     bool absolute = !base.empty() || (!rest.empty() && (rest[0] == '\\' || rest[0] == '/'));
     std::string path = base;
     bool resolving = true;
+    auto join = [&](const std::string& name) { return (path.empty() && !absolute) ? name : path + "/" + name; };
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
-        std::string next;
-        if (path.empty() && !absolute)
-            next = part;
-        else
-            next = path + "/" + part;
+        // A name with bytes above 0x7F is in the ANSI code page; the host keeps
+        // its names in UTF-8, as Wine does. The bytes as written are tried first.
+        std::string hostName = AnsiToHostName(part);
+        bool converted = hostName != part;
+        std::string next = join(part);
         if (resolving && part != "." && part != ".." && !HostExists(next)) {
             std::string dir = path.empty() ? (absolute ? "/" : ".") : path;
             std::string real;
-            if (FindNoCase(dir, part, &real))
-                next = (path.empty() && !absolute) ? real : path + "/" + real;
-            else
+            if (converted && HostExists(join(hostName))) {
+                next = join(hostName);
+            } else if (FindNoCase(dir, part, &real) || (converted && FindNoCase(dir, hostName, &real))) {
+                next = join(real);
+            } else {
+                next = join(hostName);
                 resolving = false;  // the rest does not exist yet; keep it as written
+            }
+        } else if (!resolving) {
+            next = join(hostName);
         }
         path = next;
     }
@@ -121,7 +130,8 @@ std::string ToHostPath(std::string_view winPath)
 
 std::string ToWinPath(std::string_view hostPath)
 {
-    std::string out(hostPath);
+    std::string out;
+    HostNameToAnsi(hostPath, &out);
     for (char& c : out)
         if (c == '/')
             c = '\\';

@@ -16,10 +16,13 @@ namespace plat {
 std::string WinePrefix();
 
 /// Host path for a Windows path. Components that exist in another case are
-/// resolved to their real names; a missing tail is kept as written.
+/// resolved to their real names; a missing tail is kept as written. Names
+/// with characters above 0x7F are ANSI and become UTF-8 on the host, unless
+/// a file of the very same bytes exists.
 std::string ToHostPath(std::string_view winPath);
 
-/// Windows form of a host path: '/' shown as '\'.
+/// Windows form of a host path: '/' shown as '\', and the UTF-8 of the host
+/// in the ANSI code page when all of it has a place there (else as it is).
 std::string ToWinPath(std::string_view hostPath);
 
 /// Splits a Windows path into drive ("C:" or empty) and directory (up to and

@@ -1,6 +1,7 @@
 #include "palm/PalmEnv.h"
 
 #include "palmfixture/PalmFixture.h"
+#include "platform/Codepage.h"
 #include "platform/MessageBox.h"
 #include "platform/Profile.h"
 #include "platform/System.h"
@@ -212,6 +213,23 @@ TEST_F(PalmEnvTest, UsersAndTheirDataFolders)
     EXPECT_EQ(PalmUsers().Count(), 2u);
     FreePalmUsers();
     EXPECT_EQ(PalmUsers().Count(), 0u);
+}
+
+TEST_F(PalmEnvTest, AccentedUserNamesAreAnsiAndLeadToTheirFolders)
+{
+    plat::SetAnsiCodePage(1252);
+    Write(Install({"Jos\xc3\xa9"}));
+    SetOverride("C:\\Palm");
+    ASSERT_TRUE(LoadPalmLibraries(15));
+    LoadPalmUsers();
+    ASSERT_EQ(PalmUsers().Count(), 1u);
+    EXPECT_STREQ(PalmUsers().First()->userName, "Jos\xe9");
+    EXPECT_EQ(PalmUsers().First()->userID, palmfix::UserId("Jos\xc3\xa9"));
+    char path[260];
+    ASSERT_TRUE(GetUserDataPath(PalmUsers().First()->userID, path));
+    EXPECT_STREQ(path, "C:\\Palm\\Jos\xe9\\");
+    EXPECT_TRUE(plat::HostExists(plat::ToHostPath(std::string(path) + "address")));
+    plat::SetAnsiCodePage(0);
 }
 
 TEST_F(PalmEnvTest, NoUsersGivesAnEmptyListWithoutMessage)

@@ -114,3 +114,23 @@ TEST(Codepage, UnmappableAndBrokenInputDoNotStopTheConversion)
     EXPECT_TRUE(plat::WideToAnsi(u"").empty());
     EXPECT_TRUE(plat::AnsiToWide("").empty());
 }
+
+TEST(Codepage, HostNamesAreUtf8AndShownInTheAnsiPage)
+{
+    EXPECT_EQ(plat::Utf8ToWide("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"), u"a\u00e9\u20ac\U0001F600");
+    EXPECT_EQ(plat::WideToUtf8(u"a\u00e9\u20ac\U0001F600"), "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+    // Broken, overlong and surrogate forms are not UTF-8.
+    EXPECT_EQ(plat::Utf8ToWide("\xc3" "x\xc0\xaf\xed\xa0\x80"), u"\uFFFDx\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
+
+    ForcedPage page(1252);
+    std::string ansi;
+    EXPECT_TRUE(plat::HostNameToAnsi("Jos\xc3\xa9", &ansi));
+    EXPECT_EQ(ansi, "Jos\xe9");
+    EXPECT_EQ(plat::AnsiToHostName("Jos\xe9"), "Jos\xc3\xa9");
+    // A name without a place in the page keeps its bytes, and so its file.
+    EXPECT_FALSE(plat::HostNameToAnsi("\xd0\x96uk", &ansi));
+    EXPECT_EQ(ansi, "\xd0\x96uk");
+    // Bytes that are not UTF-8 stay as they are.
+    EXPECT_FALSE(plat::HostNameToAnsi("Jos\xe9", &ansi));
+    EXPECT_EQ(ansi, "Jos\xe9");
+}

@@ -1,3 +1,4 @@
+#include "platform/Codepage.h"
 #include "platform/File.h"
 #include "platform/Profile.h"
 #include "platform/WinPath.h"
@@ -57,6 +58,24 @@ TEST(WinPath, ResolvesComponentsWithoutRegardToCase)
     EXPECT_EQ(folder, "\\Apps\\Tool\\");
     plat::SplitDriveDir("run.exe", &drive, &folder);
     EXPECT_EQ(drive + folder, "");
+}
+
+TEST(WinPath, AnsiNamesMeetUtf8NamesOnTheHost)
+{
+    TestDir dir;
+    MakePrefix(dir);
+    dir.Write("prefix/drive_c/Palm/M\xc3\xbcller/address/address.dat", "x");
+    dir.Write("prefix/drive_c/raw\xfc.txt", "bytes as written");
+    ScopedEnv prefix("WINEPREFIX", (dir / "prefix").c_str());
+    plat::SetAnsiCodePage(1252);
+    std::string c = dir / "prefix/dosdevices/c:";
+    EXPECT_EQ(plat::ToHostPath("C:\\palm\\M\xfcller\\ADDRESS\\address.dat"), c + "/Palm/M\xc3\xbcller/address/address.dat");
+    EXPECT_EQ(plat::ToHostPath("C:\\raw\xfc.txt"), c + "/raw\xfc.txt");
+    EXPECT_EQ(plat::ToHostPath("C:\\Palm\\J\xf6rg\\new.dat"), c + "/Palm/J\xc3\xb6rg/new.dat");
+    EXPECT_EQ(plat::ToWinPath("/home/M\xc3\xbcller"), "\\home\\M\xfcller");
+    plat::SetAnsiCodePage(1251);
+    EXPECT_EQ(plat::ToWinPath("/home/M\xc3\xbcller"), "\\home\\M\xc3\xbcller");
+    plat::SetAnsiCodePage(0);
 }
 
 TEST(ExclusiveFile, ASecondOpenerIsRefused)

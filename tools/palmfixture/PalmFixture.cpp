@@ -1,7 +1,9 @@
 #include "palmfixture/PalmFixture.h"
 
 #include "palm/PalmEnv.h"
+#include "platform/Codepage.h"
 #include "platform/UserLibrary.h"
+#include "platform/WinPath.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -210,11 +212,15 @@ std::string Escape(const std::string& utf8, const char* specials)
 
 std::string HostToWin(const std::string& host)
 {
-    std::string out = host;
-    for (char& c : out)
-        if (c == '/')
-            c = '\\';
-    return out;
+    return plat::ToWinPath(host);
+}
+
+// A user name (UTF-8, as the folder on disk) as the user library reports it.
+std::string AnsiName(const std::string& user)
+{
+    std::string ansi;
+    plat::HostNameToAnsi(user, &ansi);
+    return ansi;
 }
 
 std::string AbsoluteDir(const std::string& dir)
@@ -256,7 +262,7 @@ std::vector<std::string> LibraryExports(const std::string& library)
 
 uint32_t UserId(const std::string& user)
 {
-    return plat::UserIdForName(user);
+    return plat::UserIdForName(AnsiName(user));
 }
 
 std::string BuildPeImage(bool isDll, const std::string& moduleName, const std::vector<std::string>& exports,
@@ -377,7 +383,7 @@ std::string UserHostFolder(const Installation& inst, const std::string& user)
 std::string UserWinFolder(const Installation& inst, const std::string& user)
 {
     // The user library reports the folder the library was loaded from.
-    return InstallWinPath(inst) + "\\" + user + "\\";
+    return InstallWinPath(inst) + "\\" + AnsiName(user) + "\\";
 }
 
 bool WriteInstallation(const Installation& inst, std::string* error)

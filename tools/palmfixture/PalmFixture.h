@@ -36,7 +36,8 @@ struct Installation {
     /// palmExeVersion is false.
     bool writePalmExe = true;
     bool palmExeVersion = true;
-    /// User names; each becomes a folder of the same name.
+    /// User names (UTF-8); each becomes a folder of the same name, which the
+    /// program sees in its ANSI code page.
     std::vector<std::string> users = {"Demo User"};
     /// Libraries left out ("condmgr.dll" ...), in any case.
     std::vector<std::string> withoutLibraries;
@@ -64,10 +65,10 @@ std::string InstallWinPath(const Installation& inst);
 /// A user's data folder, host form with a trailing '/'.
 std::string UserHostFolder(const Installation& inst, const std::string& user);
 
-/// A user's data folder as GetUserDataPath gives it, with a trailing '\'.
+/// A user's data folder as GetUserDataPath gives it (ANSI), with a trailing '\'.
 std::string UserWinFolder(const Installation& inst, const std::string& user);
 
-/// The id the user library gives a user name.
+/// The id the user library gives a user name (UTF-8).
 uint32_t UserId(const std::string& user);
 
 /// The export names the program binds for a library (its full list).
