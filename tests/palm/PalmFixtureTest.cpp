@@ -103,13 +103,14 @@ TEST(PalmDump, JsonThroughTheRegistryOfAFixturePrefix)
     palmfix::Installation inst;
     inst.winePrefix = dir / "prefix";
     inst.dir = inst.winePrefix + "/drive_c/Palm";
-    inst.users = {"Kim \"K\" Lee"};
+    inst.users = {"Kim \"K\" Lee", "Jos\xc3\xa9"};
     std::string error;
     ASSERT_TRUE(palmfix::WriteInstallation(inst, &error)) << error;
     std::string palmdump = CopyPalmDump(dir);
 
     std::string out;
-    ASSERT_EQ(RunCommand("WINEPREFIX=" + Quote(inst.winePrefix) + " " + Quote(palmdump) + " --json", &out), 0) << out;
+    std::string env = "LC_ALL=C WINEPREFIX=" + Quote(inst.winePrefix) + " ";
+    ASSERT_EQ(RunCommand(env + Quote(palmdump) + " --json", &out), 0) << out;
     EXPECT_NE(out.find("{\"kind\":\"desktop\",\"result\":0,\"folder\":\"C:\\\\Palm\",\"version\":40104,"
                        "\"versionText\":\"4.1.4.0\",\"libraries\":true}\n"),
               std::string::npos)
@@ -119,6 +120,10 @@ TEST(PalmDump, JsonThroughTheRegistryOfAFixturePrefix)
                        "\"dataPath\":\"C:\\\\Palm\\\\Kim \\\"K\\\" Lee\\\\\"}\n"),
               std::string::npos)
         << out;
+    // ANSI names reach JSON as Unicode escapes and the terminal as UTF-8.
+    EXPECT_NE(out.find(",\"name\":\"Jos\\u00e9\","), std::string::npos) << out;
+    ASSERT_EQ(RunCommand(env + Quote(palmdump), &out), 0) << out;
+    EXPECT_NE(out.find("  Jos\xc3\xa9  C:\\Palm\\Jos\xc3\xa9\\\n"), std::string::npos) << out;
 
     // Nothing installed: not found, and a non-zero exit.
     ASSERT_NE(RunCommand("WINEPREFIX=" + Quote(dir / "empty") + " " + Quote(palmdump), &out), 0);

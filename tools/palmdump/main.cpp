@@ -3,6 +3,7 @@
 // a brellon.ini beside this program, then the registry), binds the Palm
 // libraries, and prints the folder, the version and the users.
 #include "palm/PalmEnv.h"
+#include "platform/Codepage.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,24 +11,29 @@
 
 namespace {
 
-std::string JsonText(const char* s)
+// Texts of the program are ANSI; the terminal and JSON readers want Unicode.
+std::string Shown(const char* ansi)
+{
+    return plat::WideToUtf8(plat::AnsiToWide(ansi));
+}
+
+std::string JsonText(const char* ansi)
 {
     std::string out = "\"";
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(s); *p; ++p) {
+    for (char16_t c : plat::AnsiToWide(ansi)) {
         char buf[8];
-        switch (*p) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        switch (c) {
+        case u'"': out += "\\\""; break;
+        case u'\\': out += "\\\\"; break;
+        case u'\n': out += "\\n"; break;
+        case u'\r': out += "\\r"; break;
+        case u'\t': out += "\\t"; break;
         default:
-            if (*p < 0x20 || *p >= 0x80) {
-                // ANSI bytes above 0x7F are shown by value, not guessed at.
-                std::snprintf(buf, sizeof(buf), "\\u%04x", *p);
+            if (c < 0x20 || c >= 0x80) {
+                std::snprintf(buf, sizeof(buf), "\\u%04x", unsigned(c));
                 out += buf;
             } else {
-                out += char(*p);
+                out += char(c);
             }
         }
     }
@@ -63,7 +69,7 @@ int main(int argc, char** argv)
                     libs ? "true" : "false");
     } else {
         if (rc == 0)
-            std::printf("Palm Desktop folder: %s\n", folder);
+            std::printf("Palm Desktop folder: %s\n", Shown(folder).c_str());
         else
             std::printf("Palm Desktop folder: not found (%d)\n", rc);
         std::printf("Version: %u (%s)\n", version, versionText);
@@ -78,7 +84,8 @@ int main(int argc, char** argv)
                         JsonText(u->userName).c_str(), JsonText(u->userFolder).c_str(),
                         JsonText(ok ? path : "").c_str());
         else
-            std::printf("  %u  %s  %s\n", u->userID, u->userName, ok ? path : "(no data folder)");
+            std::printf("  %u  %s  %s\n", u->userID, Shown(u->userName).c_str(),
+                        ok ? Shown(path).c_str() : "(no data folder)");
     }
     FreePalmUsers();
     return rc == 0 ? 0 : 1;
