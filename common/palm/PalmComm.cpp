@@ -374,6 +374,13 @@ uint32_t PmDBUtil::Position() const
     return static_cast<uint32_t>(m_Out.empty() ? m_InPos : m_Out.size());
 }
 
+std::string PmDBUtil::InputBytes(uint32_t from, uint32_t to) const
+{
+    if (from > to || to > m_In.size())
+        return std::string();
+    return m_In.substr(from, to - from);
+}
+
 bool PmDBUtil::Commit(std::string* error)
 {
     if (!m_File.IsOpen() || m_Mode == ModeRead) {

@@ -313,6 +313,8 @@ public:
     PmCategoryMgr* CategoryMgr() { return m_pCatMgr; }
 
 protected:
+    /// The input bytes from offset `from` up to `to` (empty when outside).
+    std::string InputBytes(uint32_t from, uint32_t to) const;
     /// Replaces the category table (owned) by another one, or none.
     void SetCategoryMgr(PmCategoryMgr* mgr);
 

@@ -139,3 +139,77 @@ private:
 };
 
 }  // namespace extest
+
+namespace extest {
+
+/// The parts of a hand-made 4.1.x file.
+struct SGParts {
+    uint32_t version = 0;
+    std::string reserved1 = std::string(24, '\0');
+    std::string storedName;
+    size_t reserved2Size = 43;
+    std::string labels;      ///< contacts: the whole custom labels block
+    std::string categories = Bytes().U32(128).U32(0).Str();
+    uint32_t resourceId = 0;
+    uint32_t fieldsPerRow = 0;
+    std::vector<uint16_t> types;
+    uint32_t totalFields = 0;
+    std::string records;     ///< the stored records
+};
+
+inline std::string SGMagic()
+{
+    return Bytes().List({0xBE, 0xBA, 0xFE, 0xCA, 0x0F}).Raw("PalmSG Database00RV").Str();
+}
+
+/// Everything up to the end of the last record.
+inline std::string SGFile(const SGParts& p)
+{
+    Bytes b;
+    b.Raw(SGMagic()).U32(p.version).Raw(p.reserved1).Counted(p.storedName);
+    for (size_t i = 0; i < p.reserved2Size; ++i)
+        b.U8(uint8_t(0xA0 + i));
+    b.Raw(p.labels).Raw(p.categories);
+    b.U32(p.resourceId).U32(p.fieldsPerRow).U32(0).U32(2).U32(4).U16(uint16_t(p.types.size()));
+    for (uint16_t t : p.types)
+        b.U16(t);
+    b.U32(p.totalFields).Raw(p.records);
+    return b.Str();
+}
+
+/// Reserved 1 as a save writes it for n records (bytes 12 and 13).
+inline std::string Reserved1For(uint32_t n, uint8_t fill = 0x5A)
+{
+    std::string r(24, char(fill));
+    r[12] = char(n % 256);
+    r[13] = char(n / 256 + 16);
+    return r;
+}
+
+/// A block of each stored form, for fields 7 to 10.
+inline std::string Blocks()
+{
+    return Bytes()
+        .U32(0x40).U32(0)
+        .U32(0x41).U32(6).List({1, 2, 3, 4, 5, 6})
+        .U32(0x42).U32(2).U32(0x11223344).U32(0x55).U32(3).List({7, 8, 9})
+        .U32(0x43).U32(0)
+        .Str();
+}
+
+/// The prefix of a record as a save writes it (fields 0-12).
+inline std::string Prefix(uint32_t id, uint32_t status, uint32_t category)
+{
+    return Bytes()
+        .Int(id).Int(0x77).Int(status).Int(3).Int(id * 10).Int(category).Int(0)
+        .Raw(Blocks())
+        .Text("t11").Text("")
+        .Str();
+}
+
+inline std::string RepeatNone()
+{
+    return Bytes().U32(8).U16(0).U16(0).Str();
+}
+
+}  // namespace extest

@@ -1,0 +1,727 @@
+#include "palm/PalmSG.h"
+
+#include "palm/PalmEnv.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char kMagicPrefix[5] = {char(0xBE), char(0xBA), char(0xFE), char(0xCA), 0x0F};
+const char kMagicText[] = "PalmSG Database00RV";  // 19 characters, stored without terminator
+constexpr uint32_t kMagicTextSize = 19;
+constexpr uint32_t kMaxClassName = 256;
+
+// Each byte as two lower-case hex digits, bytes separated by one space.
+std::string Hex(const uint8_t* bytes, size_t n)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(n * 3);
+    for (size_t i = 0; i < n; ++i) {
+        if (i)
+            out.push_back(' ');
+        out.push_back(digits[bytes[i] >> 4]);
+        out.push_back(digits[bytes[i] & 15]);
+    }
+    return out;
+}
+
+// Bytes shown as text: up to the first zero byte.
+std::string AsText(const uint8_t* bytes, size_t n)
+{
+    const char* p = reinterpret_cast<const char*>(bytes);
+    return std::string(p, strnlen(p, n));
+}
+
+}  // namespace
+
+const char* PmRepeatClassName(uint32_t repeatClass)
+{
+    static const char* const names[] = {"CDayName", "CWeekly", "CDayOfMonth", "CDateOfMonth", "CDateOfYear",
+                                        "CDayOfYear"};
+    return repeatClass >= 1 && repeatClass <= 6 ? names[repeatClass - 1] : nullptr;
+}
+
+void PmExText::Load(std::string&& stored, size_t maxChars)
+{
+    size_t n = strnlen(stored.data(), std::min(stored.size(), maxChars));
+    if (n == stored.size()) {
+        m_View = std::move(stored);
+        m_Whole.clear();
+    } else {
+        m_View.assign(stored.data(), n);
+        m_Whole = std::move(stored);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+PmSGUtil::PmSGUtil(const PmSGKind& kind) : m_Kind(kind)
+{
+    PmSGUtil::Init();
+}
+
+void PmSGUtil::LogLine(int level, int line, const char* format, ...)
+{
+    char text[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    TheLog().Log(level, m_Kind.module, line, "%s", text);
+}
+
+#define SGLOG(level, ...) LogLine((level), __LINE__, __VA_ARGS__)
+
+void PmSGUtil::Init()
+{
+    m_Version = m_Kind.version;
+    m_ResourceID = m_Kind.resourceId;
+    m_FieldsPerRow = m_Kind.fieldCount;
+    m_RecordIDPosition = 0;
+    m_RecordStatusPosition = 2;
+    m_PlacementPosition = 4;
+    m_FieldsCount = m_Kind.fieldCount;
+    m_FieldTypes.assign(m_Kind.fieldTypes, m_Kind.fieldTypes + m_Kind.fieldCount);
+    std::memset(m_Reserved1, 0, sizeof m_Reserved1);
+    m_Reserved1[12] = m_Kind.reserved1Byte12;
+    m_Reserved1[13] = 16;
+    std::memset(m_Reserved2, 0, sizeof m_Reserved2);
+    std::memset(m_Reserved3, 0, sizeof m_Reserved3);
+    for (std::string& label : m_Labels)
+        label.clear();
+    SetCategoryMgr(nullptr);
+    m_LoadFailed = false;
+}
+
+PmCategoryMgr* PmSGUtil::EnsureCategoryMgr()
+{
+    if (!m_pCatMgr) {
+        SetCategoryMgr(new PmCategoryMgr());
+        PmCategory unfiled(0, 0, "Unfiled");
+        m_pCatMgr->Add(&unfiled);
+        m_pCatMgr->SetModified(false);
+    }
+    return m_pCatMgr;
+}
+
+bool PmSGUtil::UserFilePath(uint32_t userID, char* path) const
+{
+    char folder[260] = {};
+    if (!GetUserDataPath(userID, folder))
+        return false;
+    int n = std::snprintf(path, 260, "%s%s%s", folder, m_Kind.folder, m_Kind.fileName);
+    return n > 0 && n < 260;
+}
+
+bool PmSGUtil::LoadUserFile(uint32_t userID)
+{
+    SGLOG(2, "Start loading Palm Desktop %s by user ID: %d", m_Kind.word, int(userID));
+    char path[260];
+    if (!UserFilePath(userID, path)) {
+        SGLOG(0, "Failed to get user database path by user ID.");
+        return false;
+    }
+    SGLOG(2, "Get user file successfully, try loading file:%s", path);
+    return LoadFile(path);
+}
+
+bool PmSGUtil::LoadFile(const char* path)
+{
+    bool memo = m_Kind.memo;
+    if (memo && (!path || !*path)) {
+        SGLOG(0, "Invalid Palm Desktop Notes database file name.");
+        return false;
+    }
+    SGLOG(2, "Loading Palm Desktop %s: %s", m_Kind.word, path ? path : "");
+    bool ok = Open(path, ModeReadWrite);
+    if (!ok)
+        SGLOG(0, "Failed to open file: %s", path ? path : "");
+    else
+        ok = LoadSteps();
+    Close();
+    if (ok) {
+        m_LoadFailed = false;
+        if (!memo)
+            SGLOG(2, "Palm Desktop %s information is loaded successfully.", m_Kind.word);
+        return true;
+    }
+    // Nothing of a file that could not be read whole is kept, so that no
+    // later save can write back a part of it.
+    m_LoadFailed = true;
+    if (HasDataMgr())
+        ClearRecords();
+    if (m_Kind.customLabels)
+        SGLOG(0, "Can not load Palm Desktop %s: %s", m_Kind.word, path ? path : "");
+    else
+        SGLOG(0, "Load Palm Desktop %s failed: %s", m_Kind.word, path ? path : "");
+    return false;
+}
+
+bool PmSGUtil::LoadSteps()
+{
+    if (!CheckMagic()) {
+        SGLOG(0, "Failed to check magic code.");
+        return false;
+    }
+    if (!CheckVersion()) {
+        SGLOG(0, "Failed to check database version.");
+        return false;
+    }
+    if (!LoadDescription()) {
+        SGLOG(0, "Failed to load database file descriptions.");
+        return false;
+    }
+    if (m_Kind.customLabels && !LoadCustomLabels()) {
+        SGLOG(0, "Failed to load custom labels information.");
+        return false;
+    }
+    if (!LoadCategories()) {
+        SGLOG(0, "Failed to load category information.");
+        return false;
+    }
+    if (!LoadSchema()) {
+        SGLOG(0, "Failed to load database schema information.");
+        return false;
+    }
+    if (!LoadRecords()) {
+        SGLOG(0, "Failed to load %s records.", m_Kind.word);
+        return false;
+    }
+    return true;
+}
+
+bool PmSGUtil::CheckMagic()
+{
+    SGLOG(2, "Start checking Palm Desktop %s database magic code.", m_Kind.word);
+    uint8_t block[24];
+    if (!ReadBytes(block, sizeof block))
+        return false;
+    // The first five bytes are not examined.
+    if (std::memcmp(block + 5, kMagicText, kMagicTextSize) != 0) {
+        SGLOG(0, "Incorrect database magic code: %s", AsText(block + 5, kMagicTextSize).c_str());
+        return false;
+    }
+    SGLOG(2, "Check magic code successfully.");
+    return true;
+}
+
+bool PmSGUtil::CheckVersion()
+{
+    SGLOG(2, "Start checking Palm Desktop %s database file version.", m_Kind.word);
+    uint32_t version = 0;
+    if (!ReadU32(&version) || version != m_Version) {
+        SGLOG(0, "Incorrect database version:%d", int(version));
+        return false;
+    }
+    SGLOG(2, "Database version: %d", int(version));
+    if (!ReadBytes(m_Reserved1, kReserved1Size)) {
+        SGLOG(0, "Failed to read reserved 1 field. Content=%s, Size=%d", Hex(m_Reserved1, kReserved1Size).c_str(),
+              int(kReserved1Size));
+        return false;
+    }
+    if (m_Kind.logReserved1)
+        SGLOG(2, "Reserved 1 Field: %s", Hex(m_Reserved1, kReserved1Size).c_str());
+    SGLOG(2, "Check database version successfully.");
+    return true;
+}
+
+bool PmSGUtil::LoadDescription()
+{
+    SGLOG(2, "Start loading Palm Desktop %s database file description.", m_Kind.word);
+    uint32_t capacity = 260;
+    if (!ReadCountedString(m_szStoredName, &capacity)) {
+        m_szStoredName[0] = 0;
+        SGLOG(0, "Failed to read database file name.");
+        return false;
+    }
+    SGLOG(2, "Database file name:%s", m_szStoredName);
+    uint32_t count = m_Kind.reserved2Size;
+    uint8_t field[44] = {};
+    if (!ReadSome(field, &count) || count < m_Kind.reserved2Size) {
+        SGLOG(0, "Failed to read reserved 2 field. Content=%s, Size=%d", AsText(field, count).c_str(), int(count));
+        return false;
+    }
+    std::memcpy(m_Reserved2, field, m_Kind.reserved2Size);
+    SGLOG(2, "Reserved 2 Fields: %s", Hex(m_Reserved2, m_Kind.reserved2Size).c_str());
+    SGLOG(2, "Load database description information successfully.");
+    return true;
+}
+
+bool PmSGUtil::LoadCustomLabels()
+{
+    for (std::string& label : m_Labels) {
+        char text[257];
+        uint32_t capacity = 256;
+        uint32_t discarded;
+        if (!ReadCountedString(text, &capacity) || !ReadU32(&discarded))
+            return false;
+        label = text;
+    }
+    uint8_t field[kReserved3Size + 1] = {};
+    if (!ReadBytes(field, kReserved3Size)) {
+        SGLOG(0, "Failed to read reserved 3 field. Content=%s, Size=%d", AsText(field, kReserved3Size).c_str(),
+              int(kReserved3Size));
+        return false;
+    }
+    std::memcpy(m_Reserved3, field, kReserved3Size);
+    SGLOG(2, "Load custom label information successfully.");
+    return true;
+}
+
+namespace {
+
+// The 4.1.x texts of the category block.
+class SGCategoryEvents : public PmCategoryEvents {
+public:
+    SGCategoryEvents(PmSGUtil* util, bool fileNameMessage, void (PmSGUtil::*log)(int, int, const char*, ...))
+        : m_util(util), m_fileNameMessage(fileNameMessage), m_log(log)
+    {
+    }
+    void Failed(Step step, const PmCategory* c) override
+    {
+        switch (step) {
+        case NextId: (m_util->*m_log)(0, __LINE__, "Failed to read the next feed ID."); break;
+        case Name: (m_util->*m_log)(0, __LINE__, "Failed to read category name."); break;
+        case FileName:
+            if (m_fileNameMessage)
+                (m_util->*m_log)(0, __LINE__, "Failed to read category file name.");
+            break;
+        case BadIndex:
+            (m_util->*m_log)(0, __LINE__, "Invalid category index %d (category IDs 1 to 15 only).", c->GetIndex());
+            break;
+        case RepeatedIndex:
+            (m_util->*m_log)(0, __LINE__, "Category index %d is used twice.", c->GetIndex());
+            break;
+        case Add:
+            (m_util->*m_log)(0, __LINE__, "Category ID %d is used twice.", c->GetId());
+            break;
+        default: break;
+        }
+    }
+    void NameRead(const char* name) override { (m_util->*m_log)(2, __LINE__, "Read category:%s", name); }
+    void Saved(const PmCategory& c) override { (m_util->*m_log)(2, __LINE__, "Saving category [%s]", c.GetName()); }
+
+private:
+    PmSGUtil* m_util;
+    bool m_fileNameMessage;
+    void (PmSGUtil::*m_log)(int, int, const char*, ...);
+};
+
+}  // namespace
+
+bool PmSGUtil::LoadCategories()
+{
+    SGLOG(2, "Start loading Palm Desktop %s category information.", m_Kind.word);
+    SGCategoryEvents events(this, m_Kind.customLabels, &PmSGUtil::LogLine);
+    if (!LoadCategoryBlock(&events))
+        return false;
+    SGLOG(2, "Load Palm Desktop %s categories successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::LoadSchema()
+{
+    SGLOG(2, "Start loading Palm Desktop %s database schema.", m_Kind.word);
+    if (!ReadU32(&m_ResourceID)) {
+        SGLOG(0, "Failed to read resource ID.");
+        return false;
+    }
+    SGLOG(2, "Resource ID:%d", int(m_ResourceID));
+    if (!ReadU32(&m_FieldsPerRow)) {
+        SGLOG(0, "Failed to read fields per row.");
+        return false;
+    }
+    SGLOG(2, "Fields Per Row:%d", int(m_FieldsPerRow));
+    if (m_FieldsPerRow == 0 || m_FieldsPerRow > m_Kind.fieldCount) {
+        SGLOG(0, "Unsupported fields per row: %u (a %s record has 1 to %d fields).", m_FieldsPerRow, m_Kind.word,
+              int(m_Kind.fieldCount));
+        return false;
+    }
+    if (!ReadU32(&m_RecordIDPosition)) {
+        SGLOG(0, "Failed to read Record ID Position.");
+        return false;
+    }
+    SGLOG(2, "Record ID Position:%d", int(m_RecordIDPosition));
+    if (!ReadU32(&m_RecordStatusPosition)) {
+        SGLOG(0, "Failed to read Record Status Position.");
+        return false;
+    }
+    SGLOG(2, "Record Status Position:%d", int(m_RecordStatusPosition));
+    if (!ReadU32(&m_PlacementPosition)) {
+        SGLOG(0, "Failed to read Placement Position.");
+        return false;
+    }
+    SGLOG(2, "Placement Position:%d", int(m_PlacementPosition));
+    if (!ReadU16(&m_FieldsCount)) {
+        SGLOG(0, "Failed to read Fields Count.");
+        return false;
+    }
+    SGLOG(2, "Fields Count:%d", int(m_FieldsCount));
+    if (m_FieldsCount > m_Kind.fieldCount) {
+        SGLOG(0, "Unsupported fields count: %d (a %s record has at most %d fields).", int(m_FieldsCount), m_Kind.word,
+              int(m_Kind.fieldCount));
+        return false;
+    }
+    m_FieldTypes.assign(m_Kind.fieldCount, 0);
+    for (uint16_t i = 0; i < m_FieldsCount; ++i) {
+        if (!ReadU16(&m_FieldTypes[i])) {
+            SGLOG(0, "Failed to read Field Type. Index=%d", int(i));
+            return false;
+        }
+        SGLOG(2, "Field (%d) - %d", int(i) + 1, int(m_FieldTypes[i]));
+    }
+    SGLOG(2, "Palm Desktop %s database schema is loaded successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::LoadRecords()
+{
+    ClearRecords();
+    SGLOG(2, "Start loading Palm Desktop %s records.", m_Kind.word);
+    uint32_t totalFields;
+    if (!ReadU32(&totalFields)) {
+        SGLOG(0, "Failed to read total fields count.");
+        return false;
+    }
+    SGLOG(2, "Total Fields: %d", int(totalFields));
+    uint32_t count = totalFields / m_FieldsPerRow;
+    SGLOG(2, "Calculated Record Count: %d", int(count));
+    bool failed = false;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (!failed) {
+            bool added = true;
+            if (ReadRecord(m_FieldsCount, &added)) {
+                if (!added)
+                    return false;
+                continue;
+            }
+            failed = true;
+        }
+        SGLOG(0, "Error reading Palm Desktop %s, current file position: %d", m_Kind.word, int(Position()));
+        // Contacts stop at the first bad record; the others report every
+        // record they could not read.
+        if (m_Kind.customLabels)
+            break;
+    }
+    return !failed;
+}
+
+bool PmSGUtil::Save()
+{
+    return SaveAs(m_szFileName);
+}
+
+bool PmSGUtil::SaveAs(const char* path)
+{
+    return RunSave(path, false);
+}
+
+bool PmSGUtil::SaveNew(const char* path)
+{
+    return RunSave(path, true);
+}
+
+bool PmSGUtil::RunSave(const char* path, bool create)
+{
+    if (!path || !*path)
+        return false;
+    SGLOG(2, "Saving Palm Desktop %s database as file: %s", m_Kind.word, path);
+    if (m_LoadFailed) {
+        SGLOG(0, "The last load of Palm Desktop %s failed; nothing is saved.", m_Kind.word);
+        SGLOG(0, "Failed to save Palm Desktop %s database.", m_Kind.word);
+        return false;
+    }
+    if (!Open(path, create ? ModeCreate : ModeWrite)) {
+        SGLOG(0, "Failed to open file: %s", path);
+        SGLOG(0, "Failed to save Palm Desktop %s database.", m_Kind.word);
+        return false;
+    }
+    bool ok = SaveSteps(path);
+    if (ok) {
+        std::string error;
+        ok = Commit(&error);
+        if (!ok)
+            SGLOG(0, "Failed to replace the file content: %s", error.c_str());
+    }
+    Close();
+    if (!ok) {
+        SGLOG(0, "Failed to save Palm Desktop %s database.", m_Kind.word);
+        SGLOG(0, "The file was not changed: %s", path);
+        return false;
+    }
+    SGLOG(2, "Save Palm Desktop %s database successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::SaveSteps(const char* path)
+{
+    if (!SaveMagic()) {
+        SGLOG(0, "Failed to save magic code information.");
+        return false;
+    }
+    if (!SaveVersion()) {
+        SGLOG(0, "Failed to save database version.");
+        return false;
+    }
+    if (!SaveDescription(path)) {
+        SGLOG(0, "Failed to save database file dscriptions.");
+        return false;
+    }
+    if (m_Kind.customLabels && !SaveCustomLabels()) {
+        SGLOG(0, "Failed to save custom labels.");
+        return false;
+    }
+    if (!SaveCategories()) {
+        SGLOG(0, "Failed to save category information.");
+        return false;
+    }
+    if (!SaveSchema()) {
+        SGLOG(0, "Failed to save database schema.");
+        return false;
+    }
+    if (!SaveRecords()) {
+        SGLOG(0, "Failed to save %s records.", m_Kind.word);
+        return false;
+    }
+    return true;
+}
+
+bool PmSGUtil::SaveMagic()
+{
+    SGLOG(2, "Start saving Palm Desktop %s magic code information.", m_Kind.word);
+    if (!WriteBytes(kMagicPrefix, sizeof kMagicPrefix)) {
+        SGLOG(0, "Failed to write magic code prefix.");
+        return false;
+    }
+    if (!WriteBytes(kMagicText, kMagicTextSize)) {
+        SGLOG(0, "Failed to write magic code content.");
+        return false;
+    }
+    SGLOG(2, "Magic code information saved successfully.");
+    return true;
+}
+
+bool PmSGUtil::SaveVersion()
+{
+    SGLOG(2, "Start saving Palm Desktop %s version information.", m_Kind.word);
+    if (!WriteU32(m_Version)) {
+        SGLOG(0, "Failed to write the integer value of database version.");
+        return false;
+    }
+    // Bytes 12 and 13 carry the record count, offset by 16 in the high byte.
+    uint32_t n = HasDataMgr() ? RecordCount() : 0;
+    m_Reserved1[12] = static_cast<uint8_t>(n % 256);
+    m_Reserved1[13] = static_cast<uint8_t>(n / 256 + 16);
+    if (!WriteBytes(m_Reserved1, kReserved1Size)) {
+        SGLOG(0, "Failed to write reserved 1 field.");
+        return false;
+    }
+    SGLOG(2, "Palm Desktop %s version information is saved successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::SaveDescription(const char* path)
+{
+    SGLOG(2, "Start saving Palm Desktop %s file description.", m_Kind.word);
+    if (!WriteCountedString(path)) {
+        SGLOG(0, "Failed to write database file name.");
+        return false;
+    }
+    if (!WriteBytes(m_Reserved2, m_Kind.reserved2Size)) {
+        SGLOG(0, "Failed to write reserved 2 field.");
+        return false;
+    }
+    SGLOG(2, "Palm Desktop %s file description is saved successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::SaveCustomLabels()
+{
+    SGLOG(2, "Start saving Palm Desktop %s custom labels.", m_Kind.word);
+    for (const std::string& label : m_Labels)
+        if (!WriteCountedString(label.data(), label.size()) || !WriteU32(0))
+            return false;
+    if (!WriteBytes(m_Reserved3, kReserved3Size))
+        return false;
+    SGLOG(2, "Palm Desktop %s custom labels are saved successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::SaveCategories()
+{
+    SGLOG(2, "Start saving Palm Desktop %s categories.", m_Kind.word);
+    SGCategoryEvents events(this, false, &PmSGUtil::LogLine);
+    bool fullLoop = false;
+    if (!SaveCategoryBlock(&events, &fullLoop))
+        return false;
+    if (fullLoop)
+        SGLOG(2, "Palm Desktop %s categories are saved successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::SaveSchema()
+{
+    SGLOG(2, "Start saving Palm Desktop %s database schema.", m_Kind.word);
+    if (!WriteU32(m_ResourceID) || !WriteU32(m_FieldsPerRow) || !WriteU32(m_RecordIDPosition) ||
+        !WriteU32(m_RecordStatusPosition) || !WriteU32(m_PlacementPosition) || !WriteU16(m_FieldsCount))
+        return false;
+    for (uint16_t i = 0; i < m_FieldsCount; ++i)
+        if (!WriteU16(m_FieldTypes[i]))
+            return false;
+    SGLOG(2, "Palm Desktop %s database schema is saved successfully.", m_Kind.word);
+    return true;
+}
+
+bool PmSGUtil::SaveRecords()
+{
+    if (!HasDataMgr())
+        return false;
+    SGLOG(2, "Start saving Palm Desktop %s records.", m_Kind.word);
+    uint32_t n = RecordCount();
+    SGLOG(2, "Total number of records: %d", int(n));
+    if (!WriteU32(n * m_FieldsPerRow) || !SaveAllRecords())
+        return false;
+    SGLOG(2, "Palm Desktop %s records are saved successfully.", m_Kind.word);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+bool PmSGUtil::ReadText(PmExText& text, size_t maxChars)
+{
+    std::string stored;
+    if (!ReadTextField(&stored, nullptr))
+        return false;
+    text.Load(std::move(stored), maxChars);
+    return true;
+}
+
+bool PmSGUtil::WriteText(const PmExText& text)
+{
+    const std::string& s = text.Stored();
+    return WriteTextField(s.data(), s.size(), 1);
+}
+
+bool PmSGUtil::ReadPrefixField(PmExRecord& rec, uint32_t index)
+{
+    switch (index) {
+    case 0: return ReadIntField(&rec.RecordID);
+    case 1: return ReadIntField(&rec.IntField1);
+    case 2: return ReadIntField(&rec.Status);
+    case 3: return ReadIntField(&rec.IntField3);
+    case 4: return ReadIntField(&rec.Placement);
+    case 5:
+        if (!ReadIntField(&rec.Category))
+            return false;
+        if (m_pCatMgr)
+            CategoryText(static_cast<int32_t>(rec.Category), rec.CategoryName);
+        return true;
+    case 6: return ReadIntField(&rec.Private);
+    case 7:
+    case 8:
+    case 9:
+    case 10: return ReadBlockField(&rec.Block[index - 7]);
+    case 11: return ReadText(rec.TextField11, 31);
+    case 12: return ReadText(rec.TextField12, 31);
+    default: return false;
+    }
+}
+
+bool PmSGUtil::WritePrefixField(const PmExRecord& rec, uint32_t index)
+{
+    switch (index) {
+    case 0: return WriteIntField(rec.RecordID);
+    case 1: return WriteIntField(rec.IntField1);
+    case 2: return WriteIntField(rec.Status);
+    case 3: return WriteIntField(rec.IntField3);
+    case 4: return WriteIntField(rec.Placement);
+    case 5: return WriteIntField(rec.Category);
+    case 6: return WriteIntField(rec.Private);  // tag 1, whatever the schema says
+    case 7:
+    case 8:
+    case 9:
+    case 10: return WriteBlockField(&rec.Block[index - 7]);
+    case 11: return WriteText(rec.TextField11);
+    case 12: return WriteText(rec.TextField12);
+    default: return false;
+    }
+}
+
+bool PmSGUtil::ReadRepeatField(PmExRepeat& r)
+{
+    r = PmExRepeat();
+    uint32_t start = Position();
+    uint32_t tag;
+    uint16_t exceptions, marker;
+    if (!ReadU32(&tag) || tag != PM_TAG_REPEAT || !ReadU16(&exceptions))
+        return false;
+    r.Exceptions.resize(exceptions);
+    for (uint32_t& date : r.Exceptions)
+        if (!ReadU32(&date))
+            return false;
+    if (!ReadU16(&marker))
+        return false;
+    if (marker == 0)
+        return true;
+    if (marker == 0xFFFF) {
+        uint16_t schema, length;
+        if (!ReadU16(&schema) || schema != 1 || !ReadU16(&length))
+            return false;
+        if (length > kMaxClassName) {
+            SGLOG(0, "Repeat class name of %d bytes is too long (at most %d).", int(length), int(kMaxClassName));
+            return false;
+        }
+        char name[kMaxClassName];
+        if (length && !ReadBytes(name, length))
+            return false;
+    }
+    if (!ReadU32(&r.Class) || !ReadU32(&r.Interval) || !ReadU32(&r.EndDate) || !ReadU32(&r.Word4))
+        return false;
+    bool ok = true;
+    switch (r.Class) {
+    case 1: ok = ReadU32(&r.DayIndex); break;
+    case 2: ok = ReadU32(&r.DayIndex) && ReadU8(&r.DaysMask); break;
+    case 3: ok = ReadU32(&r.DayIndex) && ReadU32(&r.WeekIndex); break;
+    case 4: ok = ReadU32(&r.DayNumber); break;
+    case 5: ok = ReadU32(&r.DayNumber) && ReadU32(&r.Month); break;
+    default: break;
+    }
+    if (ok && !PmRepeatClassName(r.Class))
+        r.Verbatim = InputBytes(start, Position());
+    return ok;
+}
+
+bool PmSGUtil::WriteRepeatField(const PmExRepeat& r)
+{
+    if (!r.Verbatim.empty())
+        return WriteBytes(r.Verbatim.data(), static_cast<uint32_t>(r.Verbatim.size()));
+    if (r.Exceptions.size() > 0xFFFF)
+        return false;
+    if (!WriteU32(PM_TAG_REPEAT) || !WriteU16(static_cast<uint16_t>(r.Exceptions.size())))
+        return false;
+    for (uint32_t date : r.Exceptions)
+        if (!WriteU32(date))
+            return false;
+    if (r.Class == 0)
+        return WriteU16(0);
+    const char* name = PmRepeatClassName(r.Class);
+    if (!name)
+        return false;  // a class without a name cannot be written readably
+    uint16_t length = static_cast<uint16_t>(std::strlen(name));
+    if (!WriteU16(0xFFFF) || !WriteU16(1) || !WriteU16(length) || !WriteBytes(name, length))
+        return false;
+    if (!WriteU32(r.Class) || !WriteU32(r.Interval) || !WriteU32(r.EndDate) || !WriteU32(r.Word4))
+        return false;
+    switch (r.Class) {
+    case 1: return WriteU32(r.DayIndex);
+    case 2: return WriteU32(r.DayIndex) && WriteU8(r.DaysMask);
+    case 3: return WriteU32(r.DayIndex) && WriteU32(r.WeekIndex);
+    case 4: return WriteU32(r.DayNumber);
+    case 5: return WriteU32(r.DayNumber) && WriteU32(r.Month);
+    default: return true;
+    }
+}

@@ -1,0 +1,289 @@
+// The "PalmSG Database" container of the Palm Desktop 4.1.x .dat files,
+// shared by the contacts, calendar, tasks and memos utilities: the header
+// parts, the category and schema blocks, the records section, and the
+// load and save sequences with their log lines.
+//
+// Layout (little-endian, no gaps): magic block (24), version word (4),
+// reserved 1 (24), database file name (counted string), reserved 2 (11 or
+// 43), custom labels (contacts only), category block, schema block, Total
+// Fields (4) and the records, each its fields in index order.
+#pragma once
+
+#include "misc/CxDebugUtil.h"
+#include "misc/CxList.h"
+#include "palm/PalmComm.h"
+
+#include <cstdint>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+/// A text field of a 4.1.x record. What the program shows is the view: the
+/// stored text cut to the field's capacity and at a zero byte. When the
+/// stored text was longer than that (or held a zero byte), it is kept whole
+/// as well and a save writes it back unchanged; Set replaces both.
+class PmExText {
+public:
+    const char* c_str() const { return m_View.c_str(); }
+    size_t size() const { return m_View.size(); }
+    bool empty() const { return m_View.empty(); }
+    bool operator==(const char* text) const { return m_View == (text ? text : ""); }
+
+    /// A new text, written as it is by the next save.
+    void Set(const char* text)
+    {
+        m_View.assign(text ? text : "");
+        m_Whole.clear();
+    }
+    /// The stored text as read; the view keeps at most maxChars characters.
+    void Load(std::string&& stored, size_t maxChars);
+    /// True when the view is not the whole stored text.
+    bool IsCut() const { return !m_Whole.empty(); }
+    /// What a save writes.
+    const std::string& Stored() const { return m_Whole.empty() ? m_View : m_Whole; }
+
+private:
+    std::string m_View;
+    std::string m_Whole;  ///< empty unless the view differs from the stored text
+};
+
+/// Fields 0 to 12, common to the four record kinds, and the name of the
+/// record's category (looked up at load, not stored).
+struct PmExRecord {
+    uint32_t RecordID = 0;
+    uint32_t IntField1 = 0;
+    uint32_t Status = 0;        ///< 0x84: deleted through the facades
+    uint32_t IntField3 = 0;
+    uint32_t Placement = 0;
+    uint32_t Category = 0;      ///< category id
+    uint32_t Private = 0;       ///< nonzero = private
+    PmBlock Block[4];           ///< tags 0x40 to 0x43, kept verbatim
+    PmExText TextField11;       ///< at most 31 characters shown
+    PmExText TextField12;
+    char CategoryName[16] = {};
+};
+
+/// The repeat field (tag 8) of calendar and tasks records.
+struct PmExRepeat {
+    uint32_t Class = 0;         ///< 0 none; 1 CDayName, 2 CWeekly, 3 CDayOfMonth, 4 CDateOfMonth, 5 CDateOfYear, 6 CDayOfYear
+    uint32_t Interval = 0;
+    uint32_t EndDate = 0;       ///< PmTime seconds value
+    uint32_t Word4 = 0;
+    uint32_t DayIndex = 0;      ///< classes 1, 2, 3
+    uint8_t DaysMask = 0;       ///< class 2
+    uint32_t WeekIndex = 0;     ///< class 3
+    uint32_t Month = 0;         ///< class 5: 0 January to 11
+    uint32_t DayNumber = 0;     ///< classes 4 and 5
+    /// Exception dates (seconds values), written back with their count.
+    std::vector<uint32_t> Exceptions;
+    /// The whole stored field, tag included, of a repeat whose class has no
+    /// name (outside 1 to 6, a stored header with class 0 included): such a
+    /// field is written back exactly as it was read.
+    std::string Verbatim;
+};
+
+/// The records of one utility: heap copies in a CxList.
+template <class Rec>
+class PmExDataMgr {
+public:
+    PmExDataMgr() : m_pRecs(new CxList<Rec>()) {}
+    PmExDataMgr(const PmExDataMgr&) = delete;
+    PmExDataMgr& operator=(const PmExDataMgr&) = delete;
+    virtual ~PmExDataMgr()
+    {
+        if (m_pRecs)
+            m_pRecs->Clear(true);
+        delete m_pRecs;
+    }
+
+    /// Stores a copy of the record (its block data duplicated).
+    bool Add(const Rec* rec)
+    {
+        CX_ASSERT(m_pRecs);
+        if (!rec)
+            return false;
+        Rec* copy = nullptr;
+        try {
+            copy = new Rec(*rec);
+        } catch (...) {
+            return false;
+        }
+        return Keep(copy);
+    }
+    /// Stores the record by moving it (the loaders' way).
+    bool AddMove(Rec&& rec)
+    {
+        CX_ASSERT(m_pRecs);
+        Rec* stored = new (std::nothrow) Rec(std::move(rec));
+        return stored && Keep(stored);
+    }
+    void Clear()
+    {
+        CX_ASSERT(m_pRecs);
+        m_pRecs->Clear(true);
+    }
+    Rec* First()
+    {
+        CX_ASSERT(m_pRecs);
+        return m_pRecs->First();
+    }
+    Rec* Next()
+    {
+        CX_ASSERT(m_pRecs);
+        return m_pRecs->Next();
+    }
+    Rec* GetAt(uint32_t position)
+    {
+        CX_ASSERT(m_pRecs);
+        return m_pRecs->GetAt(position);
+    }
+    uint32_t Count() const
+    {
+        CX_ASSERT(m_pRecs);
+        return m_pRecs->Count();
+    }
+
+protected:
+    bool Keep(Rec* rec)
+    {
+        if (m_pRecs->Add(rec))
+            return true;
+        delete rec;
+        return false;
+    }
+
+    CxList<Rec>* m_pRecs;
+};
+
+/// What tells the four 4.1.x files apart.
+struct PmSGKind {
+    const char* module;          ///< source module of the log lines
+    const char* word;            ///< Contacts, Calendar, Tasks, Memos
+    const char* folder;          ///< "address\" ...
+    const char* fileName;        ///< "address.dat" ...
+    uint32_t version;            ///< version word
+    uint32_t reserved2Size;      ///< 11 or 43
+    bool customLabels;           ///< contacts only
+    uint32_t resourceId;         ///< default Resource ID
+    uint16_t fieldCount;         ///< fields of the record kind: 73, 27, 25, 14
+    const uint16_t* fieldTypes;  ///< default Field Types, fieldCount entries
+    uint8_t reserved1Byte12;     ///< default reserved 1 byte 12
+    bool logReserved1;           ///< shows reserved 1 while loading (not the calendar)
+    bool memo;                   ///< checks its path first, no success line
+};
+
+/// Base of the four 4.1.x utilities: the shared load and save sequences.
+/// A derived utility supplies its record fields and data manager.
+///
+/// Save goes to the file that was loaded, and writes that path as the
+/// database file name; the name stored inside a file is only reported.
+/// The new content replaces the file in one step (plat::ReplaceFileContents),
+/// so a failed save leaves the file as it was. After a failed load no
+/// record is kept and Save refuses to write.
+class PmSGUtil : public PmDBUtil {
+public:
+    static constexpr uint32_t kReserved1Size = 24;
+    static constexpr uint32_t kReserved3Size = 42;
+    static constexpr int kCustomLabels = 9;
+
+    ~PmSGUtil() override = default;
+
+    /// Loads "<user data folder><application folder><file name>".
+    bool LoadUserFile(uint32_t userID);
+    bool LoadFile(const char* path);
+    /// SaveAs to the file that was loaded (the held file name).
+    bool Save();
+    /// Writes the whole file to an existing path, which must open
+    /// without sharing.
+    bool SaveAs(const char* path);
+    /// Writes a new file at path (created, or replaced when it exists) with
+    /// the current content; for tools that build files.
+    bool SaveNew(const char* path);
+
+    /// The user's file path for this utility; false when the user data
+    /// folder cannot be found. path holds 260 bytes.
+    bool UserFilePath(uint32_t userID, char* path) const;
+    /// The database file name stored in the last file loaded.
+    const char* StoredFileName() const { return m_szStoredName; }
+
+    // The header values, as loaded (or the defaults).
+    uint32_t ResourceID() const { return m_ResourceID; }
+    uint32_t FieldsPerRow() const { return m_FieldsPerRow; }
+    uint16_t FieldsCount() const { return m_FieldsCount; }
+    const uint16_t* FieldTypes() const { return m_FieldTypes.data(); }
+    const uint8_t* Reserved1() const { return m_Reserved1; }
+    const std::string& CustomLabel(int i) const { return m_Labels[i]; }
+    void SetCustomLabel(int i, const char* label) { m_Labels[i] = label ? label : ""; }
+    /// The category table, created with "Unfiled" when there is none yet.
+    PmCategoryMgr* EnsureCategoryMgr();
+    const PmSGKind& Kind() const { return m_Kind; }
+
+protected:
+    explicit PmSGUtil(const PmSGKind& kind);
+
+    /// The defaults of a file that was never loaded.
+    virtual void Init();
+    virtual void Release() = 0;
+    virtual bool CheckMagic();
+    virtual bool CheckVersion();
+    virtual bool LoadDescription();
+    virtual bool LoadCustomLabels();
+    virtual bool LoadCategories();
+    virtual bool LoadSchema();
+    virtual bool LoadRecords();
+    virtual bool SaveMagic();
+    virtual bool SaveVersion();
+    virtual bool SaveDescription(const char* path);
+    virtual bool SaveCustomLabels();
+    virtual bool SaveCategories();
+    virtual bool SaveSchema();
+    virtual bool SaveRecords();
+
+    // What the derived utility supplies.
+    virtual bool HasDataMgr() const = 0;
+    virtual void ClearRecords() = 0;
+    virtual uint32_t RecordCount() const = 0;
+    /// Reads one record's fields (index below Fields Count) and adds it;
+    /// *added tells whether it was stored.
+    virtual bool ReadRecord(uint32_t fieldsCount, bool* added) = 0;
+    /// SaveRecord of every record in order.
+    virtual bool SaveAllRecords() = 0;
+
+    // Field helpers of the derived utilities.
+    bool ReadPrefixField(PmExRecord& rec, uint32_t index);
+    bool WritePrefixField(const PmExRecord& rec, uint32_t index);
+    bool ReadText(PmExText& text, size_t maxChars);
+    bool WriteText(const PmExText& text);
+    /// The repeat field of calendar and tasks records.
+    bool ReadRepeatField(PmExRepeat& repeat);
+    bool WriteRepeatField(const PmExRepeat& repeat);
+
+    /// One log line from the utility's own module.
+    void LogLine(int level, int line, const char* format, ...) __attribute__((format(printf, 4, 5)));
+
+private:
+    bool RunSave(const char* path, bool create);
+    bool LoadSteps();
+    bool SaveSteps(const char* path);
+
+protected:
+    const PmSGKind& m_Kind;
+    uint32_t m_Version = 0;
+    uint32_t m_ResourceID = 0;
+    uint32_t m_FieldsPerRow = 0;
+    uint32_t m_RecordIDPosition = 0;
+    uint32_t m_RecordStatusPosition = 0;
+    uint32_t m_PlacementPosition = 0;
+    uint16_t m_FieldsCount = 0;
+    std::vector<uint16_t> m_FieldTypes;
+    uint8_t m_Reserved1[kReserved1Size] = {};
+    uint8_t m_Reserved2[43] = {};
+    uint8_t m_Reserved3[kReserved3Size] = {};
+    std::string m_Labels[kCustomLabels];
+    char m_szStoredName[261] = {};
+    bool m_LoadFailed = false;
+};
+
+/// The class name of a repeat class 1 to 6, none otherwise.
+const char* PmRepeatClassName(uint32_t repeatClass);

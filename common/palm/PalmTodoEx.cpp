@@ -1,0 +1,117 @@
+#include "palm/PalmTodoEx.h"
+
+namespace {
+
+constexpr uint16_t kTypes[PmTodoExUtil::kFieldCount] = {
+    1, 1, 1, 1, 1, 1, 6, 0x40, 0x41, 0x42, 0x43, 5, 5, 5, 3, 6, 1, 5, 6, 3, 6, 3, 1, 3, 8,
+};
+
+const PmSGKind kKind = {
+    CxModuleName(__FILE__), "Tasks", "todo\\", "todo.dat", 0x54440200, 43, false, 44,
+    PmTodoExUtil::kFieldCount, kTypes, 0, true, false,
+};
+
+}  // namespace
+
+PmTodoExUtil::PmTodoExUtil() : PmSGUtil(kKind)
+{
+    m_pDataMgr = new PmTodoExDataMgr();
+}
+
+PmTodoExUtil::~PmTodoExUtil()
+{
+    Release();
+}
+
+void PmTodoExUtil::Init()
+{
+    PmSGUtil::Init();
+    Release();
+    m_pDataMgr = new PmTodoExDataMgr();
+}
+
+void PmTodoExUtil::Release()
+{
+    delete m_pDataMgr;
+    m_pDataMgr = nullptr;
+}
+
+bool PmTodoExUtil::ReadRepeat(PmTodoExRecord* rec)
+{
+    return rec && ReadRepeatField(rec->Repeat);
+}
+
+bool PmTodoExUtil::WriteRepeat(const PmTodoExRecord* rec)
+{
+    return rec && WriteRepeatField(rec->Repeat);
+}
+
+bool PmTodoExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
+{
+    PmTodoExRecord r;
+    for (uint32_t i = 0; i < fieldsCount; ++i)
+        if (!ReadField(r, i))
+            return false;
+    *added = m_pDataMgr->AddMove(std::move(r));
+    return true;
+}
+
+bool PmTodoExUtil::SaveAllRecords()
+{
+    for (PmTodoExRecord* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
+        if (!SaveRecord(r))
+            return false;
+    return true;
+}
+
+bool PmTodoExUtil::SaveRecord(const PmTodoExRecord* rec)
+{
+    if (!rec)
+        return false;
+    for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
+        if (!WriteField(*rec, i))
+            return false;
+    return true;
+}
+
+bool PmTodoExUtil::ReadField(PmTodoExRecord& r, uint32_t i)
+{
+    if (i <= 12)
+        return ReadPrefixField(r, i);
+    switch (i) {
+    case 13: return ReadText(r.Description, 255);
+    case 14: return ReadIntField(&r.DueDate);
+    case 15: return ReadIntField(&r.Completed);
+    case 16: return ReadIntField(&r.Priority);
+    case 17: return ReadText(r.Note, kMaxTextField);
+    case 18: return ReadIntField(&r.RepeatOnCompleteDate);
+    case 19: return ReadIntField(&r.CompleteDate);
+    case 20: return ReadIntField(&r.AlarmSet);
+    case 21: return ReadIntField(&r.AlarmTime);
+    case 22: return ReadIntField(&r.AlarmAdvance);
+    case 23: return ReadIntField(&r.RepeatStartDate);
+    case 24: return ReadRepeat(&r);
+    default: return true;
+    }
+}
+
+bool PmTodoExUtil::WriteField(const PmTodoExRecord& r, uint32_t i)
+{
+    if (i <= 12)
+        return WritePrefixField(r, i);
+    switch (i) {
+    case 13: return WriteText(r.Description);
+    case 14: return WriteDateField(r.DueDate);
+    case 15: return WriteBoolField(r.Completed);
+    case 16: return WriteIntField(r.Priority);
+    case 17: return WriteText(r.Note);
+    case 18: return WriteBoolField(r.RepeatOnCompleteDate);
+    case 19: return WriteDateField(r.CompleteDate);
+    case 20: return WriteBoolField(r.AlarmSet);
+    case 21: return WriteDateField(r.AlarmTime);
+    case 22: return WriteIntField(r.AlarmAdvance);
+    case 23: return WriteDateField(r.RepeatStartDate);
+    case 24: return WriteRepeat(&r);
+    default: return true;
+    }
+}
