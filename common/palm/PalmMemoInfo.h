@@ -1,0 +1,77 @@
+// PmMemoInfo: the Notes (memo pad) data of one Palm Desktop user, whatever
+// the generation that holds it.
+//
+// The facade picks the generation from the installed Palm Desktop version
+// when it is constructed, loads a user's memos through that generation's
+// utility only (a file of another generation at the expected path is not
+// read, there is no fallback), turns every live memo into a CommNote, marks
+// chosen memos deleted (status 0x84) and writes them back: classic and 4.1.x
+// files by a whole-file Save, 6.x rows at once when the memo is deleted.
+#pragma once
+
+#include "palm/PalmInfo.h"
+#include "palm/PalmMemo.h"
+#include "palm/PalmMemoEx2.h"
+
+#include <cstdint>
+
+/// The facade's wrapper of one loaded memo; a common record's native copy is
+/// a byte copy of it. The generation record copy it points to is the
+/// facade's (made when loaded, freed by Reset); the wrapper inside a common
+/// record shares it, so it stays valid as long as the record it belongs to.
+struct PmMemoSource {
+    int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
+    /// The status word of the memo as this wrapper knows it (0x84 once deleted).
+    uint32_t Status;
+    PmMemoRecord* Classic;  ///< generation 1: the copy of the memo
+    PmMemoEx2Record* Ex2;   ///< generation 3: the copy of the memo
+    void* LoaderRecord;     ///< the record in the utility's data manager (not owned)
+    CommNote* CommRecord;   ///< the record stored in the note manager (not owned)
+};
+
+class PmMemoInfo {
+public:
+    /// Chooses the generation from GetPalmDesktopVersion().
+    PmMemoInfo();
+    /// Chooses the generation from the given version number.
+    explicit PmMemoInfo(uint32_t version);
+    virtual ~PmMemoInfo();
+    PmMemoInfo(const PmMemoInfo&) = delete;
+    PmMemoInfo& operator=(const PmMemoInfo&) = delete;
+
+    /// Replaces what was loaded by the user's memos. False only when no
+    /// generation fits the installed version; a failed load is logged and
+    /// leaves the facade empty, and still gives true.
+    bool LoadByUser(int32_t user);
+    /// Drops everything loaded.
+    void Reset();
+    CommNoteMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    /// Marks the memo of a stored note deleted. Classic and 4.1.x: in memory,
+    /// written by Save. 6.x: the row is updated at once and the result of that
+    /// update is returned. False for a record the manager does not hold.
+    bool DeleteRecord(CommNote* pRec);
+    /// Writes the loaded file back (classic, 4.1.x); 6.x has nothing left to
+    /// write. False when nothing is loaded or the write fails.
+    bool Save();
+    PmMemoSource* FirstSource() { return m_Recs.Sources().First(); }
+    PmMemoSource* NextSource() { return m_Recs.Sources().Next(); }
+
+    int32_t ChosenGeneration() const { return m_ChosenGen; }
+    int32_t LoadedGeneration() const { return m_LoadedGen; }
+
+    /// The note a memo text gives (Private, Subject and Note; no trailer).
+    static void FillNote(const char* text, size_t length, int32_t isPrivate, CommNote* note);
+
+private:
+    void Init(uint32_t version);
+    void BuildFromClassic();
+    void BuildFromEx2();
+    bool AddSource(PmMemoSource* src, const char* text, size_t length, int32_t isPrivate, int32_t recordId);
+    static void FreeNative(PmMemoSource* src);
+
+    int32_t m_ChosenGen = kPmGenNone;
+    int32_t m_LoadedGen = kPmGenNone;
+    PmInfoRecords<PmMemoSource, CommNoteMgr> m_Recs;
+    PmMemoUtil* m_pUtil = nullptr;
+    PmMemoEx2Util* m_pEx2Util = nullptr;
+};

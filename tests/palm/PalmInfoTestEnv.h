@@ -1,0 +1,106 @@
+// A Palm Desktop installation for the facade tests: a Wine prefix in a
+// temporary folder whose registry names the installation, palm.exe of a
+// chosen version, the user library bound, one user with the four
+// application folders, and the log captured.
+#pragma once
+
+#include "misc/CxDebugUtil.h"
+#include "palm/PalmEnv.h"
+#include "palmfixture/PalmFixture.h"
+#include "platform/File.h"
+#include "platform/WinPath.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace infotest {
+
+class PalmInstall {
+public:
+    /// Version as palm.exe's four parts.
+    explicit PalmInstall(uint16_t major = 6, uint16_t minor = 0, uint16_t build = 0)
+    {
+        char pattern[] = "/tmp/tarnwick-info-XXXXXX";
+        char* made = mkdtemp(pattern);
+        m_root = made ? made : "/tmp/tarnwick-info";
+        const char* old = std::getenv("WINEPREFIX");
+        m_hadPrefix = old != nullptr;
+        if (old)
+            m_oldPrefix = old;
+        m_inst.winePrefix = m_root + "/prefix";
+        m_inst.dir = m_root + "/prefix/drive_c/Palm";
+        m_inst.version[0] = major;
+        m_inst.version[1] = minor;
+        m_inst.version[2] = build;
+        m_inst.version[3] = 7;
+        m_inst.users = {"Tess O'Hara"};
+        setenv("WINEPREFIX", m_inst.winePrefix.c_str(), 1);
+        std::string error;
+        m_ok = palmfix::WriteInstallation(m_inst, &error);
+        EXPECT_TRUE(m_ok) << error;
+        EXPECT_TRUE(LoadPalmLibraries(PM_LIB_USERDATA));
+        plat::ResetBackups();
+
+        TheLog().SetFolder((m_root + "/").c_str());
+        TheLog().SetEnabled(true);
+        TheLog().SetLevel(3);
+    }
+    ~PalmInstall()
+    {
+        UnloadPalmLibraries();
+        if (m_hadPrefix)
+            setenv("WINEPREFIX", m_oldPrefix.c_str(), 1);
+        else
+            unsetenv("WINEPREFIX");
+        std::error_code ec;
+        std::filesystem::remove_all(m_root, ec);
+    }
+
+    const palmfix::Installation& Inst() const { return m_inst; }
+    uint32_t UserId() const { return palmfix::UserId(m_inst.users[0]); }
+    /// The user's data folder in Windows form, ending in '\'.
+    std::string UserFolder() const { return palmfix::UserWinFolder(m_inst, m_inst.users[0]); }
+    /// A file below the user's data folder ("memopad\\memopad.dat").
+    std::string UserFile(const std::string& rel) const { return UserFolder() + rel; }
+
+    std::string Log() const
+    {
+        std::ifstream in(TheLog().LogPath());
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool LogHas(const std::string& text) const { return Log().find(text) != std::string::npos; }
+    void ClearLog() const { std::ofstream(TheLog().LogPath(), std::ios::trunc); }
+
+private:
+    std::string m_root;
+    palmfix::Installation m_inst;
+    bool m_ok = false;
+    bool m_hadPrefix = false;
+    std::string m_oldPrefix;
+};
+
+inline std::string ReadBytes(const std::string& winPath)
+{
+    std::string bytes;
+    plat::ReadWholeFile(winPath, &bytes);
+    return bytes;
+}
+
+/// Positions where two byte strings of equal length differ.
+inline std::vector<size_t> DiffPositions(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> out;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i])
+            out.push_back(i);
+    return out;
+}
+
+}  // namespace infotest
