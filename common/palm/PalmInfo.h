@@ -57,6 +57,14 @@ inline std::string_view PmFirstLine(std::string_view text)
     return crlf == std::string_view::npos ? text : text.substr(0, crlf);
 }
 
+/// Copies a generation record's text array into a field, reading no further
+/// than the array even when it is not terminated.
+template <size_t N, size_t M>
+inline void PmSetField(FixedText<N>& field, const char (&text)[M])
+{
+    field.Set(text, strnlen(text, M));
+}
+
 /// The source list and the manager of a facade, paired position by position.
 /// Source is a facade's trivially copyable wrapper of one generation record:
 /// a common record's native copy is a byte copy of it. Sources are owned here

@@ -1,0 +1,89 @@
+// PmAddrInfo: the Contacts (address book) data of one Palm Desktop user,
+// whatever the generation that holds it.
+//
+// It works as the notes facade does (PalmMemoInfo.h): the generation follows
+// the installed version, one source record and one CommAddr per live
+// contact, deletion by status 0x84, classic and 4.1.x files written by Save
+// and 6.x rows at once. Two points differ: the chosen generation is kept
+// class-wide (every construction sets it for all instances), and a failed
+// load gives false.
+#pragma once
+
+#include "palm/PalmAddr.h"
+#include "palm/PalmAddrEx2.h"
+#include "palm/PalmInfo.h"
+
+#include <cstdint>
+
+/// The facade's wrapper of one loaded contact; a common record's native copy
+/// is a byte copy of it (see PmMemoSource for who owns what).
+struct PmAddrSource {
+    int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
+    uint32_t Status;     ///< the contact's status word as this wrapper knows it
+    PmAddrRecord* Classic;
+    PmAddrEx2Record* Ex2;
+    void* LoaderRecord;   ///< the record in the utility's data manager (not owned)
+    CommAddr* CommRecord; ///< the record stored in the contact manager (not owned)
+};
+
+class PmAddrInfo {
+public:
+    /// Phone label codes of the contact records.
+    enum : int32_t {
+        kLabelWork = 0,
+        kLabelHome = 1,
+        kLabelFax = 2,
+        kLabelOther = 3,
+        kLabelEmail = 4,
+        kLabelMain = 5,
+        kLabelPager = 6,
+        kLabelMobile = 7,
+    };
+
+    PmAddrInfo();
+    explicit PmAddrInfo(uint32_t version);
+    virtual ~PmAddrInfo();
+    PmAddrInfo(const PmAddrInfo&) = delete;
+    PmAddrInfo& operator=(const PmAddrInfo&) = delete;
+
+    /// Replaces what was loaded by the user's contacts; false when no
+    /// generation fits the version or the load fails (nothing is loaded then).
+    bool LoadByUser(int32_t user);
+    void Reset();
+    CommAddrMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    /// Marks the contact of a stored record deleted (in memory for classic and
+    /// 4.1.x; 6.x: its row at once, whose result is returned).
+    bool DeleteRecord(CommAddr* pRec);
+    bool Save();
+    PmAddrSource* FirstSource() { return m_Recs.Sources().First(); }
+    PmAddrSource* NextSource() { return m_Recs.Sources().Next(); }
+
+    /// The generation every contacts facade uses (the last construction's choice).
+    static int32_t ChosenGeneration() { return s_ChosenGen; }
+    int32_t LoadedGeneration() const { return m_LoadedGen; }
+
+    /// The display name of a phone label ("Work Phone" for unknown codes).
+    /// The text is held in a buffer that the next call overwrites.
+    static const char* PhoneLabelText(int32_t label);
+    /// The text of a contact field by key, for the contact viewer: "N/A" for
+    /// every key it asks for (the date fields) and for a missing source. The
+    /// text is held in a buffer that the next call overwrites.
+    static const char* FieldText(const PmAddrSource* source, int32_t key);
+
+    /// Puts a phone slot's text into the field of its label; empty texts and
+    /// the pager and unknown labels leave the record unchanged.
+    static void PutPhone(CommAddr* addr, int32_t label, const char* text, size_t length);
+
+private:
+    void Init(uint32_t version);
+    void BuildFromClassic();
+    void BuildFromEx2();
+    static void FreeNative(PmAddrSource* src);
+
+    static int32_t s_ChosenGen;
+
+    int32_t m_LoadedGen = kPmGenNone;
+    PmInfoRecords<PmAddrSource, CommAddrMgr> m_Recs;
+    PmAddrUtil* m_pUtil = nullptr;
+    PmAddrEx2Util* m_pEx2Util = nullptr;
+};

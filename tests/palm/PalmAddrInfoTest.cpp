@@ -1,0 +1,334 @@
+#include "PalmInfoTestEnv.h"
+
+#include "palm/PalmAddrInfo.h"
+#include "palmfixture/FixtureClassic.h"
+#include "palmfixture/FixtureEx2.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using infotest::PalmInstall;
+namespace fx2 = fixture;
+
+namespace {
+
+PmAddrRecord ClassicContact(int32_t id, const std::string& first, const std::string& last, int32_t status = 0)
+{
+    PmAddrRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.FirstName = first;
+    r.LastName = last;
+    r.Category = 1;
+    for (int i = 0; i < 5; ++i)
+        r.PhoneLabel[i] = i;
+    return r;
+}
+
+PmAddrEx2Record Ex2Contact(int32_t id, const std::string& first, const std::string& last, int32_t status = 0)
+{
+    PmAddrEx2Record r{};
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.Category = 1;
+    std::snprintf(r.FirstName, sizeof r.FirstName, "%s", first.c_str());
+    std::snprintf(r.LastName, sizeof r.LastName, "%s", last.c_str());
+    std::snprintf(r.CategoryName, sizeof r.CategoryName, "%s", "Business");
+    return r;
+}
+
+std::string WriteClassic(const PalmInstall& env, const std::vector<PmAddrRecord>& recs)
+{
+    std::string path = env.UserFile("address\\address.dat");
+    palmfix::ClassicContent<PmAddrRecord> content;
+    content.categories = {{1, "Business"}, {2, "Perso\xE9"}};
+    content.header = "Birthday\nSpouse\nPet\nCar\n";
+    content.records = recs;
+    std::string error;
+    EXPECT_TRUE(palmfix::WriteClassicAddress(path, content, &error)) << error;
+    return path;
+}
+
+std::string WriteEx2(const PalmInstall& env, const std::vector<PmAddrEx2Record>& recs)
+{
+    std::string path = fx2::Ex2DatabasePath(env.UserFolder(), 1);
+    std::vector<const PmAddrEx2Record*> ptrs;
+    for (const auto& r : recs)
+        ptrs.push_back(&r);
+    std::string error;
+    EXPECT_TRUE(fx2::WriteAddressMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
+    return path;
+}
+
+}  // namespace
+
+TEST(PalmAddrInfoTest, GenerationIsKeptForEveryFacade)
+{
+    PalmInstall env;
+    PmAddrInfo ex(40102);
+    EXPECT_EQ(PmAddrInfo::ChosenGeneration(), 2);
+    PmAddrInfo classic(40101);
+    EXPECT_EQ(PmAddrInfo::ChosenGeneration(), 1);
+    PmAddrInfo oldest(30500);
+    EXPECT_EQ(PmAddrInfo::ChosenGeneration(), 1);
+    PmAddrInfo six(0xFFFFFFFFu);
+    EXPECT_EQ(PmAddrInfo::ChosenGeneration(), 3);
+
+    PmAddrInfo none(30499);
+    EXPECT_EQ(PmAddrInfo::ChosenGeneration(), 0);
+    env.ClearLog();
+    // The choice is class-wide: the facade made first now has none either.
+    EXPECT_FALSE(ex.LoadByUser(int32_t(env.UserId())));
+    EXPECT_EQ(ex.LoadedGeneration(), 255);
+    EXPECT_TRUE(env.LogHas("Unknown Palm Desktop version\r\n"));
+    EXPECT_FALSE(ex.Save());
+}
+
+TEST(PalmAddrInfoTest, ClassicContactConversion)
+{
+    PalmInstall env(4, 1, 0);
+    PmAddrRecord a = ClassicContact(1, "Zoë", "O'Hara");
+    a.Phone[0] = "555-0100";
+    a.PhoneLabel[0] = PmAddrInfo::kLabelWork;
+    a.Phone[1] = "555-0199";
+    a.PhoneLabel[1] = PmAddrInfo::kLabelPager;
+    a.Phone[2] = "555-0102";
+    a.PhoneLabel[2] = PmAddrInfo::kLabelWork;
+    a.Phone[3] = "555-0303";
+    a.PhoneLabel[3] = PmAddrInfo::kLabelOther;
+    a.Phone[4] = "555-0505";
+    a.PhoneLabel[4] = PmAddrInfo::kLabelMain;
+    a.Company = std::string(100, 'C');
+    a.JobTitle = "Engineer";
+    a.Street = "1 Rue de l'\xC9glise";
+    a.City = "Montr\xE9" "al";
+    a.State = "QC";
+    a.ZipCode = "H2X";
+    a.Country = "Canada";
+    a.Note = "line one\r\nline two";
+    for (int i = 0; i < 4; ++i)
+        a.Custom[i] = "custom " + std::to_string(i + 1);
+    PmAddrRecord b = ClassicContact(2, "Kept", "Hidden", 0x04);
+    PmAddrRecord c = ClassicContact(3, "", "");
+    c.Phone[0] = "";
+    c.PhoneLabel[0] = PmAddrInfo::kLabelHome;
+    c.Phone[1] = "home";
+    c.PhoneLabel[1] = PmAddrInfo::kLabelHome;
+    c.Phone[2] = "fax";
+    c.PhoneLabel[2] = PmAddrInfo::kLabelFax;
+    c.Phone[3] = "a@b.example";
+    c.PhoneLabel[3] = PmAddrInfo::kLabelEmail;
+    c.Phone[4] = "mobile";
+    c.PhoneLabel[4] = PmAddrInfo::kLabelMobile;
+    c.Category = 2;
+    WriteClassic(env, {a, b, c});
+
+    PmAddrInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(info.GetCommMgr()->Count(), 2u);
+    CommAddr* r = info.GetCommMgr()->GetAt(0);
+    EXPECT_STREQ(r->FirstName.c_str(), "Zoë");
+    EXPECT_STREQ(r->LastName.c_str(), "O'Hara");
+    // Work, Pager, Work: the later work number wins, the pager has no field.
+    EXPECT_STREQ(r->WorkPhone.c_str(), "555-0102");
+    EXPECT_STREQ(r->PrimaryPhone.c_str(), "555-0303");
+    EXPECT_STREQ(r->OtherPhone.c_str(), "555-0505");
+    EXPECT_STREQ(r->HomePhone.c_str(), "");
+    EXPECT_STREQ(r->MobilePhone.c_str(), "");
+    EXPECT_EQ(r->Company.View(), std::string(63, 'C'));
+    EXPECT_STREQ(r->Title.c_str(), "Engineer");
+    EXPECT_STREQ(r->WorkAddr.Street.c_str(), "1 Rue de l'\xC9glise");
+    EXPECT_STREQ(r->WorkAddr.City.c_str(), "Montr\xE9" "al");
+    EXPECT_STREQ(r->WorkAddr.Postal.c_str(), "H2X");
+    EXPECT_STREQ(r->WorkAddr.Country.c_str(), "Canada");
+    EXPECT_TRUE(r->HomeAddr.Street.Empty());
+    EXPECT_TRUE(r->OtherAddr.City.Empty());
+    EXPECT_STREQ(r->Note.c_str(), "line one\r\nline two");
+    EXPECT_STREQ(r->Custom[3].c_str(), "custom 4");
+    EXPECT_TRUE(r->Custom[4].Empty());
+    EXPECT_STREQ(r->Category.c_str(), "Business");
+    EXPECT_EQ(r->Trailer.SourceType, 1);
+    EXPECT_EQ(r->Trailer.ID, 0);
+    auto* native = static_cast<PmAddrSource*>(r->Trailer.NativeCopy);
+    ASSERT_NE(native, nullptr);
+    EXPECT_EQ(native->Generation, 1);
+    EXPECT_EQ(native->Classic->Company.size(), 100u);
+
+    CommAddr* s = info.GetCommMgr()->GetAt(1);
+    EXPECT_STREQ(s->HomePhone.c_str(), "home");
+    EXPECT_STREQ(s->WorkFax.c_str(), "fax");
+    EXPECT_STREQ(s->Email.c_str(), "a@b.example");
+    EXPECT_STREQ(s->MobilePhone.c_str(), "mobile");
+    EXPECT_STREQ(s->Category.c_str(), "Perso\xE9");
+}
+
+TEST(PalmAddrInfoTest, Ex2ContactConversion)
+{
+    PalmInstall env(6, 0, 0);
+    PmAddrEx2Record a = Ex2Contact(7, "Ada", "Byrne");
+    std::snprintf(a.MiddleName, sizeof a.MiddleName, "Maria");
+    std::snprintf(a.Prefix, sizeof a.Prefix, "Dr.");
+    std::snprintf(a.Suffix, sizeof a.Suffix, "Jr.");
+    std::snprintf(a.NickName, sizeof a.NickName, "Addy");
+    std::snprintf(a.EnglishName, sizeof a.EnglishName, "Ada Byrne");
+    std::snprintf(a.WorkStreet, sizeof a.WorkStreet, "Work St");
+    std::snprintf(a.WorkCity, sizeof a.WorkCity, "Workton");
+    std::snprintf(a.HomeStreet, sizeof a.HomeStreet, "Home St");
+    std::snprintf(a.HomeZip, sizeof a.HomeZip, "12345");
+    std::snprintf(a.OtherStreet, sizeof a.OtherStreet, "Other St");
+    std::snprintf(a.OtherCountry, sizeof a.OtherCountry, "\xC9ire");
+    // Slots labelled 0, 0, 2, 9, 1, 7, 7.
+    std::snprintf(a.WorkPhone, sizeof a.WorkPhone, "w1");
+    std::snprintf(a.WorkFax, sizeof a.WorkFax, "w2");
+    std::snprintf(a.WorkMobile, sizeof a.WorkMobile, "fax");
+    std::snprintf(a.HomePhone, sizeof a.HomePhone, "unknown");
+    std::snprintf(a.HomeFax, sizeof a.HomeFax, "home");
+    std::snprintf(a.HomeMobile, sizeof a.HomeMobile, "m1");
+    std::snprintf(a.OtherPhone, sizeof a.OtherPhone, "m2");
+    a.PhoneLabel1 = 0;
+    a.PhoneLabel2 = 0;
+    a.PhoneLabel3 = 2;
+    a.PhoneLabel4 = 9;
+    a.PhoneLabel5 = 1;
+    a.PhoneLabel6 = 7;
+    a.PhoneLabel7 = 7;
+    char* customs[] = {a.Custom1, a.Custom2, a.Custom3, a.Custom4, a.Custom5,
+                       a.Custom6, a.Custom7, a.Custom8, a.Custom9, a.Custom10};
+    for (int i = 0; i < 10; ++i)
+        std::snprintf(customs[i], 256, "c%d", i + 1);
+    std::snprintf(a.Custom11, sizeof a.Custom11, "not shown");
+    std::snprintf(a.Company, sizeof a.Company, "%s", std::string(100, 'x').c_str());
+    std::snprintf(a.JobTitle, sizeof a.JobTitle, "CTO");
+    std::snprintf(a.Chat1, sizeof a.Chat1, "ada@chat");
+    std::snprintf(a.Chat2, sizeof a.Chat2, "ada2@chat");
+    std::snprintf(a.AssistantName, sizeof a.AssistantName, "Bob");
+    std::snprintf(a.AssistantPhone, sizeof a.AssistantPhone, "555-0111");
+    std::snprintf(a.Note, sizeof a.Note, "note");
+    WriteEx2(env, {a, Ex2Contact(8, "Gone", "Away", 0x80)});
+
+    PmAddrInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(info.GetCommMgr()->Count(), 1u);
+    CommAddr* r = info.GetCommMgr()->GetAt(0);
+    EXPECT_STREQ(r->MiddleName.c_str(), "Maria");
+    EXPECT_STREQ(r->Prefix.c_str(), "Dr.");
+    EXPECT_STREQ(r->Suffix.c_str(), "Jr.");
+    EXPECT_STREQ(r->NickName.c_str(), "Addy");
+    EXPECT_STREQ(r->DisplayName.c_str(), "Ada Byrne");
+    EXPECT_STREQ(r->WorkAddr.Street.c_str(), "Work St");
+    EXPECT_STREQ(r->WorkAddr.City.c_str(), "Workton");
+    EXPECT_STREQ(r->HomeAddr.Street.c_str(), "Home St");
+    EXPECT_STREQ(r->HomeAddr.Postal.c_str(), "12345");
+    EXPECT_STREQ(r->OtherAddr.Street.c_str(), "Other St");
+    EXPECT_STREQ(r->OtherAddr.Country.c_str(), "\xC9ire");
+    EXPECT_STREQ(r->WorkPhone.c_str(), "w2");
+    EXPECT_STREQ(r->WorkFax.c_str(), "fax");
+    EXPECT_STREQ(r->HomePhone.c_str(), "home");
+    EXPECT_STREQ(r->MobilePhone.c_str(), "m2");
+    EXPECT_STREQ(r->PrimaryPhone.c_str(), "");
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(r->Custom[i].View(), "c" + std::to_string(i + 1));
+    EXPECT_EQ(r->Company.View(), std::string(63, 'x'));
+    EXPECT_STREQ(r->Title.c_str(), "CTO");
+    EXPECT_STREQ(r->IM1.c_str(), "ada@chat");
+    EXPECT_STREQ(r->IM2.c_str(), "ada2@chat");
+    EXPECT_STREQ(r->AssistantName.c_str(), "Bob");
+    EXPECT_STREQ(r->AssistantPhone.c_str(), "555-0111");
+    EXPECT_STREQ(r->Category.c_str(), "Business");
+    EXPECT_EQ(static_cast<PmAddrSource*>(r->Trailer.NativeCopy)->Generation, 3);
+}
+
+TEST(PalmAddrInfoTest, LabelTextsAndFieldTexts)
+{
+    const char* names[] = {"Work Phone", "Home Phone", "Fax",   "Other Phone",
+                           "E-mail",     "Main Phone", "Pager", "Mobile Phone"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_STREQ(PmAddrInfo::PhoneLabelText(i), names[i]);
+    EXPECT_STREQ(PmAddrInfo::PhoneLabelText(9), "Work Phone");
+    EXPECT_STREQ(PmAddrInfo::PhoneLabelText(-1), "Work Phone");
+    PmAddrSource six{};
+    six.Generation = 3;
+    EXPECT_STREQ(PmAddrInfo::FieldText(&six, 43), "N/A");
+    EXPECT_STREQ(PmAddrInfo::FieldText(&six, 42), "N/A");
+    EXPECT_STREQ(PmAddrInfo::FieldText(nullptr, 34), "N/A");
+}
+
+TEST(PalmAddrInfoTest, FailedLoadGivesFalse)
+{
+    PalmInstall env(4, 1, 0);
+    // A 6.x database where the classic file is expected.
+    std::string error;
+    ASSERT_TRUE(fx2::WriteAddressMdb(env.UserFile("address\\address.dat"), {}, {}, &error)) << error;
+    PmAddrInfo info;
+    env.ClearLog();
+    EXPECT_FALSE(info.LoadByUser(int32_t(env.UserId())));
+    EXPECT_EQ(info.GetCommMgr()->Count(), 0u);
+    EXPECT_TRUE(env.LogHas("Could not open Palm Desktop Contacts database by User: " +
+                           std::to_string(int32_t(env.UserId()))));
+    EXPECT_FALSE(info.Save());
+    CommAddr none{};
+    EXPECT_FALSE(info.DeleteRecord(&none));
+}
+
+TEST(PalmAddrInfoTest, ClassicDeletionRoundTrip)
+{
+    PalmInstall env(4, 1, 0);
+    std::string path = WriteClassic(env, {ClassicContact(1, "Ann", "Lee"), ClassicContact(2, "Ann", "Lee"),
+                                          ClassicContact(3, "Bo", "Ek"), ClassicContact(4, "Ann", "Lee")});
+    std::string original = infotest::ReadBytes(path);
+    PmAddrInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommAddrMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 4u);
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(static_cast<PmAddrSource*>(mgr->GetAt(0)->Trailer.NativeCopy)->Status, 0x84u);
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+
+    PmAddrInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 2u);
+    EXPECT_STREQ(again.GetCommMgr()->GetAt(0)->FirstName.c_str(), "Bo");
+    EXPECT_STREQ(again.GetCommMgr()->GetAt(1)->FirstName.c_str(), "Ann");
+    EXPECT_EQ(static_cast<PmAddrSource*>(again.GetCommMgr()->GetAt(1)->Trailer.NativeCopy)->Classic->RecordID, 4);
+}
+
+TEST(PalmAddrInfoTest, Ex2DeletionRoundTrip)
+{
+    PalmInstall env(6, 0, 0);
+    std::string path = WriteEx2(env, {Ex2Contact(1, "Ann", "O'Neil"), Ex2Contact(2, "Ann", "O'Neil"),
+                                      Ex2Contact(3, "Ann", "O'Neil")});
+    auto before = fx2::Ex2DumpTable(path, "Main");
+    PmAddrInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommAddrMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    auto after = fx2::Ex2DumpTable(path, "Main");
+    ASSERT_EQ(after.size(), 3u);
+    for (size_t row = 0; row < 3; ++row)
+        for (size_t col = 0; col < after[row].size(); ++col) {
+            if (col == 1 && row < 2)
+                EXPECT_EQ(after[row][col], "int:132");
+            else
+                EXPECT_EQ(after[row][col], before[row][col]) << row << "," << col;
+        }
+    ASSERT_TRUE(info.Save());
+    EXPECT_EQ(fx2::Ex2DumpTable(path, "Main"), after);
+    PmAddrInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(static_cast<PmAddrSource*>(again.GetCommMgr()->GetAt(0)->Trailer.NativeCopy)->Ex2->RecordID, 3);
+}
