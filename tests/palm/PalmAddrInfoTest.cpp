@@ -10,7 +10,6 @@
 #include <vector>
 
 using infotest::PalmInstall;
-namespace fx2 = fixture;
 
 namespace {
 
@@ -55,12 +54,12 @@ std::string WriteClassic(const PalmInstall& env, const std::vector<PmAddrRecord>
 
 std::string WriteEx2(const PalmInstall& env, const std::vector<PmAddrEx2Record>& recs)
 {
-    std::string path = fx2::Ex2DatabasePath(env.UserFolder(), 1);
+    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 1);
     std::vector<const PmAddrEx2Record*> ptrs;
     for (const auto& r : recs)
         ptrs.push_back(&r);
     std::string error;
-    EXPECT_TRUE(fx2::WriteAddressMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
+    EXPECT_TRUE(palmfix::WriteAddressMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
     return path;
 }
 
@@ -262,7 +261,7 @@ TEST(PalmAddrInfoTest, FailedLoadGivesFalse)
     PalmInstall env(4, 1, 0);
     // A 6.x database where the classic file is expected.
     std::string error;
-    ASSERT_TRUE(fx2::WriteAddressMdb(env.UserFile("address\\address.dat"), {}, {}, &error)) << error;
+    ASSERT_TRUE(palmfix::WriteAddressMdb(env.UserFile("address\\address.dat"), {}, {}, &error)) << error;
     PmAddrInfo info;
     env.ClearLog();
     EXPECT_FALSE(info.LoadByUser(int32_t(env.UserId())));
@@ -309,14 +308,14 @@ TEST(PalmAddrInfoTest, Ex2DeletionRoundTrip)
     PalmInstall env(6, 0, 0);
     std::string path = WriteEx2(env, {Ex2Contact(1, "Ann", "O'Neil"), Ex2Contact(2, "Ann", "O'Neil"),
                                       Ex2Contact(3, "Ann", "O'Neil")});
-    auto before = fx2::Ex2DumpTable(path, "Main");
+    auto before = palmfix::Ex2DumpTable(path, "Main");
     PmAddrInfo info;
     ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
     CommAddrMgr* mgr = info.GetCommMgr();
     ASSERT_EQ(mgr->Count(), 3u);
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
-    auto after = fx2::Ex2DumpTable(path, "Main");
+    auto after = palmfix::Ex2DumpTable(path, "Main");
     ASSERT_EQ(after.size(), 3u);
     for (size_t row = 0; row < 3; ++row)
         for (size_t col = 0; col < after[row].size(); ++col) {
@@ -326,7 +325,7 @@ TEST(PalmAddrInfoTest, Ex2DeletionRoundTrip)
                 EXPECT_EQ(after[row][col], before[row][col]) << row << "," << col;
         }
     ASSERT_TRUE(info.Save());
-    EXPECT_EQ(fx2::Ex2DumpTable(path, "Main"), after);
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), after);
     PmAddrInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);

@@ -10,7 +10,6 @@
 #include <vector>
 
 using infotest::PalmInstall;
-namespace fx2 = fixture;
 
 namespace {
 
@@ -52,12 +51,12 @@ std::string WriteClassicMemos(const PalmInstall& env, const std::vector<PmMemoRe
 
 std::string WriteEx2Memos(const PalmInstall& env, const std::vector<PmMemoEx2Record>& recs)
 {
-    std::string path = fx2::Ex2DatabasePath(env.UserFolder(), 4);
+    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 4);
     std::vector<const PmMemoEx2Record*> ptrs;
     for (const auto& r : recs)
         ptrs.push_back(&r);
     std::string error;
-    EXPECT_TRUE(fx2::WriteMemoPadMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
+    EXPECT_TRUE(palmfix::WriteMemoPadMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
     return path;
 }
 
@@ -167,7 +166,7 @@ TEST(PalmMemoInfoTest, FailedLoadLeavesNothingAndStillSucceeds)
     // and no other generation is tried.
     WriteEx2Memos(env, {Ex2Memo(1, 0, "six")});
     std::string error;
-    ASSERT_TRUE(fx2::WriteMemoPadMdb(env.UserFile("memopad\\memopad.dat"), {}, {}, &error)) << error;
+    ASSERT_TRUE(palmfix::WriteMemoPadMdb(env.UserFile("memopad\\memopad.dat"), {}, {}, &error)) << error;
     std::string before = infotest::ReadBytes(env.UserFile("memopad\\memopad.dat"));
     PmMemoInfo info;
     env.ClearLog();
@@ -181,7 +180,7 @@ TEST(PalmMemoInfoTest, FailedLoadLeavesNothingAndStillSucceeds)
 
     PalmInstall six(6, 0, 0);
     WriteClassicMemos(six, {ClassicMemo(1, 0, "classic")});
-    ASSERT_TRUE(palmfix::WriteClassicMemo(fx2::Ex2DatabasePath(six.UserFolder(), 4), {}, &error)) << error;
+    ASSERT_TRUE(palmfix::WriteClassicMemo(palmfix::Ex2DatabasePath(six.UserFolder(), 4), {}, &error)) << error;
     PmMemoInfo info6;
     EXPECT_TRUE(info6.LoadByUser(int32_t(six.UserId())));
     EXPECT_EQ(info6.GetCommMgr()->Count(), 0u);
@@ -236,7 +235,7 @@ TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowAtOnce)
     std::string text = "Shopping\r\nmilk, O'Neil's bread";
     std::string path = WriteEx2Memos(env, {Ex2Memo(1, 0, text), Ex2Memo(2, 0, text), Ex2Memo(3, 0x04, "old"),
                                            Ex2Memo(4, 0, text)});
-    auto before = fx2::Ex2DumpTable(path, "Main");
+    auto before = palmfix::Ex2DumpTable(path, "Main");
     ASSERT_EQ(before.size(), 4u);
     PmMemoInfo info;
     ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
@@ -244,7 +243,7 @@ TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowAtOnce)
     CommNoteMgr* mgr = info.GetCommMgr();
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
-    auto after = fx2::Ex2DumpTable(path, "Main");
+    auto after = palmfix::Ex2DumpTable(path, "Main");
     ASSERT_EQ(after.size(), 4u);
     for (size_t row = 0; row < 4; ++row) {
         ASSERT_EQ(after[row].size(), before[row].size());
@@ -256,7 +255,7 @@ TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowAtOnce)
         }
     }
     ASSERT_TRUE(info.Save());
-    EXPECT_EQ(fx2::Ex2DumpTable(path, "Main"), after);
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), after);
 
     PmMemoInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));

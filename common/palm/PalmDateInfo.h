@@ -1,0 +1,83 @@
+// PmDateInfo: the Calendar (date book) data of one Palm Desktop user,
+// whatever the generation that holds it.
+//
+// It works as the notes facade does (PalmMemoInfo.h), with these points of
+// its own: every version below 4.1.2 reads as classic (there is no "none"),
+// a failed load gives false, Save dispatches on the generation that was
+// loaded, and each record's recurrence becomes the common repeat pattern.
+#pragma once
+
+#include "palm/PalmDate.h"
+#include "palm/PalmDateEx2.h"
+#include "palm/PalmInfo.h"
+
+#include <cstdint>
+
+/// The facade's wrapper of one loaded calendar item; a common record's
+/// native copy is a byte copy of it (see PmMemoSource for who owns what).
+struct PmDateSource {
+    int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
+    uint32_t Status;
+    PmDateRecord* Classic;
+    PmDateEx2Record* Ex2;
+    void* LoaderRecord;
+    CommDate* CommRecord;
+};
+
+/// The recurrence fields every generation holds under its own names.
+struct PmNativeRepeat {
+    int32_t Kind;  ///< 0 none, 1 daily, 2 weekly, 3 monthly by day, 4 monthly by date, 5 yearly by date, 6 yearly by day
+    int32_t Interval;
+    int32_t EndDate;  ///< Palm time value of the last occurrence
+    int32_t DayIndex;
+    uint8_t DaysMask;
+    int32_t WeekIndex;
+    int32_t MonthIndex;  ///< 0-based
+    int32_t DayNumber;
+};
+
+class PmDateInfo {
+public:
+    PmDateInfo();
+    explicit PmDateInfo(uint32_t version);
+    virtual ~PmDateInfo();
+    PmDateInfo(const PmDateInfo&) = delete;
+    PmDateInfo& operator=(const PmDateInfo&) = delete;
+
+    /// Replaces what was loaded by the user's calendar; false when the load fails.
+    bool LoadByUser(int32_t user);
+    void Reset();
+    CommDateMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    /// Marks the item of a stored record deleted (in memory for classic and
+    /// 4.1.x; 6.x: its row at once, whose result is returned).
+    bool DeleteRecord(CommDate* pRec);
+    /// Writes what was loaded back; false when nothing is loaded.
+    bool Save();
+    PmDateSource* FirstSource() { return m_Recs.Sources().First(); }
+    PmDateSource* NextSource() { return m_Recs.Sources().Next(); }
+
+    int32_t ChosenGeneration() const { return m_ChosenGen; }
+    int32_t LoadedGeneration() const { return m_LoadedGen; }
+
+    /// The common repeat pattern of a generation's recurrence (the tasks
+    /// facade fills its pattern the same way).
+    static void FillRepeat(const PmNativeRepeat& native, CommRepeat* out);
+    /// The calendar time of a Palm time value; all zero when it cannot be
+    /// broken down.
+    static CxSystemTime CalendarTime(int32_t seconds);
+    /// Alarm Unit of the common record from a stored unit (0 minutes, 1 hours,
+    /// 2 days; anything else reads as minutes).
+    static int32_t AlarmUnit(int32_t nativeUnit);
+
+private:
+    void Init(uint32_t version);
+    void BuildFromClassic();
+    void BuildFromEx2();
+    static void FreeNative(PmDateSource* src);
+
+    int32_t m_ChosenGen = kPmGenClassic;
+    int32_t m_LoadedGen = kPmGenNone;
+    PmInfoRecords<PmDateSource, CommDateMgr> m_Recs;
+    PmDateUtil* m_pUtil = nullptr;
+    PmDateEx2Util* m_pEx2Util = nullptr;
+};

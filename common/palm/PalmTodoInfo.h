@@ -1,0 +1,69 @@
+// PmTodoInfo: the Tasks (to-do list) data of one Palm Desktop user, whatever
+// the generation that holds it.
+//
+// It works as the notes facade does (PalmMemoInfo.h), with these points of
+// its own: every version below 4.1.2 reads as classic (there is no "none"),
+// the source type of a task tells its generation (1 classic, 2 4.1.x, 16
+// 6.x), and Save dispatches on the generation that was loaded. As for notes,
+// a failed load still gives true and leaves the facade empty.
+#pragma once
+
+#include "palm/PalmInfo.h"
+#include "palm/PalmTodo.h"
+#include "palm/PalmTodoEx2.h"
+
+#include <cstdint>
+
+/// The facade's wrapper of one loaded task; a common record's native copy is
+/// a byte copy of it (see PmMemoSource for who owns what).
+struct PmTodoSource {
+    int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
+    uint32_t Status;
+    PmTodoRecord* Classic;
+    PmTodoEx2Record* Ex2;
+    void* LoaderRecord;
+    CommTask* CommRecord;
+};
+
+class PmTodoInfo {
+public:
+    /// Source types of the common task records.
+    enum : int32_t { kSourceClassic = 1, kSourceEx = 2, kSourceEx2 = 16 };
+
+    PmTodoInfo();
+    explicit PmTodoInfo(uint32_t version);
+    virtual ~PmTodoInfo();
+    PmTodoInfo(const PmTodoInfo&) = delete;
+    PmTodoInfo& operator=(const PmTodoInfo&) = delete;
+
+    /// Replaces what was loaded by the user's tasks; a failed load is logged,
+    /// leaves the facade empty and still gives true.
+    bool LoadByUser(int32_t user);
+    void Reset();
+    CommTaskMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    /// Marks the task of a stored record deleted (in memory for classic and
+    /// 4.1.x; 6.x: its row at once, whose result is returned).
+    bool DeleteRecord(CommTask* pRec);
+    /// Writes what was loaded back; false when nothing is loaded.
+    bool Save();
+    PmTodoSource* FirstSource() { return m_Recs.Sources().First(); }
+    PmTodoSource* NextSource() { return m_Recs.Sources().Next(); }
+
+    int32_t ChosenGeneration() const { return m_ChosenGen; }
+    int32_t LoadedGeneration() const { return m_LoadedGen; }
+
+    /// Common priority of a stored one: 1 high, 5 low (2), the rest normal (0).
+    static int32_t Priority(int32_t nativePriority);
+
+private:
+    void Init(uint32_t version);
+    void BuildFromClassic();
+    void BuildFromEx2();
+    static void FreeNative(PmTodoSource* src);
+
+    int32_t m_ChosenGen = kPmGenClassic;
+    int32_t m_LoadedGen = kPmGenNone;
+    PmInfoRecords<PmTodoSource, CommTaskMgr> m_Recs;
+    PmTodoUtil* m_pUtil = nullptr;
+    PmTodoEx2Util* m_pEx2Util = nullptr;
+};

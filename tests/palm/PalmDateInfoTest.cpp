@@ -1,0 +1,301 @@
+#include "PalmInfoTestEnv.h"
+
+#include "palm/PalmComm.h"
+#include "palm/PalmDateInfo.h"
+#include "palmfixture/FixtureClassic.h"
+#include "palmfixture/FixtureEx2.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using infotest::PalmInstall;
+
+namespace {
+
+int32_t At(int y, int mo, int d, int h = 0, int mi = 0)
+{
+    PmTime t;
+    t.FromParts(y, mo, d, h, mi, 0);
+    return t.Value();
+}
+
+PmDateRecord ClassicItem(int32_t id, const std::string& text, int32_t start, int32_t status = 0)
+{
+    PmDateRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.StartTime = start;
+    r.EndTime = start + 3600;
+    r.Description = text;
+    return r;
+}
+
+PmDateEx2Record Ex2Item(int32_t id, const std::string& text, int32_t start, const char* rule = "")
+{
+    PmDateEx2Record r{};
+    r.RecordID = id;
+    r.Placement = id;
+    r.StartTime = start;
+    r.EndTime = start + 1800;
+    std::snprintf(r.StartTimeText, sizeof r.StartTimeText, "%d", r.StartTime);
+    std::snprintf(r.EndTimeText, sizeof r.EndTimeText, "%d", r.EndTime);
+    std::snprintf(r.Summary, sizeof r.Summary, "%s", text.c_str());
+    std::snprintf(r.RepeatedEvent, sizeof r.RepeatedEvent, "%s", rule);
+    return r;
+}
+
+std::string WriteClassic(const PalmInstall& env, const std::vector<PmDateRecord>& recs)
+{
+    std::string path = env.UserFile("datebook\\datebook.dat");
+    palmfix::ClassicContent<PmDateRecord> content;
+    content.categories = {{1, "Business"}};
+    content.records = recs;
+    std::string error;
+    EXPECT_TRUE(palmfix::WriteClassicDate(path, content, &error)) << error;
+    return path;
+}
+
+std::string WriteEx2(const PalmInstall& env, const std::vector<PmDateEx2Record>& recs)
+{
+    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 2);
+    std::vector<const PmDateEx2Record*> ptrs;
+    for (const auto& r : recs)
+        ptrs.push_back(&r);
+    std::string error;
+    EXPECT_TRUE(palmfix::WriteDateBookMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
+    return path;
+}
+
+void ExpectTime(const CxSystemTime& t, int y, int mo, int d, int h, int mi)
+{
+    EXPECT_EQ(t.year, y);
+    EXPECT_EQ(t.month, mo);
+    EXPECT_EQ(t.day, d);
+    EXPECT_EQ(t.hour, h);
+    EXPECT_EQ(t.minute, mi);
+    EXPECT_EQ(t.second, 0);
+    EXPECT_EQ(t.dayOfWeek, 0);
+    EXPECT_EQ(t.milliseconds, 0);
+}
+
+}  // namespace
+
+TEST(PalmDateInfoTest, GenerationHasNoNone)
+{
+    EXPECT_EQ(PmDateInfo(30000).ChosenGeneration(), 1);
+    EXPECT_EQ(PmDateInfo(0).ChosenGeneration(), 1);
+    EXPECT_EQ(PmDateInfo(30499).ChosenGeneration(), 1);
+    EXPECT_EQ(PmDateInfo(40101).ChosenGeneration(), 1);
+    EXPECT_EQ(PmDateInfo(40102).ChosenGeneration(), 2);
+    EXPECT_EQ(PmDateInfo(60000).ChosenGeneration(), 3);
+    EXPECT_EQ(PmDateInfo(0xFFFFFFFFu).ChosenGeneration(), 3);
+}
+
+TEST(PalmDateInfoTest, ClassicItemsWithTheirRecurrence)
+{
+    PalmInstall env(3, 0, 0);
+    int32_t start = At(2018, 12, 25, 9, 30);
+    PmDateRecord weekly = ClassicItem(1, std::string(400, 'w'), start);
+    weekly.Repeat.RepeatClass = 2;
+    weekly.Repeat.RepeatInterval = 2;
+    weekly.Repeat.RepeatDaysMask = 0x2A;
+    weekly.Repeat.RepeatDayIndex = 3;
+    weekly.Repeat.RepeatEndDate = At(2019, 6, 30);
+    weekly.AlarmSet = 1;
+    weekly.AlarmAdvance = 3;
+    weekly.AlarmUnit = 2;
+    weekly.Untimed = 1;
+    weekly.Note = "bring the caf\xE9 list";
+    PmDateRecord yearly = ClassicItem(2, "Christmas", start);
+    yearly.Repeat.RepeatClass = 5;
+    yearly.Repeat.RepeatInterval = 1;
+    yearly.Repeat.RepeatDayNumber = 25;
+    yearly.Repeat.RepeatMonth = 11;
+    yearly.Repeat.RepeatEndDate = At(2031, 12, 31);
+    // Advance and unit are shown only with an alarm.
+    yearly.AlarmSet = 0;
+    yearly.AlarmAdvance = 5;
+    yearly.AlarmUnit = 1;
+    PmDateRecord dayOfYear = ClassicItem(3, "day of year", start);
+    dayOfYear.Repeat.RepeatClass = 6;
+    dayOfYear.Repeat.RepeatInterval = 1;
+    PmDateRecord monthly = ClassicItem(4, "monthly", start);
+    monthly.Repeat.RepeatClass = 3;
+    monthly.Repeat.RepeatInterval = 1;
+    monthly.Repeat.RepeatDayIndex = 2;
+    monthly.Repeat.RepeatWeekIndex = 3;
+    monthly.AlarmSet = 1;
+    monthly.AlarmUnit = 7;
+    PmDateRecord gone = ClassicItem(5, "deleted", start, 0x80);
+    WriteClassic(env, {weekly, yearly, dayOfYear, monthly, gone});
+
+    PmDateInfo info;
+    ASSERT_EQ(info.ChosenGeneration(), 1);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommDateMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 4u);
+
+    CommDate* w = mgr->GetAt(0);
+    EXPECT_EQ(w->Description.View(), std::string(255, 'w'));
+    EXPECT_EQ(w->AllDayEvent, 1);
+    ExpectTime(w->StartTime, 2018, 12, 25, 9, 30);
+    ExpectTime(w->EndTime, 2018, 12, 25, 10, 30);
+    EXPECT_STREQ(w->Note.c_str(), "bring the caf\xE9 list");
+    EXPECT_TRUE(w->Location.Empty());
+    EXPECT_EQ(w->Repeat.RepeatType, 2);
+    EXPECT_EQ(w->Repeat.Interval, 2);
+    EXPECT_EQ(w->Repeat.DayMask, 0x2A);
+    EXPECT_EQ(w->Repeat.Instance, 1);
+    EXPECT_EQ(w->Repeat.HasEndDate, 1);
+    ExpectTime(w->Repeat.RepeatEnd, 2019, 6, 30, 0, 0);
+    EXPECT_EQ(w->Repeat.RepeatStart.year, 0);
+    EXPECT_EQ(w->Alarm, 1);
+    EXPECT_EQ(w->AlarmSet, 1);
+    EXPECT_EQ(w->AlarmAdvance, 3);
+    EXPECT_EQ(w->AlarmUnit, 3);
+    EXPECT_EQ(w->Trailer.SourceType, 1);
+
+    CommDate* y = mgr->GetAt(1);
+    EXPECT_EQ(y->Repeat.RepeatType, 6);
+    EXPECT_EQ(y->Repeat.DayOfMonth, 25);
+    EXPECT_EQ(y->Repeat.MonthOfYear, 12);
+    EXPECT_EQ(y->Repeat.HasEndDate, 0);
+    EXPECT_EQ(y->Repeat.RepeatEnd.year, 2031);
+    EXPECT_EQ(y->Alarm, 0);
+    EXPECT_EQ(y->AlarmAdvance, 0);
+    EXPECT_EQ(y->AlarmUnit, 0);
+    EXPECT_EQ(y->AllDayEvent, 0);
+
+    CommDate* d = mgr->GetAt(2);
+    EXPECT_EQ(d->Repeat.RepeatType, 0);
+    EXPECT_EQ(d->Repeat.Interval, 0);
+
+    CommDate* m = mgr->GetAt(3);
+    EXPECT_EQ(m->Repeat.RepeatType, 3);
+    EXPECT_EQ(m->Repeat.DayMask, 2);
+    EXPECT_EQ(m->Repeat.Instance, 3);
+    EXPECT_EQ(m->AlarmUnit, 1);  // an unknown stored unit reads as minutes
+}
+
+TEST(PalmDateInfoTest, Ex2ItemsWithTheirRecurrence)
+{
+    PalmInstall env(6, 0, 0);
+    int32_t start = At(2020, 12, 25, 18, 0);
+    PmDateEx2Record weekly = Ex2Item(1, "Choir", start, "W2 MO WE FR 20190630T000000Z");
+    std::snprintf(weekly.Location, sizeof weekly.Location, "St. Mary's");
+    weekly.Alarm = 1;
+    weekly.AlarmAdvance = 3;
+    weekly.AlarmUnit = 2;
+    PmDateEx2Record yearly = Ex2Item(2, "Christmas dinner", start, "YM1 12 #0");
+    yearly.Untimed = 1;
+    PmDateEx2Record daily = Ex2Item(3, "Walk", start, "D1 #0");
+    PmDateEx2Record gone = Ex2Item(4, "gone", start, "");
+    gone.Status = 0x04;
+    WriteEx2(env, {weekly, yearly, daily, gone});
+
+    PmDateInfo info(0xFFFFFFFFu);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommDateMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    CommDate* w = mgr->GetAt(0);
+    EXPECT_STREQ(w->Description.c_str(), "Choir");
+    EXPECT_STREQ(w->Location.c_str(), "St. Mary's");
+    ExpectTime(w->StartTime, 2020, 12, 25, 18, 0);
+    EXPECT_EQ(w->Repeat.RepeatType, 2);
+    EXPECT_EQ(w->Repeat.Interval, 2);
+    EXPECT_EQ(w->Repeat.DayMask, 0x2A);
+    EXPECT_EQ(w->Repeat.Instance, 1);
+    EXPECT_EQ(w->Repeat.HasEndDate, 1);
+    ExpectTime(w->Repeat.RepeatEnd, 2019, 6, 30, 0, 0);
+    EXPECT_EQ(w->Alarm, 1);
+    EXPECT_EQ(w->AlarmAdvance, 3);
+    EXPECT_EQ(w->AlarmUnit, 3);
+
+    CommDate* y = mgr->GetAt(1);
+    EXPECT_EQ(y->Repeat.RepeatType, 6);
+    EXPECT_EQ(y->Repeat.DayOfMonth, 25);
+    EXPECT_EQ(y->Repeat.MonthOfYear, 12);
+    // "#0" is stored as the end 0x749DCEFF, which lies in 2031.
+    EXPECT_EQ(y->Repeat.HasEndDate, 0);
+    EXPECT_EQ(y->AllDayEvent, 1);
+    EXPECT_EQ(mgr->GetAt(2)->Repeat.RepeatType, 1);
+
+    env.ClearLog();
+    EXPECT_TRUE(info.Save());
+    EXPECT_EQ(env.Log(), "");
+}
+
+TEST(PalmDateInfoTest, FailedLoadAndSaveOfNothing)
+{
+    PalmInstall env(4, 1, 0);
+    PmDateInfo info;
+    env.ClearLog();
+    // No datebook.dat at all.
+    EXPECT_FALSE(info.LoadByUser(int32_t(env.UserId())));
+    EXPECT_TRUE(env.LogHas("Failed to open Palm Desktop Calendar database by User: " +
+                           std::to_string(int32_t(env.UserId()))));
+    EXPECT_EQ(info.GetCommMgr()->Count(), 0u);
+    EXPECT_FALSE(info.Save());
+    EXPECT_TRUE(env.LogHas("Unknown Palm Desktop version."));
+}
+
+TEST(PalmDateInfoTest, ClassicDeletionRoundTrip)
+{
+    PalmInstall env(4, 1, 0);
+    int32_t start = At(2019, 3, 1, 8, 0);
+    std::string path = WriteClassic(env, {ClassicItem(1, "Standup", start), ClassicItem(2, "Standup", start),
+                                          ClassicItem(3, "Standup", start)});
+    std::string original = infotest::ReadBytes(path);
+    PmDateInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommDateMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    PmDateInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(static_cast<PmDateSource*>(again.GetCommMgr()->GetAt(0)->Trailer.NativeCopy)->Classic->RecordID, 3);
+}
+
+TEST(PalmDateInfoTest, Ex2DeletionRoundTrip)
+{
+    PalmInstall env(6, 0, 0);
+    int32_t start = At(2021, 5, 4, 12, 0);
+    std::string path = WriteEx2(env, {Ex2Item(1, "Lunch at Jo's", start, "W1 TU #0"),
+                                      Ex2Item(2, "Lunch at Jo's", start, "W1 TU #0"),
+                                      Ex2Item(3, "Lunch at Jo's", start, "W1 TU #0")});
+    auto before = palmfix::Ex2DumpTable(path, "Main");
+    PmDateInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommDateMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    auto after = palmfix::Ex2DumpTable(path, "Main");
+    ASSERT_EQ(after.size(), 3u);
+    for (size_t row = 0; row < 3; ++row)
+        for (size_t col = 0; col < after[row].size(); ++col) {
+            if (col == 1 && row < 2)
+                EXPECT_EQ(after[row][col], "int:132");
+            else
+                EXPECT_EQ(after[row][col], before[row][col]) << row << "," << col;
+        }
+    ASSERT_TRUE(info.Save());
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), after);
+    PmDateInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(static_cast<PmDateSource*>(again.GetCommMgr()->GetAt(0)->Trailer.NativeCopy)->Ex2->RecordID, 3);
+}

@@ -1,0 +1,236 @@
+#include "PalmInfoTestEnv.h"
+
+#include "palm/PalmComm.h"
+#include "palm/PalmTodoInfo.h"
+#include "palmfixture/FixtureClassic.h"
+#include "palmfixture/FixtureEx2.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using infotest::PalmInstall;
+
+namespace {
+
+int32_t At(int y, int mo, int d)
+{
+    PmTime t;
+    t.FromParts(y, mo, d, 0, 0, 0);
+    return t.Value();
+}
+
+PmTodoRecord ClassicTask(int32_t id, const std::string& text, int32_t priority, int32_t status = 0)
+{
+    PmTodoRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.Description = text;
+    r.Priority = priority;
+    r.DueDate = At(2019, 4, 1);
+    return r;
+}
+
+PmTodoEx2Record Ex2Task(int32_t id, const std::string& text, int32_t priority, const char* rule = "")
+{
+    PmTodoEx2Record r{};
+    r.RecordID = id;
+    r.Placement = id;
+    r.Priority = priority;
+    r.DueDate = At(2022, 2, 14);
+    std::snprintf(r.DueDateText, sizeof r.DueDateText, "%d", r.DueDate);
+    std::snprintf(r.Description, sizeof r.Description, "%s", text.c_str());
+    std::snprintf(r.RepeatInfo, sizeof r.RepeatInfo, "%s", rule);
+    return r;
+}
+
+std::string WriteClassic(const PalmInstall& env, const std::vector<PmTodoRecord>& recs)
+{
+    std::string path = env.UserFile("todo\\todo.dat");
+    palmfix::ClassicContent<PmTodoRecord> content;
+    content.categories = {{1, "Errands"}, {2, "Work"}};
+    content.records = recs;
+    std::string error;
+    EXPECT_TRUE(palmfix::WriteClassicTodo(path, content, &error)) << error;
+    return path;
+}
+
+std::string WriteEx2(const PalmInstall& env, const std::vector<PmTodoEx2Record>& recs)
+{
+    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 3);
+    std::vector<const PmTodoEx2Record*> ptrs;
+    for (const auto& r : recs)
+        ptrs.push_back(&r);
+    std::string error;
+    EXPECT_TRUE(palmfix::WriteTodolistMdb(path, {{1, "Errands"}}, ptrs, &error)) << error;
+    return path;
+}
+
+}  // namespace
+
+TEST(PalmTodoInfoTest, GenerationHasNoNone)
+{
+    EXPECT_EQ(PmTodoInfo(30499).ChosenGeneration(), 1);
+    EXPECT_EQ(PmTodoInfo(30500).ChosenGeneration(), 1);
+    EXPECT_EQ(PmTodoInfo(40101).ChosenGeneration(), 1);
+    EXPECT_EQ(PmTodoInfo(40102).ChosenGeneration(), 2);
+    EXPECT_EQ(PmTodoInfo(0xFFFFFFFFu).ChosenGeneration(), 3);
+}
+
+TEST(PalmTodoInfoTest, ClassicTasks)
+{
+    PalmInstall env(3, 5, 0);
+    PmTodoRecord high = ClassicTask(1, std::string(300, 'h'), 1);
+    high.Private = 1;
+    high.Completed = 7;
+    high.Note = "call the caf\xE9";
+    PmTodoRecord normal = ClassicTask(2, "normal", 3);
+    PmTodoRecord low = ClassicTask(3, "low", 5);
+    low.DueDate = -1;  // no due date
+    PmTodoRecord archived = ClassicTask(4, "archived", 1, 0x80);
+    WriteClassic(env, {high, normal, low, archived});
+
+    PmTodoInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommTaskMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    CommTask* h = mgr->GetAt(0);
+    EXPECT_EQ(h->Description.View(), std::string(255, 'h'));
+    EXPECT_STREQ(h->Note.c_str(), "call the caf\xE9");
+    EXPECT_EQ(h->Priority, 1);
+    EXPECT_EQ(h->Private, 1);
+    EXPECT_EQ(h->Sensitivity, 2);
+    EXPECT_EQ(h->Completed, 1);
+    EXPECT_EQ(h->Alarm, 0);
+    EXPECT_EQ(h->AlarmSet, 0);
+    EXPECT_EQ(h->DueDate, uint32_t(At(2019, 4, 1)));
+    EXPECT_EQ(h->Repeat.RepeatType, 0);
+    EXPECT_EQ(h->Repeat.RepeatEnd.year, 0);
+    EXPECT_EQ(h->Repeat.HasEndDate, 0);
+    EXPECT_TRUE(h->Category.Empty());
+    EXPECT_EQ(h->Trailer.SourceType, 1);
+    EXPECT_EQ(h->Trailer.ID, 1);
+    EXPECT_EQ(mgr->GetAt(1)->Priority, 0);
+    EXPECT_EQ(mgr->GetAt(1)->Sensitivity, 0);
+    EXPECT_EQ(mgr->GetAt(2)->Priority, 2);
+    EXPECT_EQ(mgr->GetAt(2)->DueDate, 0xFFFFFFFFu);
+}
+
+TEST(PalmTodoInfoTest, Ex2Tasks)
+{
+    PalmInstall env(6, 0, 0);
+    PmTodoEx2Record a = Ex2Task(5, "Pay rent", 1, "MD1 15 20190630T000000Z");
+    a.AlarmSet = 1;
+    a.Completed = 1;
+    a.Private = 1;
+    PmTodoEx2Record b = Ex2Task(6, "Water plants", 4, "W2 MO WE FR #0");
+    PmTodoEx2Record c = Ex2Task(7, "Yearly", 5, "YM1 6 #0");
+    WriteEx2(env, {a, b, c});
+
+    PmTodoInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommTaskMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    CommTask* t = mgr->GetAt(0);
+    EXPECT_EQ(t->Trailer.SourceType, 16);
+    EXPECT_EQ(t->Trailer.ID, 5);
+    EXPECT_EQ(t->Alarm, 1);
+    EXPECT_EQ(t->AlarmSet, 1);
+    EXPECT_EQ(t->Completed, 1);
+    EXPECT_EQ(t->Sensitivity, 2);
+    EXPECT_EQ(t->Priority, 1);
+    EXPECT_EQ(t->DueDate, uint32_t(At(2022, 2, 14)));
+    EXPECT_EQ(t->Repeat.RepeatType, 4);
+    EXPECT_EQ(t->Repeat.DayOfMonth, 15);
+    EXPECT_EQ(t->Repeat.HasEndDate, 1);
+    EXPECT_EQ(t->Repeat.RepeatEnd.year, 2019);
+    CommTask* w = mgr->GetAt(1);
+    EXPECT_EQ(w->Priority, 0);
+    EXPECT_EQ(w->Repeat.RepeatType, 2);
+    EXPECT_EQ(w->Repeat.DayMask, 0x2A);
+    EXPECT_EQ(w->Repeat.Interval, 2);
+    EXPECT_EQ(w->Repeat.HasEndDate, 0);
+    // Tasks have no yearly rule.
+    EXPECT_EQ(mgr->GetAt(2)->Repeat.RepeatType, 0);
+    EXPECT_EQ(mgr->GetAt(2)->Priority, 2);
+}
+
+TEST(PalmTodoInfoTest, FailedLoadStillSucceeds)
+{
+    PalmInstall env(4, 1, 0);
+    // A 6.x database where the classic todo.dat is expected.
+    std::string error;
+    ASSERT_TRUE(palmfix::WriteTodolistMdb(env.UserFile("todo\\todo.dat"), {}, {}, &error)) << error;
+    PmTodoInfo info;
+    env.ClearLog();
+    EXPECT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    EXPECT_EQ(info.GetCommMgr()->Count(), 0u);
+    EXPECT_TRUE(env.LogHas("Failed to load Palm Desktop Tasks database by User: " +
+                           std::to_string(int32_t(env.UserId()))));
+    EXPECT_FALSE(info.Save());
+
+    // And a classic file where the 6.x database is expected gives no tasks.
+    PalmInstall six(6, 0, 0);
+    ASSERT_TRUE(palmfix::WriteClassicTodo(palmfix::Ex2DatabasePath(six.UserFolder(), 3), {}, &error)) << error;
+    PmTodoInfo info6;
+    EXPECT_TRUE(info6.LoadByUser(int32_t(six.UserId())));
+    EXPECT_EQ(info6.GetCommMgr()->Count(), 0u);
+}
+
+TEST(PalmTodoInfoTest, ClassicDeletionRoundTrip)
+{
+    PalmInstall env(4, 1, 0);
+    std::string path = WriteClassic(env, {ClassicTask(1, "Buy milk", 3), ClassicTask(2, "Buy milk", 3),
+                                          ClassicTask(3, "Buy milk", 3)});
+    std::string original = infotest::ReadBytes(path);
+    PmTodoInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommTaskMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    PmTodoInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(again.GetCommMgr()->GetAt(0)->Trailer.ID, 3);
+}
+
+TEST(PalmTodoInfoTest, Ex2DeletionRoundTrip)
+{
+    PalmInstall env(6, 0, 0);
+    std::string path = WriteEx2(env, {Ex2Task(1, "File O'Reilly's taxes", 2, "MD1 15 #0"),
+                                      Ex2Task(2, "File O'Reilly's taxes", 2, "MD1 15 #0"),
+                                      Ex2Task(3, "File O'Reilly's taxes", 2, "MD1 15 #0")});
+    auto before = palmfix::Ex2DumpTable(path, "Main");
+    PmTodoInfo info;
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommTaskMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    auto after = palmfix::Ex2DumpTable(path, "Main");
+    ASSERT_EQ(after.size(), 3u);
+    for (size_t row = 0; row < 3; ++row)
+        for (size_t col = 0; col < after[row].size(); ++col) {
+            if (col == 1 && row < 2)
+                EXPECT_EQ(after[row][col], "int:132");
+            else
+                EXPECT_EQ(after[row][col], before[row][col]) << row << "," << col;
+        }
+    ASSERT_TRUE(info.Save());
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), after);
+    PmTodoInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(again.GetCommMgr()->GetAt(0)->Trailer.ID, 3);
+}
