@@ -1,7 +1,10 @@
 // palmfixture DIR [--version A.B.C.D] [--user NAME]... [--without LIBRARY]
 //             [--drop-export LIBRARY:NAME] [--wine-prefix PREFIX]
 //             [--palmsource] [--hotsync-path]
-// Writes a Palm Desktop installation into DIR.
+//             [--records N [--duplicates N] [--seed S]]
+// Writes a Palm Desktop installation into DIR; with --records, every user
+// gets generated data in the generation that the version selects.
+#include "palmfixture/Generator.h"
 #include "palmfixture/PalmFixture.h"
 
 #include <cstdio>
@@ -17,9 +20,12 @@ int Usage()
                  "usage: palmfixture DIR [--version A.B.C.D] [--user NAME]... [--without LIBRARY]...\n"
                  "                   [--drop-export LIBRARY:NAME]... [--wine-prefix PREFIX]\n"
                  "                   [--palmsource] [--hotsync-path]\n"
+                 "                   [--records N [--duplicates N] [--seed S]]\n"
                  "  --palmsource    name the folder in HKLM\\Software\\PalmSource\\Desktop\\Core\n"
                  "                  (default: HKCU\\Software\\U.S. Robotics\\Pilot Desktop\\Core)\n"
-                 "  --hotsync-path  name it by HotSyncPath instead of DesktopPath\n");
+                 "  --hotsync-path  name it by HotSyncPath instead of DesktopPath\n"
+                 "  --records N     N live records per user and application, of which\n"
+                 "  --duplicates N  N are copies of an earlier one (seeded by --seed)\n");
     return 2;
 }
 
@@ -43,6 +49,8 @@ int main(int argc, char** argv)
 {
     palmfix::Installation inst;
     bool usersGiven = false;
+    bool generate = false;
+    palmfix::GenOptions gen;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char** out) {
@@ -77,6 +85,23 @@ int main(int argc, char** argv)
             if (!value(&v))
                 return Usage();
             inst.winePrefix = v;
+        } else if (a == "--records" || a == "--duplicates" || a == "--seed") {
+            char* end = nullptr;
+            if (!value(&v))
+                return Usage();
+            unsigned long n = std::strtoul(v, &end, 10);
+            if (!*v || *end || n > 0xFFFFFFFFul) {
+                std::fprintf(stderr, "palmfixture: %s needs a number\n", a.c_str());
+                return 2;
+            }
+            if (a == "--records") {
+                gen.records = uint32_t(n);
+                generate = true;
+            } else if (a == "--duplicates") {
+                gen.duplicates = uint32_t(n);
+            } else {
+                gen.seed = uint32_t(n);
+            }
         } else if (a == "--palmsource") {
             inst.registryKey = palmfix::RegistryKey::PalmSourceLocalMachine;
         } else if (a == "--hotsync-path") {
@@ -98,6 +123,16 @@ int main(int argc, char** argv)
     if (!palmfix::WriteInstallation(inst, &error)) {
         std::fprintf(stderr, "palmfixture: %s\n", error.c_str());
         return 1;
+    }
+    if (generate) {
+        uint32_t version = palmfix::GenVersionNumber(inst.version);
+        for (const std::string& user : inst.users) {
+            if (!palmfix::GenerateUserData(palmfix::UserHostFolder(inst, user), version, gen, palmfix::kGenAll,
+                                           &error)) {
+                std::fprintf(stderr, "palmfixture: data of %s: %s\n", user.c_str(), error.c_str());
+                return 1;
+            }
+        }
     }
     std::printf("Palm Desktop %u.%u.%u.%u written to %s\n", inst.version[0], inst.version[1], inst.version[2],
                 inst.version[3], palmfix::InstallWinPath(inst).c_str());
