@@ -1,11 +1,17 @@
-// palmdump [--json]
+// palmdump [--user ID [--apps MASK]] [--json]
 // Finds the installed Palm Desktop as the wizard does (the PDPath override in
 // a brellon.ini beside this program, then the registry), binds the Palm
-// libraries, and prints the folder, the version and the users.
+// libraries, and prints the folder, the version and the users. With --user,
+// it then loads that user's applications (MASK as the AppFlag setting,
+// default 15) through the facades and prints every record and the
+// duplicates found under the current settings (Records.cpp).
+#include "Records.h"
 #include "palm/PalmEnv.h"
 #include "platform/Codepage.h"
 
 #include <cstdio>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -45,11 +51,33 @@ std::string JsonText(const char* ansi)
 int main(int argc, char** argv)
 {
     bool json = false;
+    bool haveUser = false;
+    uint32_t user = 0;
+    int32_t apps = kAppAddr | kAppDate | kAppTodo | kAppMemo;
     for (int i = 1; i < argc; ++i) {
+        char* end = nullptr;
         if (std::strcmp(argv[i], "--json") == 0) {
             json = true;
+        } else if (std::strcmp(argv[i], "--user") == 0 && i + 1 < argc) {
+            // The id as the user list prints it (unsigned) or as the settings keep it (signed).
+            const char* v = argv[++i];
+            long long id = std::strtoll(v, &end, 0);
+            if (!*v || *end || id < INT32_MIN || id > int64_t(UINT32_MAX)) {
+                std::fprintf(stderr, "palmdump: --user needs a user id\n");
+                return 2;
+            }
+            user = uint32_t(id);
+            haveUser = true;
+        } else if (std::strcmp(argv[i], "--apps") == 0 && i + 1 < argc) {
+            const char* v = argv[++i];
+            long mask = std::strtol(v, &end, 0);
+            if (!*v || *end || mask < 0 || mask > 15) {
+                std::fprintf(stderr, "palmdump: --apps needs a mask 0-15\n");
+                return 2;
+            }
+            apps = int32_t(mask);
         } else {
-            std::fprintf(stderr, "usage: palmdump [--json]\n");
+            std::fprintf(stderr, "usage: palmdump [--user ID [--apps MASK]] [--json]\n");
             return 2;
         }
     }
@@ -88,5 +116,16 @@ int main(int argc, char** argv)
                         ok ? Shown(path).c_str() : "(no data folder)");
     }
     FreePalmUsers();
-    return rc == 0 ? 0 : 1;
+    if (rc != 0)
+        return 1;
+    if (!haveUser)
+        return 0;
+    std::string settings = palmdump::SettingsPath();
+    AppOption opt = palmdump::LoadSettings(settings);
+    if (json)
+        std::printf("{\"kind\":\"settings\",\"path\":%s,\"caseSensitive\":%s}\n",
+                    palmdump::JsonString(palmdump::AnsiToUtf8(settings)).c_str(), opt.CaseSensitive ? "true" : "false");
+    else
+        std::printf("Settings: %s\n", settings.c_str());
+    return palmdump::DumpUserRecords(user, apps, opt, json, stdout);
 }
