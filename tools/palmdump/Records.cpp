@@ -75,7 +75,8 @@ std::string SettingsPath()
     std::string folder = plat::CommonAppDataFolder() + "\\brellon\\Tarnwick\\";
     if (plat::HostExists(plat::ToHostPath(folder)))
         return folder + "brellon.ini";
-    return CxProgramFolder() + "brellon.ini";
+    // An empty folder is the program's own.
+    return CxIniUtil("", "brellon.ini").Path();
 }
 
 AppOption LoadSettings(const std::string& path)
