@@ -298,15 +298,12 @@ std::vector<uint16_t> ContactTypes()
 }
 }  // namespace
 
-PmAddrUtil::PmAddrUtil() : PmClassicUtil(kVersionTag, 74, ContactTypes()), m_pDataMgr(new PmAddrDataMgr())
+PmAddrUtil::PmAddrUtil() : PmClassicFileUtil(kVersionTag, 74, ContactTypes())
 {
     std::memset(m_szCustomLabels, 0, sizeof(m_szCustomLabels));
 }
 
-PmAddrUtil::~PmAddrUtil()
-{
-    m_pDataMgr.reset();
-}
+PmAddrUtil::~PmAddrUtil() = default;
 
 std::string PmAddrUtil::CustomLabel(int i) const
 {
@@ -367,11 +364,6 @@ bool PmAddrUtil::LoadFile(const char* path)
     CXLOG(2, "Palm Desktop address book was loaded successfully.");
     m_LoadedPath = path;
     return true;
-}
-
-bool PmAddrUtil::CheckVersion()
-{
-    return ReadVersionTag();
 }
 
 bool PmAddrUtil::LoadCustomLabels()
@@ -477,28 +469,28 @@ bool PmAddrUtil::ReadRow(PmAddrRecord* rec)
 bool PmAddrUtil::LoadRecords()
 {
     CXLOG(2, "Start loading Palm Desktop address book records.");
-    m_pDataMgr->Clear();
-    uint32_t total = 0;
-    if (!ReadU32(&total)) {
-        CXLOG(0, "Failed to read field count information.");
-        return false;
-    }
-    uint32_t count = total / m_Schema.FieldsPerRow;
-    CXLOG(2, "Based on calculation, there are %d records in total.", int(count));
-    if (!RowsOf(total, &count))
-        return false;
-    for (uint32_t i = 0; i < count; ++i) {
-        PmAddrRecord* rec = m_pDataMgr->NewRecord();
-        if (!rec || !ReadRow(rec)) {
+    struct Log : RowLog {
+        const PmAddrUtil* util;
+        void TotalUnread() const { CXLOG(0, "Failed to read field count information."); }
+        void Counted(uint32_t count) const
+        {
+            CXLOG(2, "Based on calculation, there are %d records in total.", int(count));
+        }
+        void RowUnread(uint32_t i, uint32_t count) const
+        {
             CXLOG(0, "Failed to read address book record %u of %u, file position: %u.", i + 1, count,
-                  unsigned(Position()));
-            return false;
+                  unsigned(util->Position()));
         }
-        if (!m_pDataMgr->Keep(rec, false)) {
+        void RowNotKept(uint32_t i, uint32_t count) const
+        {
             CXLOG(0, "Failed to keep address book record %u of %u.", i + 1, count);
-            return false;
         }
-    }
+    } log;
+    log.util = this;
+    if (!LoadRows(
+            *m_pDataMgr, [this](PmAddrRecord* rec) { return ReadRow(rec); },
+            [](const PmAddrRecord&) { return false; }, log))
+        return false;
     CXLOG(2, "Palm Desktop address book database is loaded successfully. %d record(s) are loaded in total.",
           int(m_pDataMgr->Count()));
     return true;
@@ -594,19 +586,14 @@ bool PmAddrUtil::SaveRecords()
 {
     if (!m_pDataMgr)
         return false;
-    uint32_t n = m_pDataMgr->RowCount();
     CXLOG(2, "Start saving Palm Desktop address book records.");
-    CXLOG(2, "There are %d address book in total", int(n));
-    if (!WriteU32(n * m_Schema.FieldsPerRow)) {
-        CXLOG(0, "Failed to write total fields count.");
+    CXLOG(2, "There are %d address book in total", int(m_pDataMgr->RowCount()));
+    struct Log : RowLog {
+        void TotalUnwritten() const { CXLOG(0, "Failed to write total fields count."); }
+        void RowUnwritten() const { CXLOG(0, "Failed to save address book record."); }
+    };
+    if (!SaveRows(*m_pDataMgr, [this](const PmAddrRecord& rec) { return SaveRecord(rec); }, Log()))
         return false;
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-        if (!SaveRecord(*m_pDataMgr->Row(i))) {
-            CXLOG(0, "Failed to save address book record.");
-            return false;
-        }
-    }
     CXLOG(2, "Palm Desktop address book records are saved successfully.");
     return true;
 }

@@ -14,6 +14,7 @@
 // one rename, so a failed save leaves the original as it was.
 #pragma once
 
+#include "misc/CxDebugUtil.h"
 #include "misc/CxList.h"
 #include "palm/PalmComm.h"
 
@@ -187,6 +188,10 @@ protected:
     bool WriteQuietCategories();
     bool WriteQuietSchema();
 
+    /// A status with bit 0x04 or 0x80: the row was deleted or archived and
+    /// the change is still to be carried to the handheld.
+    static bool IsPendingStatus(int32_t status) { return (status & 0x84) != 0; }
+
     /// The number of rows Total Fields announces; false, with a level 0
     /// line, when it is not a whole number of rows (the fields left over
     /// could be neither read as a record nor written back).
@@ -200,6 +205,97 @@ protected:
     bool CommitSave(std::string* error);
     /// Drops a save that failed before its commit; the file stays as it was.
     void AbortSave();
+
+    /// What the shared row loops report, for a file that logs them in its
+    /// own words; every hook says nothing by default (the quiet files).
+    struct RowLog {
+        void TotalUnread() const {}
+        /// The number of rows Total Fields gives, before it is checked.
+        void Counted(uint32_t count) const {}
+        /// Row i (0-based) of count could not be read, or had no memory.
+        void RowUnread(uint32_t i, uint32_t count) const {}
+        void RowNotKept(uint32_t i, uint32_t count) const {}
+        void TotalUnwritten() const {}
+        void RowUnwritten() const {}
+    };
+
+    /// Reads Total Fields and every row into `mgr` (emptied first).
+    /// `readRow(Rec*)` reads one row; `hidden(const Rec&)` tells whether a
+    /// row is kept out of the walk.
+    template <typename Rec, typename ReadRow, typename Hidden, typename Log = RowLog>
+    bool LoadRows(PmClassicDataMgr<Rec>& mgr, ReadRow readRow, Hidden hidden, const Log& log = Log())
+    {
+        mgr.Clear();
+        uint32_t total = 0;
+        if (!ReadU32(&total)) {
+            log.TotalUnread();
+            return false;
+        }
+        uint32_t count = total / m_Schema.FieldsPerRow;
+        log.Counted(count);
+        if (!RowsOf(total, &count))
+            return false;
+        for (uint32_t i = 0; i < count; ++i) {
+            Rec* rec = mgr.NewRecord();
+            if (!rec || !readRow(rec)) {
+                log.RowUnread(i, count);
+                return false;
+            }
+            if (!mgr.Keep(rec, hidden(*rec))) {
+                log.RowNotKept(i, count);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    /// Writes Total Fields and every row of `mgr`, hidden ones included, in
+    /// file order; `writeRow(const Rec&)` writes one row.
+    template <typename Rec, typename WriteRow, typename Log = RowLog>
+    bool SaveRows(PmClassicDataMgr<Rec>& mgr, WriteRow writeRow, const Log& log = Log())
+    {
+        uint32_t n = mgr.RowCount();
+        if (!WriteU32(n * m_Schema.FieldsPerRow)) {
+            log.TotalUnwritten();
+            return false;
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            if (!writeRow(*mgr.Row(i))) {
+                log.RowUnwritten();
+                return false;
+            }
+        }
+        return true;
+    }
+
+    /// The load of a file that logs nothing of its own steps: opens `path`,
+    /// runs `steps()` (version to records) and closes; the path is kept as
+    /// the loaded one when all went well.
+    template <typename Steps>
+    bool LoadQuietFile(const char* path, Steps steps)
+    {
+        bool ok = Open(path, ModeReadWrite) && steps();
+        Close();
+        if (ok)
+            m_LoadedPath = path;
+        return ok;
+    }
+
+    /// The save of a file that logs nothing of its own steps: version tag,
+    /// file name and header, then `blocks()` (categories to records), then
+    /// the commit; nothing is changed on disk when a step fails.
+    template <typename Blocks>
+    bool SaveQuietFile(const char* path, Blocks blocks)
+    {
+        if (!path || !*path || !BeginSave(path))
+            return false;
+        if (!WriteNameAndHeader(path) || !blocks()) {
+            AbortSave();
+            return false;
+        }
+        std::string error;
+        return CommitSave(&error);
+    }
 
     uint32_t m_VersionTag;
     PmClassicSchema m_Schema;
@@ -217,6 +313,60 @@ private:
         std::string fileName;
     };
     std::vector<StoredCategory> m_StoredCats;
+};
+
+/// The part every classic file utility has alike: its records and the
+/// steps of a load and a save, each a virtual that a file may log or change.
+/// By default the steps log nothing; a file gives the reading of one row
+/// (ReadRow), the writing of one (SaveRecord) and which rows are hidden.
+template <typename Rec>
+class PmClassicFileUtil : public PmClassicUtil {
+public:
+    PmClassicDataMgr<Rec>* GetDataMgr() { return m_pDataMgr.get(); }
+
+protected:
+    PmClassicFileUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types)
+        : PmClassicUtil(versionTag, resourceId, std::move(types)), m_pDataMgr(new PmClassicDataMgr<Rec>())
+    {
+    }
+
+    virtual bool CheckVersion() { return ReadVersionTag(); }
+    virtual bool LoadCategories() { return ReadQuietCategories(); }
+    virtual bool LoadSchema() { return ReadQuietSchema(uint32_t(Rec::kFields)); }
+    virtual bool LoadRecords()
+    {
+        return LoadRows(
+            *m_pDataMgr, [this](Rec* rec) { return ReadRow(rec); },
+            [this](const Rec& rec) { return IsHiddenRow(rec); });
+    }
+    virtual bool SaveCategories() { return WriteQuietCategories(); }
+    virtual bool SaveSchema() { return WriteQuietSchema(); }
+    virtual bool SaveRecords()
+    {
+        CX_ASSERT(m_pDataMgr);
+        return SaveRows(*m_pDataMgr, [this](const Rec& rec) { return SaveRecord(rec); });
+    }
+    virtual bool SaveRecord(const Rec& rec) = 0;
+
+    /// Reads one row as the schema gives it.
+    virtual bool ReadRow(Rec* rec) = 0;
+    /// A row kept for the save but not shown; none by default.
+    virtual bool IsHiddenRow(const Rec& rec) const { return false; }
+
+    /// The whole load of a file that logs nothing of its own steps.
+    bool LoadQuiet(const char* path)
+    {
+        return LoadQuietFile(path, [this] {
+            return CheckVersion() && ReadNameAndHeader() && LoadCategories() && LoadSchema() && LoadRecords();
+        });
+    }
+    /// The whole save of a file that logs nothing of its own steps.
+    bool SaveQuiet(const char* path)
+    {
+        return SaveQuietFile(path, [this] { return SaveCategories() && SaveSchema() && SaveRecords(); });
+    }
+
+    std::unique_ptr<PmClassicDataMgr<Rec>> m_pDataMgr;
 };
 
 /// One stored contact. Texts are kept whole as stored; kCapacity gives the
@@ -252,7 +402,7 @@ struct PmAddrRecord {
 using PmAddrDataMgr = PmClassicDataMgr<PmAddrRecord>;
 
 /// "address.dat" of Palm Desktop 4.1 and earlier.
-class PmAddrUtil : public PmClassicUtil {
+class PmAddrUtil : public PmClassicFileUtil<PmAddrRecord> {
 public:
     static constexpr uint32_t kVersionTag = 0x41420100;
 
@@ -263,8 +413,6 @@ public:
     bool LoadFile(const char* path);
     virtual bool Save(const char* path);
 
-    PmAddrDataMgr* GetDataMgr() { return m_pDataMgr.get(); }
-
     /// The first four custom labels, each with its line feed (what the
     /// handheld of this generation shows).
     const char* CustomLabels() const { return m_szCustomLabels; }
@@ -272,19 +420,17 @@ public:
     std::string CustomLabel(int i) const;
 
 protected:
-    virtual bool CheckVersion();
     virtual bool LoadCustomLabels();
-    virtual bool LoadCategories();
-    virtual bool LoadSchema();
-    virtual bool LoadRecords();
-    virtual bool SaveCategories();
-    virtual bool SaveSchema();
-    virtual bool SaveRecords();
-    virtual bool SaveRecord(const PmAddrRecord& rec);
+    bool LoadCategories() override;
+    bool LoadSchema() override;
+    bool LoadRecords() override;
+    bool SaveCategories() override;
+    bool SaveSchema() override;
+    bool SaveRecords() override;
+    bool SaveRecord(const PmAddrRecord& rec) override;
 
 private:
-    bool ReadRow(PmAddrRecord* rec);
+    bool ReadRow(PmAddrRecord* rec) override;
 
     char m_szCustomLabels[512];
-    std::unique_ptr<PmAddrDataMgr> m_pDataMgr;
 };

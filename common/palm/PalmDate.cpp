@@ -16,12 +16,9 @@ std::vector<uint16_t> CalendarTypes()
 }
 }  // namespace
 
-PmDateUtil::PmDateUtil() : PmClassicUtil(kVersionTag, 54, CalendarTypes()), m_pDataMgr(new PmDateDataMgr()) {}
+PmDateUtil::PmDateUtil() : PmClassicFileUtil(kVersionTag, 54, CalendarTypes()) {}
 
-PmDateUtil::~PmDateUtil()
-{
-    m_pDataMgr.reset();
-}
+PmDateUtil::~PmDateUtil() = default;
 
 bool PmDateUtil::LoadUserFile(int32_t userId)
 {
@@ -35,31 +32,11 @@ bool PmDateUtil::LoadFile(const char* path)
 {
     const char* shown = path ? path : "";
     CXLOG(2, "Loading Palm Desktop datebook: %s", shown);
-    bool ok = Open(path, ModeReadWrite) && CheckVersion() && ReadNameAndHeader() && LoadCategories() &&
-              LoadSchema() && LoadRecords();
-    if (!ok) {
+    if (!LoadQuiet(path)) {
         CXLOG(0, "Failed to load Palm Desktop datebook: %s", shown);
-        Close();
         return false;
     }
-    Close();
-    m_LoadedPath = path;
     return true;
-}
-
-bool PmDateUtil::CheckVersion()
-{
-    return ReadVersionTag();
-}
-
-bool PmDateUtil::LoadCategories()
-{
-    return ReadQuietCategories();
-}
-
-bool PmDateUtil::LoadSchema()
-{
-    return ReadQuietSchema(PmDateRecord::kFields);
 }
 
 bool PmDateUtil::ReadRepeat(PmRepeatEvent* rep)
@@ -155,59 +132,15 @@ bool PmDateUtil::ReadRow(PmDateRecord* r)
     return true;
 }
 
-bool PmDateUtil::LoadRecords()
+bool PmDateUtil::IsHiddenRow(const PmDateRecord& rec) const
 {
-    m_pDataMgr->Clear();
-    uint32_t total = 0;
-    if (!ReadU32(&total))
-        return false;
-    uint32_t count = 0;
-    if (!RowsOf(total, &count))
-        return false;
-    for (uint32_t i = 0; i < count; ++i) {
-        PmDateRecord* rec = m_pDataMgr->NewRecord();
-        if (!rec || !ReadRow(rec))
-            return false;
-        // An item without a start or an end is not shown, but stays in the file.
-        bool hidden = rec->StartTime == -1 || rec->EndTime == -1;
-        if (!m_pDataMgr->Keep(rec, hidden))
-            return false;
-    }
-    return true;
+    // An item without a start or an end is not shown, but stays in the file.
+    return rec.StartTime == -1 || rec.EndTime == -1;
 }
 
 bool PmDateUtil::Save(const char* path)
 {
-    if (!path || !*path || !BeginSave(path))
-        return false;
-    if (!WriteNameAndHeader(path) || !SaveCategories() || !SaveSchema() || !SaveRecords()) {
-        AbortSave();
-        return false;
-    }
-    std::string error;
-    return CommitSave(&error);
-}
-
-bool PmDateUtil::SaveCategories()
-{
-    return WriteQuietCategories();
-}
-
-bool PmDateUtil::SaveSchema()
-{
-    return WriteQuietSchema();
-}
-
-bool PmDateUtil::SaveRecords()
-{
-    CX_ASSERT(m_pDataMgr);
-    uint32_t n = m_pDataMgr->RowCount();
-    if (!WriteU32(n * m_Schema.FieldsPerRow))
-        return false;
-    for (uint32_t i = 0; i < n; ++i)
-        if (!SaveRecord(*m_pDataMgr->Row(i)))
-            return false;
-    return true;
+    return SaveQuiet(path);
 }
 
 bool PmDateUtil::SaveRecord(const PmDateRecord& r)

@@ -52,7 +52,7 @@ using PmDateDataMgr = PmClassicDataMgr<PmDateRecord>;
 
 /// "datebook.dat" of Palm Desktop 4.1 and earlier. Items whose StartTime or
 /// EndTime is -1 are kept for the save but hidden from the walk.
-class PmDateUtil : public PmClassicUtil {
+class PmDateUtil : public PmClassicFileUtil<PmDateRecord> {
 public:
     static constexpr uint32_t kVersionTag = 0x44420100;
 
@@ -63,22 +63,12 @@ public:
     bool LoadFile(const char* path);
     virtual bool Save(const char* path);
 
-    PmDateDataMgr* GetDataMgr() { return m_pDataMgr.get(); }
-
 protected:
-    virtual bool CheckVersion();
-    virtual bool LoadCategories();
-    virtual bool LoadSchema();
-    virtual bool LoadRecords();
-    virtual bool SaveCategories();
-    virtual bool SaveSchema();
-    virtual bool SaveRecords();
-    virtual bool SaveRecord(const PmDateRecord& rec);
+    bool SaveRecord(const PmDateRecord& rec) override;
+    bool IsHiddenRow(const PmDateRecord& rec) const override;
     virtual bool ReadRepeat(PmRepeatEvent* rep);
     virtual bool WriteRepeat(const PmRepeatEvent& rep);
 
 private:
-    bool ReadRow(PmDateRecord* rec);
-
-    std::unique_ptr<PmDateDataMgr> m_pDataMgr;
+    bool ReadRow(PmDateRecord* rec) override;
 };

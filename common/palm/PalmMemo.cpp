@@ -9,12 +9,9 @@ std::vector<uint16_t> MemoTypes()
 }
 }  // namespace
 
-PmMemoUtil::PmMemoUtil() : PmClassicUtil(kVersionTag, 64, MemoTypes()), m_pDataMgr(new PmMemoDataMgr()) {}
+PmMemoUtil::PmMemoUtil() : PmClassicFileUtil(kVersionTag, 64, MemoTypes()) {}
 
-PmMemoUtil::~PmMemoUtil()
-{
-    m_pDataMgr.reset();
-}
+PmMemoUtil::~PmMemoUtil() = default;
 
 bool PmMemoUtil::LoadUserFile(int32_t userId)
 {
@@ -34,30 +31,11 @@ bool PmMemoUtil::LoadFile(const char* path)
     }
     const char* shown = path;
     CXLOG(2, "Loading Palm Desktop memopad: %s", shown);
-    bool ok = Open(path, ModeReadWrite) && CheckVersion() && ReadNameAndHeader() && LoadCategories() &&
-              LoadSchema() && LoadRecords();
-    Close();
-    if (!ok) {
+    if (!LoadQuiet(path)) {
         CXLOG(0, "Load Palm Desktop memopad failed: %s", shown);
         return false;
     }
-    m_LoadedPath = path;
     return true;
-}
-
-bool PmMemoUtil::CheckVersion()
-{
-    return ReadVersionTag();
-}
-
-bool PmMemoUtil::LoadCategories()
-{
-    return ReadQuietCategories();
-}
-
-bool PmMemoUtil::LoadSchema()
-{
-    return ReadQuietSchema(PmMemoRecord::kFields);
 }
 
 bool PmMemoUtil::ReadRow(PmMemoRecord* r)
@@ -71,58 +49,14 @@ bool PmMemoUtil::ReadRow(PmMemoRecord* r)
     return true;
 }
 
-bool PmMemoUtil::LoadRecords()
+bool PmMemoUtil::IsHiddenRow(const PmMemoRecord& rec) const
 {
-    m_pDataMgr->Clear();
-    uint32_t total = 0;
-    if (!ReadU32(&total))
-        return false;
-    uint32_t count = 0;
-    if (!RowsOf(total, &count))
-        return false;
-    for (uint32_t i = 0; i < count; ++i) {
-        PmMemoRecord* rec = m_pDataMgr->NewRecord();
-        if (!rec || !ReadRow(rec))
-            return false;
-        bool hidden = (rec->Status & 0x84) != 0;
-        if (!m_pDataMgr->Keep(rec, hidden))
-            return false;
-    }
-    return true;
+    return IsPendingStatus(rec.Status);
 }
 
 bool PmMemoUtil::Save(const char* path)
 {
-    if (!path || !*path || !BeginSave(path))
-        return false;
-    if (!WriteNameAndHeader(path) || !SaveCategories() || !SaveSchema() || !SaveRecords()) {
-        AbortSave();
-        return false;
-    }
-    std::string error;
-    return CommitSave(&error);
-}
-
-bool PmMemoUtil::SaveCategories()
-{
-    return WriteQuietCategories();
-}
-
-bool PmMemoUtil::SaveSchema()
-{
-    return WriteQuietSchema();
-}
-
-bool PmMemoUtil::SaveRecords()
-{
-    CX_ASSERT(m_pDataMgr);
-    uint32_t n = m_pDataMgr->RowCount();
-    if (!WriteU32(n * m_Schema.FieldsPerRow))
-        return false;
-    for (uint32_t i = 0; i < n; ++i)
-        if (!SaveRecord(*m_pDataMgr->Row(i)))
-            return false;
-    return true;
+    return SaveQuiet(path);
 }
 
 bool PmMemoUtil::SaveRecord(const PmMemoRecord& r)

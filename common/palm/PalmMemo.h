@@ -23,7 +23,7 @@ using PmMemoDataMgr = PmClassicDataMgr<PmMemoRecord>;
 
 /// "memopad.dat" of Palm Desktop 4.1 and earlier. Memos whose status has bit
 /// 0x04 or 0x80 are kept for the save but hidden from the walk.
-class PmMemoUtil : public PmClassicUtil {
+class PmMemoUtil : public PmClassicFileUtil<PmMemoRecord> {
 public:
     static constexpr uint32_t kVersionTag = 0x4D500100;
 
@@ -34,20 +34,10 @@ public:
     bool LoadFile(const char* path);
     virtual bool Save(const char* path);
 
-    PmMemoDataMgr* GetDataMgr() { return m_pDataMgr.get(); }
-
 protected:
-    virtual bool CheckVersion();
-    virtual bool LoadCategories();
-    virtual bool LoadSchema();
-    virtual bool LoadRecords();
-    virtual bool SaveCategories();
-    virtual bool SaveSchema();
-    virtual bool SaveRecords();
-    virtual bool SaveRecord(const PmMemoRecord& rec);
+    bool SaveRecord(const PmMemoRecord& rec) override;
+    bool IsHiddenRow(const PmMemoRecord& rec) const override;
 
 private:
-    bool ReadRow(PmMemoRecord* rec);
-
-    std::unique_ptr<PmMemoDataMgr> m_pDataMgr;
+    bool ReadRow(PmMemoRecord* rec) override;
 };

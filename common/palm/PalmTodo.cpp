@@ -9,12 +9,9 @@ std::vector<uint16_t> TaskTypes()
 }
 }  // namespace
 
-PmTodoUtil::PmTodoUtil() : PmClassicUtil(kVersionTag, 44, TaskTypes()), m_pDataMgr(new PmTodoDataMgr()) {}
+PmTodoUtil::PmTodoUtil() : PmClassicFileUtil(kVersionTag, 44, TaskTypes()) {}
 
-PmTodoUtil::~PmTodoUtil()
-{
-    m_pDataMgr.reset();
-}
+PmTodoUtil::~PmTodoUtil() = default;
 
 bool PmTodoUtil::LoadUserFile(int32_t userId)
 {
@@ -28,30 +25,11 @@ bool PmTodoUtil::LoadFile(const char* path)
 {
     const char* shown = path ? path : "";
     CXLOG(2, "Loading Palm Desktop todo list: %s", shown);
-    bool ok = Open(path, ModeReadWrite) && CheckVersion() && ReadNameAndHeader() && LoadCategories() &&
-              LoadSchema() && LoadRecords();
-    Close();
-    if (!ok) {
+    if (!LoadQuiet(path)) {
         CXLOG(0, "Load Palm Desktop todo list failed: %s", shown);
         return false;
     }
-    m_LoadedPath = path;
     return true;
-}
-
-bool PmTodoUtil::CheckVersion()
-{
-    return ReadVersionTag();
-}
-
-bool PmTodoUtil::LoadCategories()
-{
-    return ReadQuietCategories();
-}
-
-bool PmTodoUtil::LoadSchema()
-{
-    return ReadQuietSchema(PmTodoRecord::kFields);
 }
 
 bool PmTodoUtil::ReadRow(PmTodoRecord* r)
@@ -66,58 +44,14 @@ bool PmTodoUtil::ReadRow(PmTodoRecord* r)
     return true;
 }
 
-bool PmTodoUtil::LoadRecords()
+bool PmTodoUtil::IsHiddenRow(const PmTodoRecord& rec) const
 {
-    m_pDataMgr->Clear();
-    uint32_t total = 0;
-    if (!ReadU32(&total))
-        return false;
-    uint32_t count = 0;
-    if (!RowsOf(total, &count))
-        return false;
-    for (uint32_t i = 0; i < count; ++i) {
-        PmTodoRecord* rec = m_pDataMgr->NewRecord();
-        if (!rec || !ReadRow(rec))
-            return false;
-        bool hidden = (rec->Status & 0x84) != 0;
-        if (!m_pDataMgr->Keep(rec, hidden))
-            return false;
-    }
-    return true;
+    return IsPendingStatus(rec.Status);
 }
 
 bool PmTodoUtil::Save(const char* path)
 {
-    if (!path || !*path || !BeginSave(path))
-        return false;
-    if (!WriteNameAndHeader(path) || !SaveCategories() || !SaveSchema() || !SaveRecords()) {
-        AbortSave();
-        return false;
-    }
-    std::string error;
-    return CommitSave(&error);
-}
-
-bool PmTodoUtil::SaveCategories()
-{
-    return WriteQuietCategories();
-}
-
-bool PmTodoUtil::SaveSchema()
-{
-    return WriteQuietSchema();
-}
-
-bool PmTodoUtil::SaveRecords()
-{
-    CX_ASSERT(m_pDataMgr);
-    uint32_t n = m_pDataMgr->RowCount();
-    if (!WriteU32(n * m_Schema.FieldsPerRow))
-        return false;
-    for (uint32_t i = 0; i < n; ++i)
-        if (!SaveRecord(*m_pDataMgr->Row(i)))
-            return false;
-    return true;
+    return SaveQuiet(path);
 }
 
 bool PmTodoUtil::SaveRecord(const PmTodoRecord& r)

@@ -26,7 +26,7 @@ using PmTodoDataMgr = PmClassicDataMgr<PmTodoRecord>;
 /// "todo.dat" of Palm Desktop 4.1 and earlier. Tasks whose status has bit
 /// 0x04 or 0x80 (deleted or archived, still to be carried to the handheld)
 /// are kept for the save but hidden from the walk.
-class PmTodoUtil : public PmClassicUtil {
+class PmTodoUtil : public PmClassicFileUtil<PmTodoRecord> {
 public:
     static constexpr uint32_t kVersionTag = 0x54440100;
 
@@ -37,20 +37,10 @@ public:
     bool LoadFile(const char* path);
     virtual bool Save(const char* path);
 
-    PmTodoDataMgr* GetDataMgr() { return m_pDataMgr.get(); }
-
 protected:
-    virtual bool CheckVersion();
-    virtual bool LoadCategories();
-    virtual bool LoadSchema();
-    virtual bool LoadRecords();
-    virtual bool SaveCategories();
-    virtual bool SaveSchema();
-    virtual bool SaveRecords();
-    virtual bool SaveRecord(const PmTodoRecord& rec);
+    bool SaveRecord(const PmTodoRecord& rec) override;
+    bool IsHiddenRow(const PmTodoRecord& rec) const override;
 
 private:
-    bool ReadRow(PmTodoRecord* rec);
-
-    std::unique_ptr<PmTodoDataMgr> m_pDataMgr;
+    bool ReadRow(PmTodoRecord* rec) override;
 };

@@ -57,10 +57,24 @@ std::vector<ClassicCategory> SampleCategories()
     return {{1, "Business"}, {2, "Personal"}};
 }
 
-// Records come in groups of three where the second repeats the first.
-bool IsCopyOfPrevious(uint32_t i)
+// Records come in groups of three where the second repeats the first (with
+// an id of its own). `fill(rec, i)` gives record i its contents.
+template <typename Rec, typename Fill>
+void AddSampleRecords(std::vector<Rec>* records, uint32_t count, Fill fill)
 {
-    return i % 3 == 1;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (i % 3 == 1) {
+            Rec copy = records->back();
+            copy.RecordID = int32_t(i + 1);
+            records->push_back(copy);
+            continue;
+        }
+        Rec r;
+        r.RecordID = int32_t(i + 1);
+        r.Placement = int32_t(i);
+        fill(r, i);
+        records->push_back(r);
+    }
 }
 
 }  // namespace
@@ -88,16 +102,7 @@ ClassicContent<PmAddrRecord> SampleClassicAddress(uint32_t count, uint32_t seed)
     c.categories = SampleCategories();
     c.header = "Birthday\nSpouse\nNickname\nWeb\n";
     Rng rng{seed};
-    for (uint32_t i = 0; i < count; ++i) {
-        if (IsCopyOfPrevious(i)) {
-            PmAddrRecord copy = c.records.back();
-            copy.RecordID = int32_t(i + 1);
-            c.records.push_back(copy);
-            continue;
-        }
-        PmAddrRecord r;
-        r.RecordID = int32_t(i + 1);
-        r.Placement = int32_t(i);
+    AddSampleRecords(&c.records, count, [&](PmAddrRecord& r, uint32_t i) {
         r.FirstName = kFirst[rng.Below(8)];
         r.LastName = kLast[rng.Below(8)] + std::to_string(i);
         r.Company = i % 4 == 0 ? "Northwind Traders" : "";
@@ -108,8 +113,7 @@ ClassicContent<PmAddrRecord> SampleClassicAddress(uint32_t count, uint32_t seed)
         r.Note = i % 5 == 0 ? "met at the fair" : "";
         r.Category = int32_t(rng.Below(3));
         r.Custom[0] = i % 7 == 0 ? "1970-01-01" : "";
-        c.records.push_back(r);
-    }
+    });
     return c;
 }
 
@@ -119,16 +123,7 @@ ClassicContent<PmDateRecord> SampleClassicDate(uint32_t count, uint32_t seed)
     c.categories = SampleCategories();
     Rng rng{seed};
     const int32_t base = 1262304000;  // 2010-01-01 00:00:00 UTC
-    for (uint32_t i = 0; i < count; ++i) {
-        if (IsCopyOfPrevious(i)) {
-            PmDateRecord copy = c.records.back();
-            copy.RecordID = int32_t(i + 1);
-            c.records.push_back(copy);
-            continue;
-        }
-        PmDateRecord r;
-        r.RecordID = int32_t(i + 1);
-        r.Placement = int32_t(i);
+    AddSampleRecords(&c.records, count, [&](PmDateRecord& r, uint32_t i) {
         r.StartTime = base + int32_t(rng.Below(3650)) * 86400 + 9 * 3600;
         r.EndTime = r.StartTime + 3600;
         r.Description = std::string(kWords[rng.Below(8)]) + " " + std::to_string(i);
@@ -150,8 +145,7 @@ ClassicContent<PmDateRecord> SampleClassicDate(uint32_t count, uint32_t seed)
         }
         if (i % 10 == 9)
             r.EndTime = -1;  // hidden from the facades, kept in the file
-        c.records.push_back(r);
-    }
+    });
     return c;
 }
 
@@ -160,16 +154,7 @@ ClassicContent<PmTodoRecord> SampleClassicTodo(uint32_t count, uint32_t seed)
     ClassicContent<PmTodoRecord> c;
     c.categories = SampleCategories();
     Rng rng{seed};
-    for (uint32_t i = 0; i < count; ++i) {
-        if (IsCopyOfPrevious(i)) {
-            PmTodoRecord copy = c.records.back();
-            copy.RecordID = int32_t(i + 1);
-            c.records.push_back(copy);
-            continue;
-        }
-        PmTodoRecord r;
-        r.RecordID = int32_t(i + 1);
-        r.Placement = int32_t(i);
+    AddSampleRecords(&c.records, count, [&](PmTodoRecord& r, uint32_t i) {
         r.Description = std::string(kWords[rng.Below(8)]) + " task " + std::to_string(i);
         r.DueDate = i % 2 ? 1262304000 + int32_t(rng.Below(3650)) * 86400 : 0;
         r.Completed = i % 6 == 0;
@@ -178,8 +163,7 @@ ClassicContent<PmTodoRecord> SampleClassicTodo(uint32_t count, uint32_t seed)
         r.Note = i % 4 == 0 ? "see the minutes" : "";
         if (i % 10 == 9)
             r.Status = i % 20 == 9 ? 0x84 : 0x80;  // deleted or archived, not yet synchronised
-        c.records.push_back(r);
-    }
+    });
     return c;
 }
 
@@ -188,22 +172,12 @@ ClassicContent<PmMemoRecord> SampleClassicMemo(uint32_t count, uint32_t seed)
     ClassicContent<PmMemoRecord> c;
     c.categories = SampleCategories();
     Rng rng{seed};
-    for (uint32_t i = 0; i < count; ++i) {
-        if (IsCopyOfPrevious(i)) {
-            PmMemoRecord copy = c.records.back();
-            copy.RecordID = int32_t(i + 1);
-            c.records.push_back(copy);
-            continue;
-        }
-        PmMemoRecord r;
-        r.RecordID = int32_t(i + 1);
-        r.Placement = int32_t(i);
+    AddSampleRecords(&c.records, count, [&](PmMemoRecord& r, uint32_t i) {
         r.Memo = std::string("Memo ") + std::to_string(i) + "\n" + kWords[rng.Below(8)] + " " + kWords[rng.Below(8)];
         r.Category = int32_t(rng.Below(3));
         if (i % 10 == 9)
             r.Status = 0x04;
-        c.records.push_back(r);
-    }
+    });
     return c;
 }
 
