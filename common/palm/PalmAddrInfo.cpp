@@ -17,12 +17,14 @@ void PmAddrInfo::Init(uint32_t version)
     s_ChosenGen = PmChooseGeneration(version, true);
     CXLOG(2, "Palm Desktop Version: %d", int32_t(version));
     m_pUtil = new PmAddrUtil();
+    m_pExUtil = new PmAddrExUtil();
     m_pEx2Util = new PmAddrEx2Util();
 }
 
 PmAddrInfo::~PmAddrInfo()
 {
     delete m_pUtil;
+    delete m_pExUtil;
     delete m_pEx2Util;
     m_Recs.Clear(FreeNative);
 }
@@ -30,8 +32,10 @@ PmAddrInfo::~PmAddrInfo()
 void PmAddrInfo::FreeNative(PmAddrSource* src)
 {
     delete src->Classic;
+    delete src->Ex;
     delete src->Ex2;
     src->Classic = nullptr;
+    src->Ex = nullptr;
     src->Ex2 = nullptr;
 }
 
@@ -39,6 +43,7 @@ void PmAddrInfo::Reset()
 {
     m_LoadedGen = kPmGenNone;
     m_pUtil->GetDataMgr()->Clear();
+    m_pExUtil->DataMgr()->Clear();
     m_pEx2Util->DataMgr()->Clear();
     m_Recs.Clear(FreeNative);
 }
@@ -56,8 +61,7 @@ bool PmAddrInfo::LoadByUser(int32_t user)
         loaded = m_pEx2Util->LoadByUser(uint32_t(user));
         break;
     case kPmGenEx:
-        // The 4.1.x contacts file utility is not part of this build yet.
-        loaded = false;
+        loaded = m_pExUtil->LoadUserFile(uint32_t(user));
         break;
     default:
         CXLOG(0, "Unknown Palm Desktop version");
@@ -71,6 +75,8 @@ bool PmAddrInfo::LoadByUser(int32_t user)
     m_LoadedGen = s_ChosenGen;
     if (m_LoadedGen == kPmGenClassic)
         BuildFromClassic();
+    else if (m_LoadedGen == kPmGenEx)
+        BuildFromEx();
     else if (m_LoadedGen == kPmGenEx2)
         BuildFromEx2();
     return true;
@@ -93,6 +99,20 @@ void PmAddrInfo::PutPhone(CommAddr* addr, int32_t label, const char* text, size_
 }
 
 namespace {
+
+void SetAddress(CommAddress* a, const PmExText& street, const PmExText& city, const PmExText& state,
+                const PmExText& postal, const PmExText& country)
+{
+    a->Street.Set(street.c_str(), street.size());
+    a->City.Set(city.c_str(), city.size());
+    a->State.Set(state.c_str(), state.size());
+    a->Postal.Set(postal.c_str(), postal.size());
+    a->Country.Set(country.c_str(), country.size());
+}
+
+void SetText(FixedText<32>& f, const PmExText& t) { f.Set(t.c_str(), t.size()); }
+void SetText(FixedText<64>& f, const PmExText& t) { f.Set(t.c_str(), t.size()); }
+void SetText(FixedText<8192>& f, const PmExText& t) { f.Set(t.c_str(), t.size()); }
 
 void SetAddress(CommAddress* a, const std::string& street, const std::string& city, const std::string& state,
                 const std::string& postal, const std::string& country)
@@ -147,6 +167,44 @@ void PmAddrInfo::BuildFromClassic()
         addr.Trailer.SourceType = 1;
         addr.Trailer.Status = src->Status;
         if (!src->Classic || !m_Recs.Append(src, &addr)) {
+            FreeNative(src);
+            delete src;
+        }
+    }
+}
+
+void PmAddrInfo::BuildFromEx()
+{
+    PmAddrExDataMgr* mgr = m_pExUtil->DataMgr();
+    for (PmAddrExRecord* rec = mgr->First(); rec; rec = mgr->Next()) {
+        if (!PmIsLiveStatus(rec->Status))
+            continue;
+        PmAddrSource* src = new (std::nothrow) PmAddrSource{};
+        if (!src)
+            continue;
+        src->Generation = kPmGenEx;
+        src->Status = rec->Status;
+        src->Ex = new (std::nothrow) PmAddrExRecord(*rec);
+        src->LoaderRecord = rec;
+
+        CommAddr addr{};
+        SetText(addr.FirstName, rec->FirstName);
+        SetText(addr.LastName, rec->LastName);
+        SetAddress(&addr.WorkAddr, rec->WorkStreet, rec->WorkCity, rec->WorkState, rec->WorkZip, rec->WorkCountry);
+        SetAddress(&addr.HomeAddr, rec->HomeStreet, rec->HomeCity, rec->HomeState, rec->HomeZip, rec->HomeCountry);
+        SetAddress(&addr.OtherAddr, rec->OtherStreet, rec->OtherCity, rec->OtherState, rec->OtherZip,
+                   rec->OtherCountry);
+        for (int i = 0; i < 7; ++i)
+            PutPhone(&addr, int32_t(rec->PhoneLabel[i]), rec->Phone[i].c_str(), rec->Phone[i].size());
+        SetText(addr.Note, rec->Note);
+        for (int i = 0; i < 9; ++i)
+            SetText(addr.Custom[i], rec->Custom[i]);
+        SetText(addr.Company, rec->Company);
+        SetText(addr.Title, rec->JobTitle);
+        PmSetField(addr.Category, rec->CategoryName);
+        addr.Trailer.SourceType = 1;
+        addr.Trailer.Status = src->Status;
+        if (!src->Ex || !m_Recs.Append(src, &addr)) {
             FreeNative(src);
             delete src;
         }
@@ -225,6 +283,13 @@ bool PmAddrInfo::DeleteRecord(CommAddr* pRec)
         src->Status = kPmStatusDeleted;
         src->Classic->Status = int32_t(kPmStatusDeleted);
         return true;
+    case kPmGenEx:
+        if (copy)
+            copy->Status = kPmStatusDeleted;
+        static_cast<PmAddrExRecord*>(src->LoaderRecord)->Status = kPmStatusDeleted;
+        src->Status = kPmStatusDeleted;
+        src->Ex->Status = kPmStatusDeleted;
+        return true;
     case kPmGenEx2:
         if (copy)
             copy->Status = kPmStatusDeleted;
@@ -245,6 +310,10 @@ bool PmAddrInfo::Save()
         if (m_LoadedGen != kPmGenClassic)
             return false;
         return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
+    case kPmGenEx:
+        if (m_LoadedGen != kPmGenEx)
+            return false;
+        return m_pExUtil->Save();
     case kPmGenEx2:
         return true;
     default:

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "palm/PalmAddr.h"
+#include "palm/PalmAddrEx.h"
 #include "palm/PalmAddrEx2.h"
 #include "palm/PalmInfo.h"
 
@@ -21,6 +22,7 @@ struct PmAddrSource {
     int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
     uint32_t Status;     ///< the contact's status word as this wrapper knows it
     PmAddrRecord* Classic;
+    PmAddrExRecord* Ex;  ///< its blocks duplicated
     PmAddrEx2Record* Ex2;
     void* LoaderRecord;   ///< the record in the utility's data manager (not owned)
     CommAddr* CommRecord; ///< the record stored in the contact manager (not owned)
@@ -77,6 +79,7 @@ public:
 private:
     void Init(uint32_t version);
     void BuildFromClassic();
+    void BuildFromEx();
     void BuildFromEx2();
     static void FreeNative(PmAddrSource* src);
 
@@ -85,5 +88,6 @@ private:
     int32_t m_LoadedGen = kPmGenNone;
     PmInfoRecords<PmAddrSource, CommAddrMgr> m_Recs;
     PmAddrUtil* m_pUtil = nullptr;
+    PmAddrExUtil* m_pExUtil = nullptr;
     PmAddrEx2Util* m_pEx2Util = nullptr;
 };

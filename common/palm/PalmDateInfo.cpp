@@ -13,12 +13,14 @@ void PmDateInfo::Init(uint32_t version)
     m_ChosenGen = PmChooseGeneration(version, false);
     CXLOG(2, "Palm Desktop Version: %d", int32_t(version));
     m_pUtil = new PmDateUtil();
+    m_pExUtil = new PmDateExUtil();
     m_pEx2Util = new PmDateEx2Util();
 }
 
 PmDateInfo::~PmDateInfo()
 {
     delete m_pUtil;
+    delete m_pExUtil;
     delete m_pEx2Util;
     m_Recs.Clear(FreeNative);
 }
@@ -26,8 +28,10 @@ PmDateInfo::~PmDateInfo()
 void PmDateInfo::FreeNative(PmDateSource* src)
 {
     delete src->Classic;
+    delete src->Ex;
     delete src->Ex2;
     src->Classic = nullptr;
+    src->Ex = nullptr;
     src->Ex2 = nullptr;
 }
 
@@ -35,6 +39,7 @@ void PmDateInfo::Reset()
 {
     m_LoadedGen = kPmGenNone;
     m_pUtil->GetDataMgr()->Clear();
+    m_pExUtil->DataMgr()->Clear();
     m_pEx2Util->DataMgr()->Clear();
     m_Recs.Clear(FreeNative);
 }
@@ -51,9 +56,10 @@ bool PmDateInfo::LoadByUser(int32_t user)
     case kPmGenEx2:
         loaded = m_pEx2Util->LoadByUser(uint32_t(user));
         break;
+    case kPmGenEx:
+        loaded = m_pExUtil->LoadUserFile(uint32_t(user));
+        break;
     default:
-        // kPmGenEx: the 4.1.x calendar file utility is not part of this build yet.
-        loaded = false;
         break;
     }
     if (!loaded) {
@@ -63,6 +69,8 @@ bool PmDateInfo::LoadByUser(int32_t user)
     m_LoadedGen = m_ChosenGen;
     if (m_LoadedGen == kPmGenClassic)
         BuildFromClassic();
+    else if (m_LoadedGen == kPmGenEx)
+        BuildFromEx();
     else if (m_LoadedGen == kPmGenEx2)
         BuildFromEx2();
     return true;
@@ -177,6 +185,41 @@ void PmDateInfo::BuildFromClassic()
     }
 }
 
+void PmDateInfo::BuildFromEx()
+{
+    PmDateExDataMgr* mgr = m_pExUtil->DataMgr();
+    for (PmDateExRecord* rec = mgr->First(); rec; rec = mgr->Next()) {
+        if (!PmIsLiveStatus(rec->Status))
+            continue;
+        PmDateSource* src = new (std::nothrow) PmDateSource{};
+        if (!src)
+            continue;
+        src->Generation = kPmGenEx;
+        src->Status = rec->Status;
+        src->Ex = new (std::nothrow) PmDateExRecord(*rec);
+        src->LoaderRecord = rec;
+
+        CommDate d{};
+        d.Description.Set(rec->Summary.c_str(), rec->Summary.size());
+        d.AllDayEvent = rec->Untimed ? 1 : 0;
+        d.StartTime = CalendarTime(int32_t(rec->StartTime));
+        d.EndTime = CalendarTime(int32_t(rec->EndTime));
+        d.Note.Set(rec->Note.c_str(), rec->Note.size());
+        d.Location.Set(rec->Location.c_str(), rec->Location.size());
+        FillAlarm(rec->Alarm != 0, int32_t(rec->AlarmAdvance), int32_t(rec->AlarmUnit), &d);
+        const PmExRepeat& r = rec->Repeat;
+        FillRepeat({int32_t(r.Class), int32_t(r.Interval), int32_t(r.EndDate), int32_t(r.DayIndex), r.DaysMask,
+                    int32_t(r.WeekIndex), int32_t(r.Month), int32_t(r.DayNumber)},
+                   &d.Repeat);
+        d.Trailer.SourceType = 1;
+        d.Trailer.Status = src->Status;
+        if (!src->Ex || !m_Recs.Append(src, &d)) {
+            FreeNative(src);
+            delete src;
+        }
+    }
+}
+
 void PmDateInfo::BuildFromEx2()
 {
     PmDateEx2DataMgr* mgr = m_pEx2Util->DataMgr();
@@ -228,6 +271,13 @@ bool PmDateInfo::DeleteRecord(CommDate* pRec)
         src->Status = kPmStatusDeleted;
         src->Classic->Status = int32_t(kPmStatusDeleted);
         return true;
+    case kPmGenEx:
+        if (copy)
+            copy->Status = kPmStatusDeleted;
+        static_cast<PmDateExRecord*>(src->LoaderRecord)->Status = kPmStatusDeleted;
+        src->Status = kPmStatusDeleted;
+        src->Ex->Status = kPmStatusDeleted;
+        return true;
     case kPmGenEx2:
         if (copy)
             copy->Status = kPmStatusDeleted;
@@ -245,6 +295,8 @@ bool PmDateInfo::Save()
     switch (m_LoadedGen) {
     case kPmGenEx2:
         return m_pEx2Util->Save();
+    case kPmGenEx:
+        return m_pExUtil->Save();
     case kPmGenClassic:
         return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
     default:

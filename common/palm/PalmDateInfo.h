@@ -8,6 +8,7 @@
 #pragma once
 
 #include "palm/PalmDate.h"
+#include "palm/PalmDateEx.h"
 #include "palm/PalmDateEx2.h"
 #include "palm/PalmInfo.h"
 
@@ -19,6 +20,7 @@ struct PmDateSource {
     int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
     uint32_t Status;
     PmDateRecord* Classic;
+    PmDateExRecord* Ex;  ///< its blocks duplicated
     PmDateEx2Record* Ex2;
     void* LoaderRecord;
     CommDate* CommRecord;
@@ -72,6 +74,7 @@ public:
 private:
     void Init(uint32_t version);
     void BuildFromClassic();
+    void BuildFromEx();
     void BuildFromEx2();
     static void FreeNative(PmDateSource* src);
 
@@ -79,5 +82,6 @@ private:
     int32_t m_LoadedGen = kPmGenNone;
     PmInfoRecords<PmDateSource, CommDateMgr> m_Recs;
     PmDateUtil* m_pUtil = nullptr;
+    PmDateExUtil* m_pExUtil = nullptr;
     PmDateEx2Util* m_pEx2Util = nullptr;
 };

@@ -14,6 +14,7 @@ void PmMemoInfo::Init(uint32_t version)
     m_ChosenGen = PmChooseGeneration(version, true);
     CXLOG(2, "Palm Desktop Version: %d", int32_t(version));
     m_pUtil = new PmMemoUtil();
+    m_pExUtil = new PmMemoExUtil();
     m_pEx2Util = new PmMemoEx2Util();
 }
 
@@ -21,6 +22,7 @@ PmMemoInfo::~PmMemoInfo()
 {
     // The utilities go first; the sources only point into their managers.
     delete m_pUtil;
+    delete m_pExUtil;
     delete m_pEx2Util;
     m_Recs.Clear(FreeNative);
 }
@@ -28,8 +30,10 @@ PmMemoInfo::~PmMemoInfo()
 void PmMemoInfo::FreeNative(PmMemoSource* src)
 {
     delete src->Classic;
+    delete src->Ex;
     delete src->Ex2;
     src->Classic = nullptr;
+    src->Ex = nullptr;
     src->Ex2 = nullptr;
 }
 
@@ -37,6 +41,7 @@ void PmMemoInfo::Reset()
 {
     m_LoadedGen = kPmGenNone;
     m_pUtil->GetDataMgr()->Clear();
+    m_pExUtil->DataMgr()->Clear();
     m_pEx2Util->DataMgr()->Clear();
     m_Recs.Clear(FreeNative);
 }
@@ -54,8 +59,7 @@ bool PmMemoInfo::LoadByUser(int32_t user)
         loaded = m_pEx2Util->LoadByUser(uint32_t(user));
         break;
     case kPmGenEx:
-        // The 4.1.x memo file utility is not part of this build yet.
-        loaded = false;
+        loaded = m_pExUtil->LoadUserFile(uint32_t(user));
         break;
     default:
         CXLOG(0, "Unknown Palm Desktop version.");
@@ -69,6 +73,8 @@ bool PmMemoInfo::LoadByUser(int32_t user)
     m_LoadedGen = m_ChosenGen;
     if (m_LoadedGen == kPmGenClassic)
         BuildFromClassic();
+    else if (m_LoadedGen == kPmGenEx)
+        BuildFromEx();
     else if (m_LoadedGen == kPmGenEx2)
         BuildFromEx2();
     return true;
@@ -106,6 +112,27 @@ void PmMemoInfo::BuildFromClassic()
         src->Classic = new (std::nothrow) PmMemoRecord(*rec);
         src->LoaderRecord = rec;
         if (!src->Classic || !AddSource(src, rec->Memo.data(), rec->Memo.size(), rec->Private, rec->RecordID)) {
+            FreeNative(src);
+            delete src;
+        }
+    }
+}
+
+void PmMemoInfo::BuildFromEx()
+{
+    PmMemoExDataMgr* mgr = m_pExUtil->DataMgr();
+    for (PmMemoExRecord* rec = mgr->First(); rec; rec = mgr->Next()) {
+        if (!PmIsLiveStatus(rec->Status))
+            continue;
+        PmMemoSource* src = new (std::nothrow) PmMemoSource{};
+        if (!src)
+            continue;
+        src->Generation = kPmGenEx;
+        src->Status = rec->Status;
+        src->Ex = new (std::nothrow) PmMemoExRecord(*rec);
+        src->LoaderRecord = rec;
+        if (!src->Ex || !AddSource(src, rec->Note.c_str(), rec->Note.size(), rec->Private ? 1 : 0,
+                                   int32_t(rec->RecordID))) {
             FreeNative(src);
             delete src;
         }
@@ -150,6 +177,13 @@ bool PmMemoInfo::DeleteRecord(CommNote* pRec)
         src->Status = kPmStatusDeleted;
         src->Classic->Status = int32_t(kPmStatusDeleted);
         return true;
+    case kPmGenEx:
+        if (copy)
+            copy->Status = kPmStatusDeleted;
+        static_cast<PmMemoExRecord*>(src->LoaderRecord)->Status = kPmStatusDeleted;
+        src->Status = kPmStatusDeleted;
+        src->Ex->Status = kPmStatusDeleted;
+        return true;
     case kPmGenEx2:
         if (copy)
             copy->Status = kPmStatusDeleted;
@@ -172,6 +206,10 @@ bool PmMemoInfo::Save()
         if (m_LoadedGen != kPmGenClassic)
             return false;
         return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
+    case kPmGenEx:
+        if (m_LoadedGen != kPmGenEx)
+            return false;
+        return m_pExUtil->Save();
     case kPmGenEx2:
         return true;
     default:

@@ -11,6 +11,7 @@
 
 #include "palm/PalmInfo.h"
 #include "palm/PalmMemo.h"
+#include "palm/PalmMemoEx.h"
 #include "palm/PalmMemoEx2.h"
 
 #include <cstdint>
@@ -24,6 +25,7 @@ struct PmMemoSource {
     /// The status word of the memo as this wrapper knows it (0x84 once deleted).
     uint32_t Status;
     PmMemoRecord* Classic;  ///< generation 1: the copy of the memo
+    PmMemoExRecord* Ex;     ///< generation 2: the copy of the memo (its blocks duplicated)
     PmMemoEx2Record* Ex2;   ///< generation 3: the copy of the memo
     void* LoaderRecord;     ///< the record in the utility's data manager (not owned)
     CommNote* CommRecord;   ///< the record stored in the note manager (not owned)
@@ -65,6 +67,7 @@ public:
 private:
     void Init(uint32_t version);
     void BuildFromClassic();
+    void BuildFromEx();
     void BuildFromEx2();
     bool AddSource(PmMemoSource* src, const char* text, size_t length, int32_t isPrivate, int32_t recordId);
     static void FreeNative(PmMemoSource* src);
@@ -73,5 +76,6 @@ private:
     int32_t m_LoadedGen = kPmGenNone;
     PmInfoRecords<PmMemoSource, CommNoteMgr> m_Recs;
     PmMemoUtil* m_pUtil = nullptr;
+    PmMemoExUtil* m_pExUtil = nullptr;
     PmMemoEx2Util* m_pEx2Util = nullptr;
 };

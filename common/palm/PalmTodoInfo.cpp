@@ -13,12 +13,14 @@ void PmTodoInfo::Init(uint32_t version)
     m_ChosenGen = PmChooseGeneration(version, false);
     CXLOG(2, "Palm Desktop Version: %d", int32_t(version));
     m_pUtil = new PmTodoUtil();
+    m_pExUtil = new PmTodoExUtil();
     m_pEx2Util = new PmTodoEx2Util();
 }
 
 PmTodoInfo::~PmTodoInfo()
 {
     delete m_pUtil;
+    delete m_pExUtil;
     delete m_pEx2Util;
     m_Recs.Clear(FreeNative);
 }
@@ -26,8 +28,10 @@ PmTodoInfo::~PmTodoInfo()
 void PmTodoInfo::FreeNative(PmTodoSource* src)
 {
     delete src->Classic;
+    delete src->Ex;
     delete src->Ex2;
     src->Classic = nullptr;
+    src->Ex = nullptr;
     src->Ex2 = nullptr;
 }
 
@@ -35,6 +39,7 @@ void PmTodoInfo::Reset()
 {
     m_LoadedGen = kPmGenNone;
     m_pUtil->GetDataMgr()->Clear();
+    m_pExUtil->DataMgr()->Clear();
     m_pEx2Util->DataMgr()->Clear();
     m_Recs.Clear(FreeNative);
 }
@@ -51,9 +56,10 @@ bool PmTodoInfo::LoadByUser(int32_t user)
     case kPmGenEx2:
         loaded = m_pEx2Util->LoadByUser(uint32_t(user));
         break;
+    case kPmGenEx:
+        loaded = m_pExUtil->LoadUserFile(uint32_t(user));
+        break;
     default:
-        // kPmGenEx: the 4.1.x tasks file utility is not part of this build yet.
-        loaded = false;
         break;
     }
     if (!loaded) {
@@ -63,6 +69,8 @@ bool PmTodoInfo::LoadByUser(int32_t user)
     m_LoadedGen = m_ChosenGen;
     if (m_LoadedGen == kPmGenClassic)
         BuildFromClassic();
+    else if (m_LoadedGen == kPmGenEx)
+        BuildFromEx();
     else if (m_LoadedGen == kPmGenEx2)
         BuildFromEx2();
     return true;
@@ -104,6 +112,44 @@ void PmTodoInfo::BuildFromClassic()
         t.Trailer.Status = src->Status;
         t.Trailer.ID = rec->RecordID;
         if (!src->Classic || !m_Recs.Append(src, &t)) {
+            FreeNative(src);
+            delete src;
+        }
+    }
+}
+
+void PmTodoInfo::BuildFromEx()
+{
+    PmTodoExDataMgr* mgr = m_pExUtil->DataMgr();
+    for (PmTodoExRecord* rec = mgr->First(); rec; rec = mgr->Next()) {
+        if (!PmIsLiveStatus(rec->Status))
+            continue;
+        PmTodoSource* src = new (std::nothrow) PmTodoSource{};
+        if (!src)
+            continue;
+        src->Generation = kPmGenEx;
+        src->Status = rec->Status;
+        src->Ex = new (std::nothrow) PmTodoExRecord(*rec);
+        src->LoaderRecord = rec;
+
+        CommTask t{};
+        t.Description.Set(rec->Description.c_str(), rec->Description.size());
+        t.Note.Set(rec->Note.c_str(), rec->Note.size());
+        t.Completed = rec->Completed ? 1 : 0;
+        t.Alarm = rec->AlarmSet ? 1 : 0;
+        t.AlarmSet = t.Alarm;
+        t.Private = rec->Private ? 1 : 0;
+        t.DueDate = rec->DueDate;
+        t.Priority = Priority(int32_t(rec->Priority));
+        const PmExRepeat& r = rec->Repeat;
+        PmDateInfo::FillRepeat({int32_t(r.Class), int32_t(r.Interval), int32_t(r.EndDate), int32_t(r.DayIndex),
+                                r.DaysMask, int32_t(r.WeekIndex), int32_t(r.Month), int32_t(r.DayNumber)},
+                               &t.Repeat);
+        t.Sensitivity = t.Private == 1 ? 2 : 0;
+        t.Trailer.SourceType = kSourceEx;
+        t.Trailer.Status = src->Status;
+        t.Trailer.ID = int32_t(rec->RecordID);
+        if (!src->Ex || !m_Recs.Append(src, &t)) {
             FreeNative(src);
             delete src;
         }
@@ -165,6 +211,13 @@ bool PmTodoInfo::DeleteRecord(CommTask* pRec)
         src->Status = kPmStatusDeleted;
         src->Classic->Status = int32_t(kPmStatusDeleted);
         return true;
+    case kPmGenEx:
+        if (copy)
+            copy->Status = kPmStatusDeleted;
+        static_cast<PmTodoExRecord*>(src->LoaderRecord)->Status = kPmStatusDeleted;
+        src->Status = kPmStatusDeleted;
+        src->Ex->Status = kPmStatusDeleted;
+        return true;
     case kPmGenEx2:
         if (copy)
             copy->Status = kPmStatusDeleted;
@@ -182,6 +235,8 @@ bool PmTodoInfo::Save()
     switch (m_LoadedGen) {
     case kPmGenEx2:
         return m_pEx2Util->Save();
+    case kPmGenEx:
+        return m_pExUtil->Save();
     case kPmGenClassic:
         return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
     default:

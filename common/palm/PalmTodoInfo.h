@@ -10,6 +10,7 @@
 
 #include "palm/PalmInfo.h"
 #include "palm/PalmTodo.h"
+#include "palm/PalmTodoEx.h"
 #include "palm/PalmTodoEx2.h"
 
 #include <cstdint>
@@ -20,6 +21,7 @@ struct PmTodoSource {
     int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
     uint32_t Status;
     PmTodoRecord* Classic;
+    PmTodoExRecord* Ex;  ///< its blocks duplicated
     PmTodoEx2Record* Ex2;
     void* LoaderRecord;
     CommTask* CommRecord;
@@ -58,6 +60,7 @@ public:
 private:
     void Init(uint32_t version);
     void BuildFromClassic();
+    void BuildFromEx();
     void BuildFromEx2();
     static void FreeNative(PmTodoSource* src);
 
@@ -65,5 +68,6 @@ private:
     int32_t m_LoadedGen = kPmGenNone;
     PmInfoRecords<PmTodoSource, CommTaskMgr> m_Recs;
     PmTodoUtil* m_pUtil = nullptr;
+    PmTodoExUtil* m_pExUtil = nullptr;
     PmTodoEx2Util* m_pEx2Util = nullptr;
 };

@@ -331,3 +331,88 @@ TEST(PalmAddrInfoTest, Ex2DeletionRoundTrip)
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
     EXPECT_EQ(static_cast<PmAddrSource*>(again.GetCommMgr()->GetAt(0)->Trailer.NativeCopy)->Ex2->RecordID, 3);
 }
+
+namespace {
+
+PmAddrExRecord ExContact(uint32_t id, const char* first, const char* last, uint32_t status = 0)
+{
+    PmAddrExRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.Category = 2;
+    r.FirstName.Set(first);
+    r.LastName.Set(last);
+    return r;
+}
+
+}  // namespace
+
+TEST(PalmAddrInfoTest, ExContactsWithThreeAddressesAndTheirDeletion)
+{
+    PalmInstall env(4, 1, 2);
+    PmAddrExRecord a = ExContact(1, "S\xF8ren", "O'Hara");
+    a.WorkStreet.Set("1 Work Way");
+    a.WorkCity.Set("Aarhus");
+    a.HomeStreet.Set("2 Home Rd");
+    a.HomeZip.Set("8000");
+    a.OtherStreet.Set("3 Other Ave");
+    a.OtherCountry.Set("Danmark");
+    const uint32_t labels[7] = {0, 6, 0, 3, 5, 4, 9};
+    const char* phones[7] = {"w1", "pager", "w2", "other", "main", "s@o.example", "unknown"};
+    for (int i = 0; i < 7; ++i) {
+        a.PhoneLabel[i] = labels[i];
+        a.Phone[i].Set(phones[i]);
+    }
+    for (int i = 0; i < 9; ++i)
+        a.Custom[i].Set(("c" + std::to_string(i + 1)).c_str());
+    a.Company.Set(std::string(100, 'k').c_str());
+    a.JobTitle.Set("Chef");
+    a.Note.Set("Line 1\r\nLine 2");
+    std::string path = env.UserFile("address\\address.dat");
+    ASSERT_TRUE((infotest::WriteExFile<PmAddrExUtil, PmAddrExRecord>(
+        path, {a, ExContact(2, "S\xF8ren", "O'Hara"), ExContact(3, "Hidden", "One", 0x80),
+               ExContact(4, "S\xF8ren", "O'Hara")})));
+    std::string original = infotest::ReadBytes(path);
+
+    PmAddrInfo info;
+    ASSERT_EQ(PmAddrInfo::ChosenGeneration(), 2);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommAddrMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    CommAddr* r = mgr->GetAt(0);
+    EXPECT_STREQ(r->FirstName.c_str(), "S\xF8ren");
+    EXPECT_STREQ(r->WorkAddr.Street.c_str(), "1 Work Way");
+    EXPECT_STREQ(r->WorkAddr.City.c_str(), "Aarhus");
+    EXPECT_STREQ(r->HomeAddr.Street.c_str(), "2 Home Rd");
+    EXPECT_STREQ(r->HomeAddr.Postal.c_str(), "8000");
+    EXPECT_STREQ(r->OtherAddr.Street.c_str(), "3 Other Ave");
+    EXPECT_STREQ(r->OtherAddr.Country.c_str(), "Danmark");
+    EXPECT_STREQ(r->WorkPhone.c_str(), "w2");
+    EXPECT_STREQ(r->PrimaryPhone.c_str(), "other");
+    EXPECT_STREQ(r->OtherPhone.c_str(), "main");
+    EXPECT_STREQ(r->Email.c_str(), "s@o.example");
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(r->Custom[i].View(), "c" + std::to_string(i + 1));
+    EXPECT_TRUE(r->Custom[9].Empty());
+    EXPECT_EQ(r->Company.View(), std::string(63, 'k'));
+    EXPECT_STREQ(r->Title.c_str(), "Chef");
+    EXPECT_STREQ(r->Note.c_str(), "Line 1\r\nLine 2");
+    EXPECT_STREQ(r->Category.c_str(), "Perso\xE9");
+    EXPECT_TRUE(r->MiddleName.Empty());
+
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    PmAddrInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(static_cast<PmAddrSource*>(again.GetCommMgr()->GetAt(0)->Trailer.NativeCopy)->Ex->RecordID, 4u);
+}

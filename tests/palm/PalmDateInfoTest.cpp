@@ -299,3 +299,90 @@ TEST(PalmDateInfoTest, Ex2DeletionRoundTrip)
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
     EXPECT_EQ(static_cast<PmDateSource*>(again.GetCommMgr()->GetAt(0)->Trailer.NativeCopy)->Ex2->RecordID, 3);
 }
+
+namespace {
+
+PmDateExRecord ExItem(uint32_t id, const char* text, int32_t start, uint32_t status = 0)
+{
+    PmDateExRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.StartTime = uint32_t(start);
+    r.EndTime = uint32_t(start + 5400);
+    r.Summary.Set(text);
+    return r;
+}
+
+}  // namespace
+
+TEST(PalmDateInfoTest, ExItemsAndTheirDeletion)
+{
+    PalmInstall env(4, 1, 2);
+    int32_t start = At(2022, 12, 25, 19, 15);
+    PmDateExRecord yearly = ExItem(1, "Christmas", start);
+    yearly.Repeat.Class = 5;
+    yearly.Repeat.Interval = 1;
+    yearly.Repeat.DayNumber = 25;
+    yearly.Repeat.Month = 11;
+    yearly.Repeat.EndDate = uint32_t(At(2031, 12, 31));
+    yearly.Repeat.Exceptions = {uint32_t(At(2023, 12, 25))};
+    yearly.Alarm = 1;
+    yearly.AlarmAdvance = 3;
+    yearly.AlarmUnit = 2;
+    yearly.Location.Set("Grandma's");
+    yearly.Untimed = 1;
+    PmDateExRecord weekly = ExItem(2, "Christmas", start);
+    weekly.Repeat.Class = 2;
+    weekly.Repeat.Interval = 2;
+    weekly.Repeat.DaysMask = 0x2A;
+    weekly.Repeat.EndDate = uint32_t(At(2019, 1, 31));
+    PmDateExRecord byDay = ExItem(3, "Christmas", start);
+    byDay.Repeat.Class = 6;
+    byDay.Repeat.Interval = 1;
+    std::string path = env.UserFile("datebook\\datebook.dat");
+    ASSERT_TRUE((infotest::WriteExFile<PmDateExUtil, PmDateExRecord>(
+        path, {yearly, weekly, ExItem(4, "gone", start, 0x04), byDay})));
+    std::string original = infotest::ReadBytes(path);
+
+    PmDateInfo info;
+    ASSERT_EQ(info.ChosenGeneration(), 2);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommDateMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    CommDate* y = mgr->GetAt(0);
+    ExpectTime(y->StartTime, 2022, 12, 25, 19, 15);
+    ExpectTime(y->EndTime, 2022, 12, 25, 20, 45);
+    EXPECT_EQ(y->Repeat.RepeatType, 6);
+    EXPECT_EQ(y->Repeat.DayOfMonth, 25);
+    EXPECT_EQ(y->Repeat.MonthOfYear, 12);
+    EXPECT_EQ(y->Repeat.HasEndDate, 0);
+    EXPECT_EQ(y->Alarm, 1);
+    EXPECT_EQ(y->AlarmAdvance, 3);
+    EXPECT_EQ(y->AlarmUnit, 3);
+    EXPECT_STREQ(y->Location.c_str(), "Grandma's");
+    EXPECT_EQ(y->AllDayEvent, 1);
+    CommDate* w = mgr->GetAt(1);
+    EXPECT_EQ(w->Repeat.RepeatType, 2);
+    EXPECT_EQ(w->Repeat.Interval, 2);
+    EXPECT_EQ(w->Repeat.DayMask, 0x2A);
+    EXPECT_EQ(w->Repeat.Instance, 1);
+    EXPECT_EQ(w->Repeat.HasEndDate, 1);
+    EXPECT_EQ(w->AlarmUnit, 0);
+    EXPECT_EQ(mgr->GetAt(2)->Repeat.RepeatType, 0);
+
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    PmDateInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(again.GetCommMgr()->GetAt(0)->Repeat.RepeatType, 0);
+}

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "misc/CxDebugUtil.h"
+#include "palm/PalmComm.h"
 #include "palm/PalmEnv.h"
 #include "palmfixture/PalmFixture.h"
 #include "platform/File.h"
@@ -101,6 +102,22 @@ inline std::vector<size_t> DiffPositions(const std::string& a, const std::string
         if (a[i] != b[i])
             out.push_back(i);
     return out;
+}
+
+/// Writes a new 4.1.x file of the given records through its utility.
+template <typename Util, typename Rec>
+inline bool WriteExFile(const std::string& winPath, const std::vector<Rec>& recs)
+{
+    Util util;
+    PmCategoryMgr* cats = util.EnsureCategoryMgr();
+    PmCategory business(-1, 1, "Business");
+    PmCategory personal(-1, 2, "Perso\xE9");
+    if (!cats->Add(&business) || !cats->Add(&personal))
+        return false;
+    for (const Rec& r : recs)
+        if (!util.DataMgr()->Add(&r))
+            return false;
+    return util.SaveNew(winPath.c_str());
 }
 
 }  // namespace infotest

@@ -275,3 +275,65 @@ TEST(PalmMemoInfoTest, Ex2DeletionReportsARowThatWasNotChanged)
     std::filesystem::remove(plat::ToHostPath(path));
     EXPECT_FALSE(info.DeleteRecord(info.GetCommMgr()->GetAt(1)));
 }
+
+namespace {
+
+PmMemoExRecord ExMemo(uint32_t id, uint32_t status, const std::string& text, uint32_t isPrivate = 0)
+{
+    PmMemoExRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.Category = 1;
+    r.Private = isPrivate;
+    r.Note.Set(text.c_str());
+    return r;
+}
+
+}  // namespace
+
+TEST(PalmMemoInfoTest, ExMemosAndTheirDeletion)
+{
+    PalmInstall env(4, 1, 2);
+    std::string path = env.UserFile("memopad\\memopad.dat");
+    ASSERT_TRUE((infotest::WriteExFile<PmMemoExUtil, PmMemoExRecord>(
+        path, {ExMemo(1, 0, "Shopping\r\nmilk", 1), ExMemo(2, 0x04, "Shopping\r\nmilk"),
+               ExMemo(3, 0, "Shopping\r\nmilk"), ExMemo(4, 0, "Shopping\r\nmilk")})));
+    std::string original = infotest::ReadBytes(path);
+    PmMemoInfo info;
+    ASSERT_EQ(info.ChosenGeneration(), 2);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    EXPECT_EQ(info.LoadedGeneration(), 2);
+    CommNoteMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    EXPECT_STREQ(mgr->GetAt(0)->Subject.c_str(), "Shopping");
+    EXPECT_STREQ(mgr->GetAt(0)->Note.c_str(), "Shopping\r\nmilk");
+    EXPECT_EQ(mgr->GetAt(0)->Private, 1);
+    EXPECT_EQ(mgr->GetAt(1)->Trailer.ID, 3);
+    auto* native = static_cast<PmMemoSource*>(mgr->GetAt(0)->Trailer.NativeCopy);
+    ASSERT_EQ(native->Generation, 2);
+    EXPECT_STREQ(native->Ex->CategoryName, "Business");
+
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    PmMemoInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(again.GetCommMgr()->GetAt(0)->Trailer.ID, 4);
+
+    // A classic file where the 4.1.x file is expected is not read.
+    PalmInstall other(4, 1, 2);
+    WriteClassicMemos(other, {ClassicMemo(1, 0, "classic")});
+    PmMemoInfo wrong;
+    EXPECT_TRUE(wrong.LoadByUser(int32_t(other.UserId())));
+    EXPECT_EQ(wrong.GetCommMgr()->Count(), 0u);
+    EXPECT_EQ(wrong.LoadedGeneration(), 0);
+}

@@ -234,3 +234,74 @@ TEST(PalmTodoInfoTest, Ex2DeletionRoundTrip)
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
     EXPECT_EQ(again.GetCommMgr()->GetAt(0)->Trailer.ID, 3);
 }
+
+namespace {
+
+PmTodoExRecord ExTask(uint32_t id, const char* text, uint32_t priority, uint32_t status = 0)
+{
+    PmTodoExRecord r;
+    r.RecordID = id;
+    r.Status = status;
+    r.Placement = id;
+    r.Priority = priority;
+    r.DueDate = uint32_t(At(2023, 7, 1));
+    r.Description.Set(text);
+    return r;
+}
+
+}  // namespace
+
+TEST(PalmTodoInfoTest, ExTasksAndTheirDeletion)
+{
+    PalmInstall env(4, 1, 2);
+    PmTodoExRecord a = ExTask(1, "Renew passport", 5);
+    a.AlarmSet = 9;
+    a.Completed = 2;
+    a.Private = 3;
+    a.Note.Set("photos\r\nform");
+    a.Repeat.Class = 4;
+    a.Repeat.Interval = 1;
+    a.Repeat.DayNumber = 15;
+    a.Repeat.EndDate = uint32_t(At(2019, 5, 1));
+    std::string path = env.UserFile("todo\\todo.dat");
+    ASSERT_TRUE((infotest::WriteExFile<PmTodoExUtil, PmTodoExRecord>(
+        path, {a, ExTask(2, "Renew passport", 5), ExTask(3, "Renew passport", 5), ExTask(4, "x", 1, 0x80)})));
+    std::string original = infotest::ReadBytes(path);
+
+    PmTodoInfo info;
+    ASSERT_EQ(info.ChosenGeneration(), 2);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    CommTaskMgr* mgr = info.GetCommMgr();
+    ASSERT_EQ(mgr->Count(), 3u);
+    CommTask* t = mgr->GetAt(0);
+    EXPECT_EQ(t->Trailer.SourceType, 2);
+    EXPECT_EQ(t->Trailer.ID, 1);
+    EXPECT_EQ(t->Priority, 2);
+    EXPECT_EQ(t->Alarm, 1);
+    EXPECT_EQ(t->AlarmSet, 1);
+    EXPECT_EQ(t->Completed, 1);
+    EXPECT_EQ(t->Private, 1);
+    EXPECT_EQ(t->Sensitivity, 2);
+    EXPECT_STREQ(t->Note.c_str(), "photos\r\nform");
+    EXPECT_EQ(t->DueDate, uint32_t(At(2023, 7, 1)));
+    EXPECT_EQ(t->Repeat.RepeatType, 4);
+    EXPECT_EQ(t->Repeat.DayOfMonth, 15);
+    EXPECT_EQ(t->Repeat.HasEndDate, 1);
+    EXPECT_EQ(mgr->GetAt(1)->Alarm, 0);
+    EXPECT_EQ(mgr->GetAt(1)->Sensitivity, 0);
+
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(infotest::ReadBytes(path), original);
+    ASSERT_TRUE(info.Save());
+    std::string saved = infotest::ReadBytes(path);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), 2u);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    PmTodoInfo again;
+    ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
+    EXPECT_EQ(again.GetCommMgr()->GetAt(0)->Trailer.ID, 3);
+}
