@@ -48,11 +48,16 @@ void PmAddrExUtil::Release()
 
 bool PmAddrExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
 {
-    PmAddrExRecord r;
+    std::unique_ptr<PmAddrExRecord> rec(new (std::nothrow) PmAddrExRecord());
+    if (!rec) {
+        *added = false;
+        return true;
+    }
+    PmAddrExRecord& r = *rec;
     for (uint32_t i = 0; i < fieldsCount; ++i)
         if (!ReadField(r, i))
             return false;
-    *added = m_pDataMgr->AddMove(std::move(r));
+    *added = m_pDataMgr->Adopt(rec.release());
     return true;
 }
 

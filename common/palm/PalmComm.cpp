@@ -565,6 +565,20 @@ bool PmDBUtil::ReadTextField(std::string* text, uint32_t* prefix)
     return ReadCountedString(text);
 }
 
+bool PmDBUtil::ReadTextSpan(const char** text, uint32_t* length, uint32_t* prefix)
+{
+    uint32_t tag, word;
+    if (!text || !length || !ReadU32(&tag) || tag != PM_TAG_TEXT || !ReadU32(&word))
+        return false;
+    if (prefix)
+        *prefix = word;
+    if (!ReadLength(*this, length) || !Has(*length))
+        return false;
+    *text = m_In.data() + m_InPos;
+    m_InPos += *length;
+    return true;
+}
+
 bool PmDBUtil::ReadTextField(char* buffer, uint32_t* prefix)
 {
     if (!buffer)

@@ -281,6 +281,9 @@ public:
     bool ReadTextField(char* buffer, uint32_t* prefix);
     /// Tag 5, the prefix word and the stored text whole.
     bool ReadTextField(std::string* text, uint32_t* prefix);
+    /// Tag 5 and the prefix word; *text points at the stored bytes in the
+    /// input, valid until the file is closed.
+    bool ReadTextSpan(const char** text, uint32_t* length, uint32_t* prefix = nullptr);
     bool ReadBlockField(PmBlock* block);
     /// A tag that is not checked, then 8 bytes.
     bool ReadWideField(uint64_t* value);

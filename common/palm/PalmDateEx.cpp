@@ -48,11 +48,16 @@ bool PmDateExUtil::WriteRepeat(const PmDateExRecord* rec)
 
 bool PmDateExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
 {
-    PmDateExRecord r;
+    std::unique_ptr<PmDateExRecord> rec(new (std::nothrow) PmDateExRecord());
+    if (!rec) {
+        *added = false;
+        return true;
+    }
+    PmDateExRecord& r = *rec;
     for (uint32_t i = 0; i < fieldsCount; ++i)
         if (!ReadField(r, i))
             return false;
-    *added = m_pDataMgr->AddMove(std::move(r));
+    *added = m_pDataMgr->Adopt(rec.release());
     return true;
 }
 

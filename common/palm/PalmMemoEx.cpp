@@ -38,13 +38,18 @@ void PmMemoExUtil::Release()
 
 bool PmMemoExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
 {
-    PmMemoExRecord r;
+    std::unique_ptr<PmMemoExRecord> rec(new (std::nothrow) PmMemoExRecord());
+    if (!rec) {
+        *added = false;
+        return true;
+    }
+    PmMemoExRecord& r = *rec;
     for (uint32_t i = 0; i < fieldsCount; ++i) {
         bool ok = i <= 12 ? ReadPrefixField(r, i) : i == 13 ? ReadText(r.Note, kMaxTextField) : true;
         if (!ok)
             return false;
     }
-    *added = m_pDataMgr->AddMove(std::move(r));
+    *added = m_pDataMgr->Adopt(rec.release());
     return true;
 }
 

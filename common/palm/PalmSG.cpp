@@ -44,16 +44,14 @@ const char* PmRepeatClassName(uint32_t repeatClass)
     return repeatClass >= 1 && repeatClass <= 6 ? names[repeatClass - 1] : nullptr;
 }
 
-void PmExText::Load(std::string&& stored, size_t maxChars)
+void PmExText::Load(const char* stored, size_t length, size_t maxChars)
 {
-    size_t n = strnlen(stored.data(), std::min(stored.size(), maxChars));
-    if (n == stored.size()) {
-        m_View = std::move(stored);
-        m_Whole.clear();
-    } else {
-        m_View.assign(stored.data(), n);
-        m_Whole = std::move(stored);
-    }
+    size_t n = strnlen(stored, std::min(length, maxChars));
+    m_View.assign(stored, n);
+    if (n == length)
+        m_Whole.reset();
+    else
+        m_Whole = std::make_unique<std::string>(stored, length);
 }
 
 // ---------------------------------------------------------------------------
@@ -593,10 +591,11 @@ bool PmSGUtil::SaveRecords()
 
 bool PmSGUtil::ReadText(PmExText& text, size_t maxChars)
 {
-    std::string stored;
-    if (!ReadTextField(&stored, nullptr))
+    const char* stored;
+    uint32_t length;
+    if (!ReadTextSpan(&stored, &length))
         return false;
-    text.Load(std::move(stored), maxChars);
+    text.Load(stored, length, maxChars);
     return true;
 }
 

@@ -14,6 +14,7 @@
 #include "palm/PalmComm.h"
 
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -25,6 +26,23 @@
 /// as well and a save writes it back unchanged; Set replaces both.
 class PmExText {
 public:
+    PmExText() = default;
+    PmExText(const PmExText& other) : m_View(other.m_View)
+    {
+        if (other.m_Whole)
+            m_Whole = std::make_unique<std::string>(*other.m_Whole);
+    }
+    PmExText(PmExText&&) noexcept = default;
+    PmExText& operator=(const PmExText& other)
+    {
+        if (this != &other) {
+            m_View = other.m_View;
+            m_Whole = other.m_Whole ? std::make_unique<std::string>(*other.m_Whole) : nullptr;
+        }
+        return *this;
+    }
+    PmExText& operator=(PmExText&&) noexcept = default;
+
     const char* c_str() const { return m_View.c_str(); }
     size_t size() const { return m_View.size(); }
     bool empty() const { return m_View.empty(); }
@@ -34,18 +52,18 @@ public:
     void Set(const char* text)
     {
         m_View.assign(text ? text : "");
-        m_Whole.clear();
+        m_Whole.reset();
     }
     /// The stored text as read; the view keeps at most maxChars characters.
-    void Load(std::string&& stored, size_t maxChars);
+    void Load(const char* stored, size_t length, size_t maxChars);
     /// True when the view is not the whole stored text.
-    bool IsCut() const { return !m_Whole.empty(); }
+    bool IsCut() const { return m_Whole != nullptr; }
     /// What a save writes.
-    const std::string& Stored() const { return m_Whole.empty() ? m_View : m_Whole; }
+    const std::string& Stored() const { return m_Whole ? *m_Whole : m_View; }
 
 private:
     std::string m_View;
-    std::string m_Whole;  ///< empty unless the view differs from the stored text
+    std::unique_ptr<std::string> m_Whole;  ///< only when the view differs from the stored text
 };
 
 /// Fields 0 to 12, common to the four record kinds, and the name of the
@@ -111,12 +129,18 @@ public:
         }
         return Keep(copy);
     }
-    /// Stores the record by moving it (the loaders' way).
+    /// Stores the record by moving it.
     bool AddMove(Rec&& rec)
     {
         CX_ASSERT(m_pRecs);
         Rec* stored = new (std::nothrow) Rec(std::move(rec));
         return stored && Keep(stored);
+    }
+    /// Takes a heap record over (the loaders' way); frees it on failure.
+    bool Adopt(Rec* rec)
+    {
+        CX_ASSERT(m_pRecs);
+        return rec && Keep(rec);
     }
     void Clear()
     {

@@ -48,11 +48,16 @@ bool PmTodoExUtil::WriteRepeat(const PmTodoExRecord* rec)
 
 bool PmTodoExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
 {
-    PmTodoExRecord r;
+    std::unique_ptr<PmTodoExRecord> rec(new (std::nothrow) PmTodoExRecord());
+    if (!rec) {
+        *added = false;
+        return true;
+    }
+    PmTodoExRecord& r = *rec;
     for (uint32_t i = 0; i < fieldsCount; ++i)
         if (!ReadField(r, i))
             return false;
-    *added = m_pDataMgr->AddMove(std::move(r));
+    *added = m_pDataMgr->Adopt(rec.release());
     return true;
 }
 
