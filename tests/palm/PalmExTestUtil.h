@@ -88,11 +88,20 @@ inline std::string ReadFile(const std::string& path)
 class LogCapture {
 public:
     LogCapture()
+        : m_oldFolder(TheLog().Folder()), m_oldEnabled(TheLog().Enabled()), m_oldLevel(TheLog().Level())
     {
         TheLog().SetFolder(m_dir.Path().c_str());
         TheLog().SetEnabled(true);
         TheLog().SetLevel(3);
     }
+    ~LogCapture()
+    {
+        TheLog().SetFolder(m_oldFolder.c_str());
+        TheLog().SetEnabled(m_oldEnabled);
+        TheLog().SetLevel(m_oldLevel);
+    }
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
     std::string Text() const { return ReadFile(TheLog().LogPath()); }
     void Clear() const { std::ofstream(TheLog().LogPath(), std::ios::trunc); }
     bool Has(const std::string& text) const { return Text().find(text) != std::string::npos; }
@@ -108,6 +117,9 @@ public:
 
 private:
     TempDir m_dir;
+    std::string m_oldFolder;
+    bool m_oldEnabled;
+    int32_t m_oldLevel;
 };
 
 /// A PmDBUtil opened on bytes written to a temporary file; its output can

@@ -331,3 +331,28 @@ TEST_F(MemoFile, MalformedHeadersAreRefusedWithTheirMessage)
         EXPECT_EQ(util.DataMgr()->Count(), 0u);
     }
 }
+
+TEST(MemoDataMgr, CopiesKeepWholeTextsAndBlockData)
+{
+    PmMemoExRecord r;
+    std::string stored(9000, 'w');
+    r.Note.Load(stored.data(), stored.size(), PmDBUtil::kMaxTextField);
+    r.Block[2].Form = 5;
+    r.Block[2].Length = 5;
+    r.Block[2].Data = {1, 2, 3, 4, 5};
+    PmMemoExDataMgr mgr;
+    ASSERT_TRUE(mgr.Add(&r));
+    r.Note.Set("changed");
+    r.Block[2].Data[0] = 9;
+    PmMemoExRecord* copy = mgr.First();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(copy->Note.IsCut());
+    EXPECT_EQ(copy->Note.size(), 8191u);
+    EXPECT_EQ(copy->Note.Stored(), stored);
+    EXPECT_EQ(copy->Block[2].Data[0], 1);
+    PmMemoExRecord assigned;
+    assigned = *copy;
+    EXPECT_EQ(assigned.Note.Stored(), stored);
+    EXPECT_FALSE(r.Note.IsCut());
+    EXPECT_EQ(r.Note.Stored(), "changed");
+}
