@@ -167,6 +167,30 @@ TEST(GeneratorTest, Ex2UserLoadsWithTheDuplicatesAsked)
     ExpectCounts(l, 40, 8);
 }
 
+TEST(GeneratorTest, ExUserLoadsWithTheDuplicatesAsked)
+{
+    PalmInstall env(4, 1, 4);
+    std::string error;
+    ASSERT_TRUE(palmfix::GenerateUserData(env.UserFolder(), 40104, {40, 8, 3}, palmfix::kGenAll, &error)) << error;
+    Loaded l = LoadAll(env, 40104, [&](PmAddrInfo& addr, PmDateInfo& date, PmTodoInfo& todo, PmMemoInfo& memo) {
+        EXPECT_EQ(addr.LoadedGeneration(), 2);
+        EXPECT_EQ(date.LoadedGeneration(), 2);
+        EXPECT_EQ(memo.LoadedGeneration(), 2);
+        EXPECT_EQ(todo.GetCommMgr()->First()->Trailer.SourceType, 2);
+        std::set<int32_t> types;
+        CommDateMgr* dm = date.GetCommMgr();
+        for (CommDate* d = dm->First(); d; d = dm->Next())
+            types.insert(d->Repeat.RepeatType);
+        EXPECT_EQ(types, (std::set<int32_t>{0, 1, 2, 3, 4, 6}));
+        bool home = false;
+        CommAddrMgr* am = addr.GetCommMgr();
+        for (CommAddr* a = am->First(); a; a = am->Next())
+            home = home || !a->HomeAddr.Street.Empty();
+        EXPECT_TRUE(home);
+    });
+    ExpectCounts(l, 40, 8);
+}
+
 TEST(GeneratorTest, NoGenerationMeansNoFile)
 {
     PalmInstall env(3, 0, 0);

@@ -370,9 +370,9 @@ TEST(PalmAddrInfoTest, ExContactsWithThreeAddressesAndTheirDeletion)
     a.JobTitle.Set("Chef");
     a.Note.Set("Line 1\r\nLine 2");
     std::string path = env.UserFile("address\\address.dat");
-    ASSERT_TRUE((infotest::WriteExFile<PmAddrExUtil, PmAddrExRecord>(
+    ASSERT_TRUE(infotest::WriteEx(
         path, {a, ExContact(2, "S\xF8ren", "O'Hara"), ExContact(3, "Hidden", "One", 0x80),
-               ExContact(4, "S\xF8ren", "O'Hara")})));
+               ExContact(4, "S\xF8ren", "O'Hara")}));
     std::string original = infotest::ReadBytes(path);
 
     PmAddrInfo info;

@@ -341,8 +341,8 @@ TEST(PalmDateInfoTest, ExItemsAndTheirDeletion)
     byDay.Repeat.Class = 6;
     byDay.Repeat.Interval = 1;
     std::string path = env.UserFile("datebook\\datebook.dat");
-    ASSERT_TRUE((infotest::WriteExFile<PmDateExUtil, PmDateExRecord>(
-        path, {yearly, weekly, ExItem(4, "gone", start, 0x04), byDay})));
+    ASSERT_TRUE(infotest::WriteEx(
+        path, {yearly, weekly, ExItem(4, "gone", start, 0x04), byDay}));
     std::string original = infotest::ReadBytes(path);
 
     PmDateInfo info;

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "misc/CxDebugUtil.h"
-#include "palm/PalmComm.h"
 #include "palm/PalmEnv.h"
+#include "palmfixture/FixtureEx.h"
 #include "palmfixture/PalmFixture.h"
 #include "platform/File.h"
 #include "platform/WinPath.h"
@@ -104,20 +104,33 @@ inline std::vector<size_t> DiffPositions(const std::string& a, const std::string
     return out;
 }
 
-/// Writes a new 4.1.x file of the given records through its utility.
-template <typename Util, typename Rec>
-inline bool WriteExFile(const std::string& winPath, const std::vector<Rec>& recs)
+/// Writes a new 4.1.x file of the given records with the fixture writers.
+template <typename Rec, typename Writer>
+inline bool WriteExWith(Writer writer, const std::string& winPath, const std::vector<Rec>& recs)
 {
-    Util util;
-    PmCategoryMgr* cats = util.EnsureCategoryMgr();
-    PmCategory business(-1, 1, "Business");
-    PmCategory personal(-1, 2, "Perso\xE9");
-    if (!cats->Add(&business) || !cats->Add(&personal))
-        return false;
+    std::vector<const Rec*> ptrs;
     for (const Rec& r : recs)
-        if (!util.DataMgr()->Add(&r))
-            return false;
-    return util.SaveNew(winPath.c_str());
+        ptrs.push_back(&r);
+    std::string error;
+    bool ok = writer(winPath, {{1, "Business"}, {2, "Perso\xE9"}}, ptrs, &error);
+    EXPECT_TRUE(ok) << error;
+    return ok;
+}
+inline bool WriteEx(const std::string& winPath, const std::vector<PmAddrExRecord>& recs)
+{
+    return WriteExWith(palmfix::WriteAddressDat, winPath, recs);
+}
+inline bool WriteEx(const std::string& winPath, const std::vector<PmDateExRecord>& recs)
+{
+    return WriteExWith(palmfix::WriteDateBookDat, winPath, recs);
+}
+inline bool WriteEx(const std::string& winPath, const std::vector<PmTodoExRecord>& recs)
+{
+    return WriteExWith(palmfix::WriteToDoDat, winPath, recs);
+}
+inline bool WriteEx(const std::string& winPath, const std::vector<PmMemoExRecord>& recs)
+{
+    return WriteExWith(palmfix::WriteMemoPadDat, winPath, recs);
 }
 
 }  // namespace infotest

@@ -296,9 +296,9 @@ TEST(PalmMemoInfoTest, ExMemosAndTheirDeletion)
 {
     PalmInstall env(4, 1, 2);
     std::string path = env.UserFile("memopad\\memopad.dat");
-    ASSERT_TRUE((infotest::WriteExFile<PmMemoExUtil, PmMemoExRecord>(
+    ASSERT_TRUE(infotest::WriteEx(
         path, {ExMemo(1, 0, "Shopping\r\nmilk", 1), ExMemo(2, 0x04, "Shopping\r\nmilk"),
-               ExMemo(3, 0, "Shopping\r\nmilk"), ExMemo(4, 0, "Shopping\r\nmilk")})));
+               ExMemo(3, 0, "Shopping\r\nmilk"), ExMemo(4, 0, "Shopping\r\nmilk")}));
     std::string original = infotest::ReadBytes(path);
     PmMemoInfo info;
     ASSERT_EQ(info.ChosenGeneration(), 2);

@@ -264,8 +264,8 @@ TEST(PalmTodoInfoTest, ExTasksAndTheirDeletion)
     a.Repeat.DayNumber = 15;
     a.Repeat.EndDate = uint32_t(At(2019, 5, 1));
     std::string path = env.UserFile("todo\\todo.dat");
-    ASSERT_TRUE((infotest::WriteExFile<PmTodoExUtil, PmTodoExRecord>(
-        path, {a, ExTask(2, "Renew passport", 5), ExTask(3, "Renew passport", 5), ExTask(4, "x", 1, 0x80)})));
+    ASSERT_TRUE(infotest::WriteEx(
+        path, {a, ExTask(2, "Renew passport", 5), ExTask(3, "Renew passport", 5), ExTask(4, "x", 1, 0x80)}));
     std::string original = infotest::ReadBytes(path);
 
     PmTodoInfo info;

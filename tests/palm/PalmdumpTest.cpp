@@ -124,6 +124,12 @@ TEST_F(PalmdumpTest, ClassicInstallation)
     ExpectGeneration(env, m_dataHome, 40100, 1, "classic");
 }
 
+TEST_F(PalmdumpTest, ExInstallation)
+{
+    PalmInstall env(4, 1, 2);
+    ExpectGeneration(env, m_dataHome, 40102, 2, "4.1.x");
+}
+
 TEST_F(PalmdumpTest, Ex2Installation)
 {
     PalmInstall env(6, 0, 2);

@@ -6,6 +6,7 @@
 #include "palm/PalmInfo.h"
 #include "palm/PalmTodoEx2.h"
 #include "palmfixture/FixtureClassic.h"
+#include "palmfixture/FixtureEx.h"
 #include "palmfixture/FixtureEx2.h"
 
 #include <algorithm>
@@ -465,6 +466,129 @@ bool WriteClassicApps(const std::string& folder, int32_t apps, const GenOptions&
     return true;
 }
 
+// 4.1.x generation.
+
+template <typename R>
+std::vector<const R*> Pointers(const std::vector<R>& recs)
+{
+    std::vector<const R*> out;
+    for (const auto& r : recs)
+        out.push_back(&r);
+    return out;
+}
+
+void ExPrefix(PmExRecord* r, int32_t id, int32_t status, int32_t category, bool isPrivate)
+{
+    r->RecordID = uint32_t(id);
+    r->Status = uint32_t(status);
+    r->Placement = uint32_t(id);
+    r->Category = uint32_t(category);
+    r->Private = isPrivate ? 1 : 0;
+}
+
+void ExRepeat(PmExRepeat* rep, int32_t kind, int32_t interval, int32_t end, int32_t dayIndex, uint8_t mask,
+              int32_t week, int32_t month, int32_t day)
+{
+    rep->Class = uint32_t(kind);
+    if (kind == 0)
+        return;
+    rep->Interval = uint32_t(interval);
+    rep->EndDate = uint32_t(end);
+    rep->DayIndex = uint32_t(dayIndex);
+    rep->DaysMask = mask;
+    rep->WeekIndex = uint32_t(week);
+    rep->Month = uint32_t(month);
+    rep->DayNumber = uint32_t(day);
+}
+
+bool WriteExApps(const std::string& folder, int32_t apps, const GenOptions& opt, std::string* error)
+{
+    std::vector<ExCategory> cats;
+    for (const GenCategory& c : Categories())
+        cats.push_back({c.id, c.name});
+    if (apps & kGenAddr) {
+        std::vector<PmAddrExRecord> recs;
+        for (const GenContact& g : GenerateContacts(opt)) {
+            PmAddrExRecord r;
+            ExPrefix(&r, g.id, g.status, g.category, g.isPrivate);
+            r.FirstName.Set(g.first.c_str());
+            r.LastName.Set(g.last.c_str());
+            r.JobTitle.Set(g.title.c_str());
+            r.Company.Set(g.company.c_str());
+            r.Note.Set(g.note.c_str());
+            for (int s = 0; s < 7; ++s) {
+                r.Phone[s].Set(g.phone[s].c_str());
+                r.PhoneLabel[s] = uint32_t(g.label[s]);
+            }
+            for (int i = 0; i < 9; ++i)
+                r.Custom[i].Set(g.custom[i].c_str());
+            PmExText* addr[3][5] = {{&r.WorkStreet, &r.WorkCity, &r.WorkState, &r.WorkZip, &r.WorkCountry},
+                                    {&r.HomeStreet, &r.HomeCity, &r.HomeState, &r.HomeZip, &r.HomeCountry},
+                                    {&r.OtherStreet, &r.OtherCity, &r.OtherState, &r.OtherZip, &r.OtherCountry}};
+            for (int a = 0; a < 3; ++a)
+                for (int f = 0; f < 5; ++f)
+                    addr[a][f]->Set(g.address[a][f].c_str());
+            r.Chat1.Set(g.chat1.c_str());
+            r.Chat1LabelID = g.chat1.empty() ? 0 : 1;
+            recs.push_back(std::move(r));
+        }
+        if (!WriteAddressDat(ExFilePath(folder, 1), cats, Pointers(recs), error))
+            return false;
+    }
+    if (apps & kGenDate) {
+        std::vector<PmDateExRecord> recs;
+        for (const GenEvent& g : GenerateEvents(opt)) {
+            PmDateExRecord r;
+            ExPrefix(&r, g.id, g.status, g.category, g.isPrivate);
+            r.StartTime = uint32_t(g.start);
+            r.EndTime = uint32_t(g.end);
+            r.Summary.Set(g.description.c_str());
+            r.Note.Set(g.note.c_str());
+            r.Untimed = g.untimed;
+            r.Alarm = g.alarm;
+            r.AlarmAdvance = uint32_t(g.alarmAdvance);
+            r.AlarmUnit = uint32_t(g.alarmUnit);
+            ExRepeat(&r.Repeat, g.kind, g.interval, g.repeatEnd, g.dayIndex, g.daysMask, g.weekIndex, g.monthIndex,
+                     g.dayNumber);
+            if (g.kind != 0 && g.id % 4 == 0)
+                r.Repeat.Exceptions = {uint32_t(g.start + 7 * 86400)};
+            r.Location.Set(g.location.c_str());
+            recs.push_back(std::move(r));
+        }
+        if (!WriteDateBookDat(ExFilePath(folder, 2), cats, Pointers(recs), error))
+            return false;
+    }
+    if (apps & kGenTodo) {
+        std::vector<PmTodoExRecord> recs;
+        for (const GenTask& g : GenerateTasks(opt)) {
+            PmTodoExRecord r;
+            ExPrefix(&r, g.id, g.status, g.category, g.isPrivate);
+            r.Description.Set(g.description.c_str());
+            r.DueDate = uint32_t(g.due);
+            r.Completed = g.completed;
+            r.Priority = uint32_t(g.priority);
+            r.Note.Set(g.note.c_str());
+            r.AlarmSet = g.alarm;
+            ExRepeat(&r.Repeat, g.kind, g.interval, g.repeatEnd, g.dayIndex, g.daysMask, g.weekIndex, 0, g.dayNumber);
+            recs.push_back(std::move(r));
+        }
+        if (!WriteToDoDat(ExFilePath(folder, 3), cats, Pointers(recs), error))
+            return false;
+    }
+    if (apps & kGenMemo) {
+        std::vector<PmMemoExRecord> recs;
+        for (const GenMemo& g : GenerateMemos(opt)) {
+            PmMemoExRecord r;
+            ExPrefix(&r, g.id, g.status, g.category, g.isPrivate);
+            r.Note.Set(g.text.c_str());
+            recs.push_back(std::move(r));
+        }
+        if (!WriteMemoPadDat(ExFilePath(folder, 4), cats, Pointers(recs), error))
+            return false;
+    }
+    return true;
+}
+
 // 6.x generation.
 
 template <typename R>
@@ -666,8 +790,9 @@ bool GenerateUserData(const std::string& userFolder, uint32_t version, const Gen
                 return false;
             break;
         case kPmGenEx:
-            *error = "the 4.1.x data files cannot be written by this build";
-            return false;
+            if (!WriteExApps(userFolder, bit, opt, error))
+                return false;
+            break;
         default:
             break;  // no generation: nothing a facade would read
         }
