@@ -47,12 +47,18 @@ public:
         EXPECT_TRUE(LoadPalmLibraries(PM_LIB_USERDATA));
         plat::ResetBackups();
 
+        m_oldLogFolder = TheLog().Folder();
+        m_oldLogEnabled = TheLog().Enabled();
+        m_oldLogLevel = TheLog().Level();
         TheLog().SetFolder((m_root + "/").c_str());
         TheLog().SetEnabled(true);
         TheLog().SetLevel(3);
     }
     ~PalmInstall()
     {
+        TheLog().SetFolder(m_oldLogFolder.c_str());
+        TheLog().SetEnabled(m_oldLogEnabled);
+        TheLog().SetLevel(m_oldLogLevel);
         UnloadPalmLibraries();
         if (m_hadPrefix)
             setenv("WINEPREFIX", m_oldPrefix.c_str(), 1);
@@ -85,6 +91,9 @@ private:
     bool m_ok = false;
     bool m_hadPrefix = false;
     std::string m_oldPrefix;
+    std::string m_oldLogFolder;
+    bool m_oldLogEnabled = false;
+    int32_t m_oldLogLevel = 0;
 };
 
 inline std::string ReadBytes(const std::string& winPath)
