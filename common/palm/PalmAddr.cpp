@@ -447,17 +447,47 @@ bool PmAddrUtil::LoadSchema()
     return true;
 }
 
+namespace {
+// Where each field of a contact lives in the record, worked out once from
+// TextAt and IntAt, so that the row loops of a large file do not go through
+// their switches for every field.
+struct AddrSlot {
+    bool text;
+    bool boolean;  // written with the bool tag
+    ptrdiff_t offset;
+};
+const AddrSlot* AddrSlots()
+{
+    static const std::vector<AddrSlot> slots = [] {
+        std::vector<AddrSlot> v(PmAddrRecord::kFields);
+        PmAddrRecord probe;
+        const char* base = reinterpret_cast<const char*>(&probe);
+        for (int pos = 0; pos < PmAddrRecord::kFields; ++pos) {
+            const std::string* text = probe.TextAt(pos);
+            const char* at = text ? reinterpret_cast<const char*>(text) : reinterpret_cast<const char*>(probe.IntAt(pos));
+            v[pos] = AddrSlot{text != nullptr, pos == 23, at - base};
+        }
+        return v;
+    }();
+    return slots.data();
+}
+}  // namespace
+
 bool PmAddrUtil::ReadRow(PmAddrRecord* rec)
 {
+    const AddrSlot* slots = AddrSlots();
+    char* base = reinterpret_cast<char*>(rec);
+    FieldReader in(*this);
     for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow; ++pos) {
         if (pos >= uint32_t(PmAddrRecord::kFields)) {
             CXLOG(0, "Unknown field ID read (ID=%d), ignore it.", int(pos));
             continue;
         }
-        if (std::string* text = rec->TextAt(int(pos))) {
-            if (!ReadWholeText(text))
+        const AddrSlot& slot = slots[pos];
+        if (slot.text) {
+            if (!in.Text(reinterpret_cast<std::string*>(base + slot.offset)))
                 return false;
-        } else if (!ReadInt(rec->IntAt(int(pos)))) {
+        } else if (!in.Int(reinterpret_cast<int32_t*>(base + slot.offset))) {
             return false;
         } else if (pos == 24 && m_pCatMgr) {
             CategoryText(rec->Category, rec->szCategory);
@@ -600,19 +630,24 @@ bool PmAddrUtil::SaveRecords()
 
 bool PmAddrUtil::SaveRecord(const PmAddrRecord& rec)
 {
-    const PmAddrRecord& r = rec;
+    const AddrSlot* slots = AddrSlots();
+    const char* base = reinterpret_cast<const char*>(&rec);
+    FieldWriter out(*this);
     for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow && pos < uint32_t(PmAddrRecord::kFields); ++pos) {
+        const AddrSlot& slot = slots[pos];
         bool ok;
-        if (const std::string* text = r.TextAt(int(pos)))
-            ok = WriteWholeText(*text);
-        else if (pos == 23)
-            ok = WriteBoolField(*r.IntAt(int(pos)));
+        if (slot.text)
+            ok = out.Text(*reinterpret_cast<const std::string*>(base + slot.offset));
         else
-            ok = WriteIntField(*r.IntAt(int(pos)));
+            ok = out.Int(slot.boolean ? PM_TAG_BOOL : PM_TAG_INT, *reinterpret_cast<const uint32_t*>(base + slot.offset));
         if (!ok) {
             CXLOG(0, "Failed to save record field (%d).", int(pos));
             return false;
         }
+    }
+    if (!out.Flush()) {
+        CXLOG(0, "Failed to save record field (%d).", int(PmAddrRecord::kFields - 1));
+        return false;
     }
     return true;
 }

@@ -19,6 +19,7 @@
 #include "palm/PalmComm.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -205,6 +206,131 @@ protected:
     bool CommitSave(std::string* error);
     /// Drops a save that failed before its commit; the file stays as it was.
     void AbortSave();
+
+    /// Reads typed fields straight from the loaded bytes, for the row
+    /// readers (a row has many small fields). Each read consumes what the
+    /// field layer's would, a failing one included, and the file position
+    /// follows when the reader goes.
+    class FieldReader {
+    public:
+        explicit FieldReader(PmClassicUtil& util) : m_Util(util)
+        {
+            size_t left = 0;
+            m_Begin = m_P = reinterpret_cast<const uint8_t*>(util.UnreadInput(&left));
+            m_End = m_P + left;
+        }
+        ~FieldReader() { m_Util.SkipInput(size_t(m_P - m_Begin)); }
+        FieldReader(const FieldReader&) = delete;
+        FieldReader& operator=(const FieldReader&) = delete;
+
+        /// Tag 1, 3 or 6, then the value.
+        bool Int(int32_t* value)
+        {
+            uint32_t tag = 0;
+            return U32(&tag) && (tag == PM_TAG_INT || tag == PM_TAG_DATE || tag == PM_TAG_BOOL) &&
+                   U32(reinterpret_cast<uint32_t*>(value));
+        }
+        /// Tag 5, the prefix word (not kept) and the stored text whole.
+        bool Text(std::string* text)
+        {
+            uint32_t tag = 0, prefix = 0;
+            if (!U32(&tag) || tag != PM_TAG_TEXT || !U32(&prefix) || m_P == m_End)
+                return false;
+            uint32_t length = *m_P++;
+            if (length == 0xFF) {
+                if (m_End - m_P < 2)
+                    return false;
+                length = uint32_t(m_P[0]) | uint32_t(m_P[1]) << 8;
+                m_P += 2;
+            }
+            if (size_t(m_End - m_P) < length)
+                return false;
+            // A new record's text is empty: appending skips the checks of
+            // an assignment over a text that may overlap the source.
+            if (text->empty())
+                text->append(reinterpret_cast<const char*>(m_P), length);
+            else
+                text->assign(reinterpret_cast<const char*>(m_P), length);
+            m_P += length;
+            return true;
+        }
+
+    private:
+        bool U32(uint32_t* v)
+        {
+            if (m_End - m_P < 4)
+                return false;
+            *v = uint32_t(m_P[0]) | uint32_t(m_P[1]) << 8 | uint32_t(m_P[2]) << 16 | uint32_t(m_P[3]) << 24;
+            m_P += 4;
+            return true;
+        }
+
+        PmClassicUtil& m_Util;
+        const uint8_t* m_Begin;
+        const uint8_t* m_P;
+        const uint8_t* m_End;
+    };
+
+    /// Collects the typed fields of a row and hands them to the field layer
+    /// in blocks, laid out as the field layer's own writes would lay them.
+    class FieldWriter {
+    public:
+        explicit FieldWriter(PmClassicUtil& util) : m_Util(util) {}
+        FieldWriter(const FieldWriter&) = delete;
+        FieldWriter& operator=(const FieldWriter&) = delete;
+
+        bool Int(uint32_t tag, uint32_t value)
+        {
+            if (!Room(8))
+                return false;
+            Put32(tag);
+            Put32(value);
+            return true;
+        }
+        /// Tag 5, prefix word 1, the text as a counted string (an empty one
+        /// is the single length byte 0); fails above 65535 bytes.
+        bool Text(const std::string& text)
+        {
+            size_t n = text.size();
+            if (n > 0xFFFF || !Room(11))
+                return false;
+            Put32(PM_TAG_TEXT);
+            Put32(1);
+            if (n < 255) {
+                m_Buf[m_N++] = char(n);
+            } else {
+                m_Buf[m_N++] = char(0xFF);
+                m_Buf[m_N++] = char(n & 0xFF);
+                m_Buf[m_N++] = char(n >> 8);
+            }
+            if (n > sizeof(m_Buf) - m_N)
+                return Flush() && m_Util.WriteBytes(text.data(), uint32_t(n));
+            std::memcpy(m_Buf + m_N, text.data(), n);
+            m_N += n;
+            return true;
+        }
+        /// Hands what is collected to the field layer.
+        bool Flush()
+        {
+            bool ok = m_N == 0 || m_Util.WriteBytes(m_Buf, uint32_t(m_N));
+            m_N = 0;
+            return ok;
+        }
+
+    private:
+        bool Room(size_t n) { return sizeof(m_Buf) - m_N >= n || Flush(); }
+        void Put32(uint32_t v)
+        {
+            m_Buf[m_N++] = char(v);
+            m_Buf[m_N++] = char(v >> 8);
+            m_Buf[m_N++] = char(v >> 16);
+            m_Buf[m_N++] = char(v >> 24);
+        }
+
+        PmClassicUtil& m_Util;
+        char m_Buf[4096];
+        size_t m_N = 0;
+    };
 
     /// What the shared row loops report, for a file that logs them in its
     /// own words; every hook says nothing by default (the quiet files).

@@ -321,6 +321,22 @@ protected:
     /// Replaces the category table (owned) by another one, or none.
     void SetCategoryMgr(PmCategoryMgr* mgr);
 
+    /// For readers that take many fields at a time: the input not read yet
+    /// (*left bytes from the returned address), and a step over n of them.
+    const char* UnreadInput(size_t* left) const
+    {
+        *left = m_In.size() - m_InPos;
+        return m_In.data() + m_InPos;
+    }
+    void SkipInput(size_t n)
+    {
+        size_t left = m_In.size() - m_InPos;
+        m_InPos += n < left ? n : left;
+    }
+    /// For writers that know how much they are about to write: room for n
+    /// more bytes of output, so that the buffer is not grown step by step.
+    void ReserveOutput(size_t n) { m_Out.reserve(m_Out.size() + n); }
+
     char m_szFileName[256] = {};
     PmCategoryMgr* m_pCatMgr = nullptr;
 

@@ -292,6 +292,35 @@ TEST_F(PalmAddrTest, IncompleteFilesAreRefused)
     }
 }
 
+// A row cut short names the offset where reading stopped: after the tag of a
+// cut integer, after the length of a cut text.
+TEST_F(PalmAddrTest, CutRowNamesWhereReadingStopped)
+{
+    std::string path = PathOf("address.dat");
+    File f = Contacts(path);
+    ContactRow last = Row(2);
+    last.custom[3] = std::string(300, 'c');
+    f.rows = {ContactFields(Row(1)), ContactFields(last)};
+    std::string whole = Write(f);
+    // The row ends with Custom 4 (tag, prefix, 0xFF and a 16-bit length, the
+    // text) and the integer Primary Contact (tag, value).
+    size_t customText = whole.size() - 8 - 300;
+    struct {
+        size_t cut;
+        size_t stop;
+    } cases[] = {{whole.size() - 1, whole.size() - 4}, {customText + 100, customText}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cut);
+        Put(path, whole.substr(0, c.cut));
+        ClearLog();
+        PmAddrUtil util;
+        EXPECT_FALSE(util.LoadFile(path.c_str()));
+        EXPECT_TRUE(Logged("Failed to read address book record 2 of 2, file position: " + std::to_string(c.stop) +
+                           "."))
+            << Log();
+    }
+}
+
 // A row narrower than the record leaves the other fields empty; no value of
 // the row before is carried into it.
 TEST_F(PalmAddrTest, ShortRowsStartEmpty)
@@ -340,6 +369,22 @@ TEST_F(PalmAddrTest, LongTextsAreKeptWhole)
     EXPECT_EQ(PmFieldCut(r->Custom[3], PmAddrRecord::kCapacity[28]), "a");
     ASSERT_TRUE(util.Save(path.c_str()));
     EXPECT_EQ(Get(path), original);
+
+    // The longest text a counted string holds goes back whole; one byte more
+    // fails the save at its field and leaves the file as it was.
+    r->Note = std::string(65535, 'x');
+    r->Custom[0] = std::string(5000, 'y');
+    ASSERT_TRUE(util.Save(path.c_str()));
+    std::string longest = Get(path);
+    PmAddrUtil again;
+    ASSERT_TRUE(again.LoadFile(path.c_str()));
+    EXPECT_EQ(again.GetDataMgr()->First()->Note, std::string(65535, 'x'));
+    EXPECT_EQ(again.GetDataMgr()->First()->Custom[0], std::string(5000, 'y'));
+    r->Note += 'x';
+    ClearLog();
+    EXPECT_FALSE(util.Save(path.c_str()));
+    EXPECT_TRUE(Logged("Failed to save record field (22).")) << Log();
+    EXPECT_EQ(Get(path), longest);
 }
 
 // A save that fails at any step leaves the original file byte for byte.
