@@ -763,6 +763,14 @@ bool PmDBEx2Util::OpenDatabase(int32_t kind, const char* path)
     else
         m_pAccessor = new PmMDBAccessor(&DataModule(), kind, path);
     m_pCatMgr->SetAccessor(m_pAccessor);
+    // A database that cannot be opened is a failed load, not an empty one:
+    // otherwise the user is told that the data holds no duplicates when it
+    // was never read. The connection error itself is already in the log.
+    DbConnection* connection = m_pAccessor->Connection();
+    if (!connection || !connection->Connected()) {
+        m_pCatMgr->Clear();
+        return false;
+    }
     LoadCategories();
     return true;
 }

@@ -252,3 +252,18 @@ TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
 }
 
 }  // namespace
+
+// A file where the database should be that cannot be opened as one is a
+// failed load, not an empty notebook.
+TEST_F(MemoDatabase, FileThatIsNoDatabaseFailsTheLoad)
+{
+    {
+        std::ofstream f(plat::ToHostPath(m_path), std::ios::binary | std::ios::trunc);
+        f << "Standard Jet DB" << std::string(200, '\0');
+    }
+    PmMemoEx2Util util;
+    EXPECT_FALSE(util.LoadFile(m_path.c_str()));
+    EXPECT_TRUE(m_log.Has("Open Palm Desktop Memos database failed: " + m_path));
+    EXPECT_EQ(util.DataMgr()->Count(), 0u);
+    EXPECT_EQ(util.CategoryMgr()->Count(), 0u);
+}
