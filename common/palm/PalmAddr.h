@@ -352,6 +352,7 @@ protected:
     bool LoadRows(PmClassicDataMgr<Rec>& mgr, ReadRow readRow, Hidden hidden, const Log& log = Log())
     {
         mgr.Clear();
+        m_RowBytes = 0;
         uint32_t total = 0;
         if (!ReadU32(&total)) {
             log.TotalUnread();
@@ -361,6 +362,8 @@ protected:
         log.Counted(count);
         if (!RowsOf(total, &count))
             return false;
+        size_t left = 0, after = 0;
+        UnreadInput(&left);
         for (uint32_t i = 0; i < count; ++i) {
             Rec* rec = mgr.NewRecord();
             if (!rec || !readRow(rec)) {
@@ -372,6 +375,8 @@ protected:
                 return false;
             }
         }
+        UnreadInput(&after);
+        m_RowBytes = left - after;
         return true;
     }
 
@@ -381,6 +386,8 @@ protected:
     bool SaveRows(PmClassicDataMgr<Rec>& mgr, WriteRow writeRow, const Log& log = Log())
     {
         uint32_t n = mgr.RowCount();
+        // The rows as loaded are about as long as the rows to write.
+        ReserveOutput(4 + m_RowBytes);
         if (!WriteU32(n * m_Schema.FieldsPerRow)) {
             log.TotalUnwritten();
             return false;
@@ -425,6 +432,8 @@ protected:
 
     uint32_t m_VersionTag;
     PmClassicSchema m_Schema;
+    /// The bytes of the rows of the last load (0 before one).
+    size_t m_RowBytes = 0;
     std::string m_HeaderText;
     std::string m_LoadedPath;
 

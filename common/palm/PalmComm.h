@@ -335,7 +335,14 @@ protected:
     }
     /// For writers that know how much they are about to write: room for n
     /// more bytes of output, so that the buffer is not grown step by step.
-    void ReserveOutput(size_t n) { m_Out.reserve(m_Out.size() + n); }
+    /// Only a hint: without the memory the writes grow the buffer as usual.
+    void ReserveOutput(size_t n)
+    {
+        try {
+            m_Out.reserve(m_Out.size() + n);
+        } catch (...) {
+        }
+    }
 
     char m_szFileName[256] = {};
     PmCategoryMgr* m_pCatMgr = nullptr;
