@@ -41,8 +41,9 @@ bool PmMemoUtil::LoadFile(const char* path)
 bool PmMemoUtil::ReadRow(PmMemoRecord* r)
 {
     int32_t* ints[PmMemoRecord::kFields] = {&r->RecordID, &r->Status, &r->Placement, nullptr, &r->Private, &r->Category};
+    FieldReader in(*this);
     for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow; ++pos) {
-        bool ok = pos == 3 ? ReadWholeText(&r->Memo) : ReadInt(ints[pos]);
+        bool ok = pos == 3 ? in.Text(&r->Memo) : in.Int(ints[pos]);
         if (!ok)
             return false;
     }

@@ -36,8 +36,9 @@ bool PmTodoUtil::ReadRow(PmTodoRecord* r)
 {
     int32_t* ints[PmTodoRecord::kFields] = {&r->RecordID, &r->Status,  &r->Placement, nullptr,      &r->DueDate,
                                             &r->Completed, &r->Priority, &r->Private,  &r->Category, nullptr};
+    FieldReader in(*this);
     for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow; ++pos) {
-        bool ok = pos == 3 ? ReadWholeText(&r->Description) : pos == 9 ? ReadWholeText(&r->Note) : ReadInt(ints[pos]);
+        bool ok = pos == 3 ? in.Text(&r->Description) : pos == 9 ? in.Text(&r->Note) : in.Int(ints[pos]);
         if (!ok)
             return false;
     }
