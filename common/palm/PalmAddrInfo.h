@@ -52,17 +52,17 @@ public:
     /// generation fits the version or the load fails (nothing is loaded then).
     bool LoadByUser(int32_t user);
     void Reset();
-    CommAddrMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    CommAddrMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the contact of a stored record deleted (in memory for classic and
     /// 4.1.x; 6.x: its row at once, whose result is returned).
     bool DeleteRecord(CommAddr* pRec);
     bool Save();
-    PmAddrSource* FirstSource() { return m_Recs.Sources().First(); }
-    PmAddrSource* NextSource() { return m_Recs.Sources().Next(); }
+    PmAddrSource* FirstSource() { return m_Core.Sources().First(); }
+    PmAddrSource* NextSource() { return m_Core.Sources().Next(); }
 
     /// The generation every contacts facade uses (the last construction's choice).
     static int32_t ChosenGeneration() { return s_ChosenGen; }
-    int32_t LoadedGeneration() const { return m_LoadedGen; }
+    int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The display name of a phone label ("Work Phone" for unknown codes).
     /// The text is held in a buffer that the next call overwrites.
@@ -78,16 +78,11 @@ public:
 
 private:
     void Init(uint32_t version);
-    void BuildFromClassic();
-    void BuildFromEx();
-    void BuildFromEx2();
-    static void FreeNative(PmAddrSource* src);
+    static CommAddr FromClassic(const PmAddrRecord& rec, const PmAddrSource& src);
+    static CommAddr FromEx(const PmAddrExRecord& rec, const PmAddrSource& src);
+    static CommAddr FromEx2(const PmAddrEx2Record& rec, const PmAddrSource& src);
 
     static int32_t s_ChosenGen;
 
-    int32_t m_LoadedGen = kPmGenNone;
-    PmInfoRecords<PmAddrSource, CommAddrMgr> m_Recs;
-    PmAddrUtil* m_pUtil = nullptr;
-    PmAddrExUtil* m_pExUtil = nullptr;
-    PmAddrEx2Util* m_pEx2Util = nullptr;
+    PmInfoCore<PmAddrSource, CommAddrMgr, PmAddrUtil, PmAddrExUtil, PmAddrEx2Util> m_Core;
 };

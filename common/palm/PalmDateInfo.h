@@ -49,17 +49,17 @@ public:
     /// Replaces what was loaded by the user's calendar; false when the load fails.
     bool LoadByUser(int32_t user);
     void Reset();
-    CommDateMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    CommDateMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the item of a stored record deleted (in memory for classic and
     /// 4.1.x; 6.x: its row at once, whose result is returned).
     bool DeleteRecord(CommDate* pRec);
     /// Writes what was loaded back; false when nothing is loaded.
     bool Save();
-    PmDateSource* FirstSource() { return m_Recs.Sources().First(); }
-    PmDateSource* NextSource() { return m_Recs.Sources().Next(); }
+    PmDateSource* FirstSource() { return m_Core.Sources().First(); }
+    PmDateSource* NextSource() { return m_Core.Sources().Next(); }
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
-    int32_t LoadedGeneration() const { return m_LoadedGen; }
+    int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The common repeat pattern of a generation's recurrence (the tasks
     /// facade fills its pattern the same way).
@@ -73,15 +73,10 @@ public:
 
 private:
     void Init(uint32_t version);
-    void BuildFromClassic();
-    void BuildFromEx();
-    void BuildFromEx2();
-    static void FreeNative(PmDateSource* src);
+    static CommDate FromClassic(const PmDateRecord& rec, const PmDateSource& src);
+    static CommDate FromEx(const PmDateExRecord& rec, const PmDateSource& src);
+    static CommDate FromEx2(const PmDateEx2Record& rec, const PmDateSource& src);
 
     int32_t m_ChosenGen = kPmGenClassic;
-    int32_t m_LoadedGen = kPmGenNone;
-    PmInfoRecords<PmDateSource, CommDateMgr> m_Recs;
-    PmDateUtil* m_pUtil = nullptr;
-    PmDateExUtil* m_pExUtil = nullptr;
-    PmDateEx2Util* m_pEx2Util = nullptr;
+    PmInfoCore<PmDateSource, CommDateMgr, PmDateUtil, PmDateExUtil, PmDateEx2Util> m_Core;
 };

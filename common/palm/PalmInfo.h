@@ -17,6 +17,7 @@
 #include <cstring>
 #include <new>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 /// Generation codes of the facades.
@@ -144,4 +145,215 @@ private:
     }
     CxList<Source> m_Sources;
     Mgr m_Mgr;
+};
+
+/// What every facade does the same way, whatever the application: it owns
+/// the three generation utilities and the paired store, remembers the loaded
+/// generation, and carries out the steps of a load, a deletion and a save.
+/// The facade keeps its own choices and texts: which generation to use, what
+/// to log (its log lines name its own module), what a failed load gives, and
+/// how a generation record becomes a common record.
+///
+/// Source must have the members Generation, Status, Classic, Ex, Ex2,
+/// LoaderRecord and CommRecord (see PmMemoSource).
+template <typename Source, typename Mgr, typename Util, typename ExUtil, typename Ex2Util>
+class PmInfoCore {
+public:
+    using Comm = typename Mgr::Record;
+    using ClassicRecord = std::remove_pointer_t<decltype(Source::Classic)>;
+    using ExRecord = std::remove_pointer_t<decltype(Source::Ex)>;
+    using Ex2Record = std::remove_pointer_t<decltype(Source::Ex2)>;
+
+    PmInfoCore() = default;
+    PmInfoCore(const PmInfoCore&) = delete;
+    PmInfoCore& operator=(const PmInfoCore&) = delete;
+    ~PmInfoCore()
+    {
+        // The utilities go first; the sources only point into their managers.
+        delete m_pUtil;
+        delete m_pExUtil;
+        delete m_pEx2Util;
+        m_Recs.Clear(FreeNative);
+    }
+
+    /// Makes the three utilities (once, when the facade has chosen its generation).
+    void CreateUtilities()
+    {
+        m_pUtil = new Util();
+        m_pExUtil = new ExUtil();
+        m_pEx2Util = new Ex2Util();
+    }
+
+    /// Drops everything loaded.
+    void Reset()
+    {
+        m_LoadedGen = kPmGenNone;
+        m_pUtil->GetDataMgr()->Clear();
+        m_pExUtil->DataMgr()->Clear();
+        m_pEx2Util->DataMgr()->Clear();
+        m_Recs.Clear(FreeNative);
+    }
+
+    /// Loads the user's data through the utility of generation `gen` only.
+    /// `known` tells whether `gen` is a generation at all (false: nothing was
+    /// tried).
+    bool LoadFile(int32_t gen, int32_t user, bool* known)
+    {
+        *known = true;
+        switch (gen) {
+        case kPmGenClassic:
+            return m_pUtil->LoadUserFile(user);
+        case kPmGenEx2:
+            return m_pEx2Util->LoadByUser(uint32_t(user));
+        case kPmGenEx:
+            return m_pExUtil->LoadUserFile(uint32_t(user));
+        default:
+            *known = false;
+            return false;
+        }
+    }
+
+    /// After a successful LoadFile of `gen`: records it as loaded and turns
+    /// every live record of that generation into a source and a common record,
+    /// by the conversion of its generation (`Comm fromX(const XRecord&, const
+    /// Source&)`).
+    template <typename FromClassic, typename FromEx, typename FromEx2>
+    void Build(int32_t gen, FromClassic fromClassic, FromEx fromEx, FromEx2 fromEx2)
+    {
+        m_LoadedGen = gen;
+        if (gen == kPmGenClassic)
+            BuildFrom(m_pUtil->GetDataMgr(), kPmGenClassic, &Source::Classic, fromClassic);
+        else if (gen == kPmGenEx)
+            BuildFrom(m_pExUtil->DataMgr(), kPmGenEx, &Source::Ex, fromEx);
+        else if (gen == kPmGenEx2)
+            BuildFrom(m_pEx2Util->DataMgr(), kPmGenEx2, &Source::Ex2, fromEx2);
+    }
+
+    /// Marks the generation record of a stored common record deleted: its
+    /// byte copy, the utility's record (for 6.x only when `markEx2Loader`),
+    /// the source and the source's record copy. Classic and 4.1.x stay in
+    /// memory until a save; a 6.x row is written at once and that result
+    /// returned. False for a record that is not held; `unknownResult` when no
+    /// generation is loaded.
+    bool DeleteRecord(Comm* pRec, bool markEx2Loader, bool unknownResult)
+    {
+        if (!pRec)
+            return false;
+        Source* src = m_Recs.SourceOf(pRec);
+        if (!src)
+            return false;
+        auto* copy = static_cast<Source*>(pRec->Trailer.NativeCopy);
+        switch (m_LoadedGen) {
+        case kPmGenClassic:
+            MarkDeleted(copy, src, src->Classic, true);
+            return true;
+        case kPmGenEx:
+            MarkDeleted(copy, src, src->Ex, true);
+            return true;
+        case kPmGenEx2:
+            MarkDeleted(copy, src, src->Ex2, markEx2Loader);
+            return m_pEx2Util->WriteBackRecord(src->Ex2);
+        default:
+            return unknownResult;
+        }
+    }
+
+    /// Writes back what the loaded generation holds; false when none is loaded.
+    bool SaveLoaded()
+    {
+        switch (m_LoadedGen) {
+        case kPmGenEx2:
+            return m_pEx2Util->Save();
+        case kPmGenEx:
+            return m_pExUtil->Save();
+        case kPmGenClassic:
+            return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
+        default:
+            return false;
+        }
+    }
+
+    /// Writes back the file of the chosen generation, but only one that was
+    /// read whole: after a failed load or a Reset the utility holds nothing
+    /// that could replace it. 6.x rows were written when deleted: true.
+    bool SaveChosen(int32_t chosen)
+    {
+        switch (chosen) {
+        case kPmGenClassic:
+            if (m_LoadedGen != kPmGenClassic)
+                return false;
+            return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
+        case kPmGenEx:
+            if (m_LoadedGen != kPmGenEx)
+                return false;
+            return m_pExUtil->Save();
+        case kPmGenEx2:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    static bool IsGeneration(int32_t gen) { return gen == kPmGenClassic || gen == kPmGenEx || gen == kPmGenEx2; }
+
+    int32_t LoadedGeneration() const { return m_LoadedGen; }
+    void SetLoadedGeneration(int32_t gen) { m_LoadedGen = gen; }
+    PmInfoRecords<Source, Mgr>& Records() { return m_Recs; }
+    Mgr& Manager() { return m_Recs.Manager(); }
+    CxList<Source>& Sources() { return m_Recs.Sources(); }
+
+private:
+    static void FreeNative(Source* src)
+    {
+        delete src->Classic;
+        delete src->Ex;
+        delete src->Ex2;
+        src->Classic = nullptr;
+        src->Ex = nullptr;
+        src->Ex2 = nullptr;
+    }
+
+    template <typename DataMgr, typename Rec, typename From>
+    void BuildFrom(DataMgr* mgr, int32_t gen, Rec* Source::*copySlot, From from)
+    {
+        for (Rec* rec = mgr->First(); rec; rec = mgr->Next()) {
+            if (!PmIsLiveStatus(uint32_t(rec->Status)))
+                continue;
+            Source* src = new (std::nothrow) Source{};
+            if (!src)
+                continue;
+            src->Generation = gen;
+            src->Status = uint32_t(rec->Status);
+            src->*copySlot = new (std::nothrow) Rec(*rec);
+            src->LoaderRecord = rec;
+            if (!(src->*copySlot)) {
+                FreeNative(src);
+                delete src;
+                continue;
+            }
+            Comm comm = from(*rec, *src);
+            if (!m_Recs.Append(src, &comm)) {
+                FreeNative(src);
+                delete src;
+            }
+        }
+    }
+
+    template <typename Rec>
+    static void MarkDeleted(Source* copy, Source* src, Rec* own, bool markLoader)
+    {
+        using StatusType = decltype(own->Status);
+        if (copy)
+            copy->Status = kPmStatusDeleted;
+        if (markLoader)
+            static_cast<Rec*>(src->LoaderRecord)->Status = StatusType(kPmStatusDeleted);
+        src->Status = kPmStatusDeleted;
+        own->Status = StatusType(kPmStatusDeleted);
+    }
+
+    int32_t m_LoadedGen = kPmGenNone;
+    PmInfoRecords<Source, Mgr> m_Recs;
+    Util* m_pUtil = nullptr;
+    ExUtil* m_pExUtil = nullptr;
+    Ex2Util* m_pEx2Util = nullptr;
 };

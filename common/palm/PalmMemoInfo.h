@@ -47,7 +47,7 @@ public:
     bool LoadByUser(int32_t user);
     /// Drops everything loaded.
     void Reset();
-    CommNoteMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    CommNoteMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the memo of a stored note deleted. Classic and 4.1.x: in memory,
     /// written by Save. 6.x: the row is updated at once and the result of that
     /// update is returned. False for a record the manager does not hold.
@@ -55,27 +55,22 @@ public:
     /// Writes the loaded file back (classic, 4.1.x); 6.x has nothing left to
     /// write. False when nothing is loaded or the write fails.
     bool Save();
-    PmMemoSource* FirstSource() { return m_Recs.Sources().First(); }
-    PmMemoSource* NextSource() { return m_Recs.Sources().Next(); }
+    PmMemoSource* FirstSource() { return m_Core.Sources().First(); }
+    PmMemoSource* NextSource() { return m_Core.Sources().Next(); }
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
-    int32_t LoadedGeneration() const { return m_LoadedGen; }
+    int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The note a memo text gives (Private, Subject and Note; no trailer).
     static void FillNote(const char* text, size_t length, int32_t isPrivate, CommNote* note);
 
 private:
     void Init(uint32_t version);
-    void BuildFromClassic();
-    void BuildFromEx();
-    void BuildFromEx2();
-    bool AddSource(PmMemoSource* src, const char* text, size_t length, int32_t isPrivate, int32_t recordId);
-    static void FreeNative(PmMemoSource* src);
+    static CommNote FromClassic(const PmMemoRecord& rec, const PmMemoSource& src);
+    static CommNote FromEx(const PmMemoExRecord& rec, const PmMemoSource& src);
+    static CommNote FromEx2(const PmMemoEx2Record& rec, const PmMemoSource& src);
+    static CommNote NoteOf(const PmMemoSource& src, const char* text, size_t length, int32_t isPrivate, int32_t recordId);
 
     int32_t m_ChosenGen = kPmGenNone;
-    int32_t m_LoadedGen = kPmGenNone;
-    PmInfoRecords<PmMemoSource, CommNoteMgr> m_Recs;
-    PmMemoUtil* m_pUtil = nullptr;
-    PmMemoExUtil* m_pExUtil = nullptr;
-    PmMemoEx2Util* m_pEx2Util = nullptr;
+    PmInfoCore<PmMemoSource, CommNoteMgr, PmMemoUtil, PmMemoExUtil, PmMemoEx2Util> m_Core;
 };

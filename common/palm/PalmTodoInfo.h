@@ -42,32 +42,27 @@ public:
     /// leaves the facade empty and still gives true.
     bool LoadByUser(int32_t user);
     void Reset();
-    CommTaskMgr* GetCommMgr() { return &m_Recs.Manager(); }
+    CommTaskMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the task of a stored record deleted (in memory for classic and
     /// 4.1.x; 6.x: its row at once, whose result is returned).
     bool DeleteRecord(CommTask* pRec);
     /// Writes what was loaded back; false when nothing is loaded.
     bool Save();
-    PmTodoSource* FirstSource() { return m_Recs.Sources().First(); }
-    PmTodoSource* NextSource() { return m_Recs.Sources().Next(); }
+    PmTodoSource* FirstSource() { return m_Core.Sources().First(); }
+    PmTodoSource* NextSource() { return m_Core.Sources().Next(); }
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
-    int32_t LoadedGeneration() const { return m_LoadedGen; }
+    int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// Common priority of a stored one: 1 high, 5 low (2), the rest normal (0).
     static int32_t Priority(int32_t nativePriority);
 
 private:
     void Init(uint32_t version);
-    void BuildFromClassic();
-    void BuildFromEx();
-    void BuildFromEx2();
-    static void FreeNative(PmTodoSource* src);
+    static CommTask FromClassic(const PmTodoRecord& rec, const PmTodoSource& src);
+    static CommTask FromEx(const PmTodoExRecord& rec, const PmTodoSource& src);
+    static CommTask FromEx2(const PmTodoEx2Record& rec, const PmTodoSource& src);
 
     int32_t m_ChosenGen = kPmGenClassic;
-    int32_t m_LoadedGen = kPmGenNone;
-    PmInfoRecords<PmTodoSource, CommTaskMgr> m_Recs;
-    PmTodoUtil* m_pUtil = nullptr;
-    PmTodoExUtil* m_pExUtil = nullptr;
-    PmTodoEx2Util* m_pEx2Util = nullptr;
+    PmInfoCore<PmTodoSource, CommTaskMgr, PmTodoUtil, PmTodoExUtil, PmTodoEx2Util> m_Core;
 };
