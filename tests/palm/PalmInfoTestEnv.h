@@ -18,6 +18,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace infotest {
 
@@ -140,6 +141,22 @@ inline bool WriteEx(const std::string& winPath, const std::vector<PmTodoExRecord
 inline bool WriteEx(const std::string& winPath, const std::vector<PmMemoExRecord>& recs)
 {
     return WriteExWith(palmfix::WriteMemoPadDat, winPath, recs);
+}
+
+/// A 6.x table dumped after deleting its first `deleted` rows: those rows
+/// differ from the dump before only in their status cell (column 1), which
+/// holds the deletion status 0x84; every other cell is unchanged.
+inline void ExpectOnlyStatusChanged(const std::vector<std::vector<std::string>>& before,
+                                    const std::vector<std::vector<std::string>>& after, size_t deleted)
+{
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t row = 0; row < after.size(); ++row)
+        for (size_t col = 0; col < after[row].size(); ++col) {
+            if (col == 1 && row < deleted)
+                EXPECT_EQ(after[row][col], "int:132");
+            else
+                EXPECT_EQ(after[row][col], before[row][col]) << row << "," << col;
+        }
 }
 
 }  // namespace infotest
