@@ -23,61 +23,7 @@ const PmSGKind kKind = {
 
 }  // namespace
 
-PmAddrExUtil::PmAddrExUtil() : PmSGUtil(kKind)
-{
-    m_pDataMgr = new PmAddrExDataMgr();
-}
-
-PmAddrExUtil::~PmAddrExUtil()
-{
-    Release();
-}
-
-void PmAddrExUtil::Init()
-{
-    PmSGUtil::Init();
-    Release();
-    m_pDataMgr = new PmAddrExDataMgr();
-}
-
-void PmAddrExUtil::Release()
-{
-    delete m_pDataMgr;
-    m_pDataMgr = nullptr;
-}
-
-bool PmAddrExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
-{
-    std::unique_ptr<PmAddrExRecord> rec(new (std::nothrow) PmAddrExRecord());
-    if (!rec) {
-        *added = false;
-        return true;
-    }
-    PmAddrExRecord& r = *rec;
-    for (uint32_t i = 0; i < fieldsCount; ++i)
-        if (!ReadField(r, i))
-            return false;
-    *added = m_pDataMgr->Adopt(rec.release());
-    return true;
-}
-
-bool PmAddrExUtil::SaveAllRecords()
-{
-    for (PmAddrExRecord* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
-        if (!SaveRecord(r))
-            return false;
-    return true;
-}
-
-bool PmAddrExUtil::SaveRecord(const PmAddrExRecord* rec)
-{
-    if (!rec)
-        return false;
-    for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
-        if (!WriteField(*rec, i))
-            return false;
-    return true;
-}
+PmAddrExUtil::PmAddrExUtil() : PmSGRecordUtil(kKind) {}
 
 bool PmAddrExUtil::ReadField(PmAddrExRecord& r, uint32_t i)
 {

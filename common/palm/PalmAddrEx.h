@@ -52,30 +52,15 @@ struct PmAddrExRecord : PmExRecord {
 class PmAddrExDataMgr : public PmExDataMgr<PmAddrExRecord> {};
 
 /// Reads and writes a 4.1.x contacts file.
-class PmAddrExUtil : public PmSGUtil {
+class PmAddrExUtil : public PmSGRecordUtil<PmAddrExUtil, PmAddrExRecord, PmAddrExDataMgr> {
 public:
     static constexpr uint16_t kFieldCount = 73;
 
     PmAddrExUtil();
-    ~PmAddrExUtil() override;
-
-    PmAddrExDataMgr* DataMgr() { return m_pDataMgr; }
-
-    /// Writes one record (fields below Fields Per Row).
-    virtual bool SaveRecord(const PmAddrExRecord* rec);
-
-protected:
-    void Init() override;
-    void Release() override;
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void ClearRecords() override { m_pDataMgr->Clear(); }
-    uint32_t RecordCount() const override { return m_pDataMgr->Count(); }
-    bool ReadRecord(uint32_t fieldsCount, bool* added) override;
-    bool SaveAllRecords() override;
 
 private:
+    friend class PmSGRecordUtil<PmAddrExUtil, PmAddrExRecord, PmAddrExDataMgr>;
+
     bool ReadField(PmAddrExRecord& r, uint32_t index);
     bool WriteField(const PmAddrExRecord& r, uint32_t index);
-
-    PmAddrExDataMgr* m_pDataMgr = nullptr;
 };

@@ -13,71 +13,7 @@ const PmSGKind kKind = {
 
 }  // namespace
 
-PmDateExUtil::PmDateExUtil() : PmSGUtil(kKind)
-{
-    m_pDataMgr = new PmDateExDataMgr();
-}
-
-PmDateExUtil::~PmDateExUtil()
-{
-    Release();
-}
-
-void PmDateExUtil::Init()
-{
-    PmSGUtil::Init();
-    Release();
-    m_pDataMgr = new PmDateExDataMgr();
-}
-
-void PmDateExUtil::Release()
-{
-    delete m_pDataMgr;
-    m_pDataMgr = nullptr;
-}
-
-bool PmDateExUtil::ReadRepeat(PmDateExRecord* rec)
-{
-    return rec && ReadRepeatField(rec->Repeat);
-}
-
-bool PmDateExUtil::WriteRepeat(const PmDateExRecord* rec)
-{
-    return rec && WriteRepeatField(rec->Repeat);
-}
-
-bool PmDateExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
-{
-    std::unique_ptr<PmDateExRecord> rec(new (std::nothrow) PmDateExRecord());
-    if (!rec) {
-        *added = false;
-        return true;
-    }
-    PmDateExRecord& r = *rec;
-    for (uint32_t i = 0; i < fieldsCount; ++i)
-        if (!ReadField(r, i))
-            return false;
-    *added = m_pDataMgr->Adopt(rec.release());
-    return true;
-}
-
-bool PmDateExUtil::SaveAllRecords()
-{
-    for (PmDateExRecord* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
-        if (!SaveRecord(r))
-            return false;
-    return true;
-}
-
-bool PmDateExUtil::SaveRecord(const PmDateExRecord* rec)
-{
-    if (!rec)
-        return false;
-    for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
-        if (!WriteField(*rec, i))
-            return false;
-    return true;
-}
+PmDateExUtil::PmDateExUtil() : PmSGRepeatUtil(kKind) {}
 
 bool PmDateExUtil::ReadField(PmDateExRecord& r, uint32_t i)
 {

@@ -23,32 +23,16 @@ struct PmDateExRecord : PmExRecord {
 
 class PmDateExDataMgr : public PmExDataMgr<PmDateExRecord> {};
 
-/// Reads and writes a 4.1.x calendar file.
-class PmDateExUtil : public PmSGUtil {
+/// Reads and writes a 4.1.x calendar file; ReadRepeat and WriteRepeat handle field 22.
+class PmDateExUtil : public PmSGRepeatUtil<PmDateExUtil, PmDateExRecord, PmDateExDataMgr> {
 public:
     static constexpr uint16_t kFieldCount = 27;
 
     PmDateExUtil();
-    ~PmDateExUtil() override;
-
-    PmDateExDataMgr* DataMgr() { return m_pDataMgr; }
-    virtual bool SaveRecord(const PmDateExRecord* rec);
-    /// Field 22 of a record.
-    virtual bool ReadRepeat(PmDateExRecord* rec);
-    virtual bool WriteRepeat(const PmDateExRecord* rec);
-
-protected:
-    void Init() override;
-    void Release() override;
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void ClearRecords() override { m_pDataMgr->Clear(); }
-    uint32_t RecordCount() const override { return m_pDataMgr->Count(); }
-    bool ReadRecord(uint32_t fieldsCount, bool* added) override;
-    bool SaveAllRecords() override;
 
 private:
+    friend class PmSGRecordUtil<PmDateExUtil, PmDateExRecord, PmDateExDataMgr>;
+
     bool ReadField(PmDateExRecord& r, uint32_t index);
     bool WriteField(const PmDateExRecord& r, uint32_t index);
-
-    PmDateExDataMgr* m_pDataMgr = nullptr;
 };

@@ -13,62 +13,18 @@ const PmSGKind kKind = {
 
 }  // namespace
 
-PmMemoExUtil::PmMemoExUtil() : PmSGUtil(kKind)
+PmMemoExUtil::PmMemoExUtil() : PmSGRecordUtil(kKind) {}
+
+bool PmMemoExUtil::ReadField(PmMemoExRecord& r, uint32_t i)
 {
-    m_pDataMgr = new PmMemoExDataMgr();
+    if (i <= 12)
+        return ReadPrefixField(r, i);
+    return i == 13 ? ReadText(r.Note, kMaxTextField) : true;
 }
 
-PmMemoExUtil::~PmMemoExUtil()
+bool PmMemoExUtil::WriteField(const PmMemoExRecord& r, uint32_t i)
 {
-    Release();
-}
-
-void PmMemoExUtil::Init()
-{
-    PmSGUtil::Init();
-    Release();
-    m_pDataMgr = new PmMemoExDataMgr();
-}
-
-void PmMemoExUtil::Release()
-{
-    delete m_pDataMgr;
-    m_pDataMgr = nullptr;
-}
-
-bool PmMemoExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
-{
-    std::unique_ptr<PmMemoExRecord> rec(new (std::nothrow) PmMemoExRecord());
-    if (!rec) {
-        *added = false;
-        return true;
-    }
-    PmMemoExRecord& r = *rec;
-    for (uint32_t i = 0; i < fieldsCount; ++i) {
-        bool ok = i <= 12 ? ReadPrefixField(r, i) : i == 13 ? ReadText(r.Note, kMaxTextField) : true;
-        if (!ok)
-            return false;
-    }
-    *added = m_pDataMgr->Adopt(rec.release());
-    return true;
-}
-
-bool PmMemoExUtil::SaveAllRecords()
-{
-    for (PmMemoExRecord* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
-        if (!SaveRecord(r))
-            return false;
-    return true;
-}
-
-bool PmMemoExUtil::SaveRecord(const PmMemoExRecord* rec)
-{
-    if (!rec)
-        return false;
-    for (uint32_t i = 0; i < m_FieldsPerRow; ++i) {
-        bool ok = i <= 12 ? WritePrefixField(*rec, i) : i == 13 ? WriteText(rec->Note) : true;
-        if (!ok)
-            return false;
-    }
-    return true;
+    if (i <= 12)
+        return WritePrefixField(r, i);
+    return i == 13 ? WriteText(r.Note) : true;
 }

@@ -13,25 +13,15 @@ struct PmMemoExRecord : PmExRecord {
 class PmMemoExDataMgr : public PmExDataMgr<PmMemoExRecord> {};
 
 /// Reads and writes a 4.1.x memos file.
-class PmMemoExUtil : public PmSGUtil {
+class PmMemoExUtil : public PmSGRecordUtil<PmMemoExUtil, PmMemoExRecord, PmMemoExDataMgr> {
 public:
     static constexpr uint16_t kFieldCount = 14;
 
     PmMemoExUtil();
-    ~PmMemoExUtil() override;
-
-    PmMemoExDataMgr* DataMgr() { return m_pDataMgr; }
-    virtual bool SaveRecord(const PmMemoExRecord* rec);
-
-protected:
-    void Init() override;
-    void Release() override;
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void ClearRecords() override { m_pDataMgr->Clear(); }
-    uint32_t RecordCount() const override { return m_pDataMgr->Count(); }
-    bool ReadRecord(uint32_t fieldsCount, bool* added) override;
-    bool SaveAllRecords() override;
 
 private:
-    PmMemoExDataMgr* m_pDataMgr = nullptr;
+    friend class PmSGRecordUtil<PmMemoExUtil, PmMemoExRecord, PmMemoExDataMgr>;
+
+    bool ReadField(PmMemoExRecord& r, uint32_t index);
+    bool WriteField(const PmMemoExRecord& r, uint32_t index);
 };

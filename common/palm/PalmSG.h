@@ -309,5 +309,91 @@ protected:
     bool m_LoadFailed = false;
 };
 
+/// The part of a 4.1.x utility that is the same for every record kind: the
+/// data manager's life, reading a record field by field and writing the
+/// records. Derived supplies the field layout as
+///     bool ReadField(Rec& r, uint32_t index);
+///     bool WriteField(const Rec& r, uint32_t index);
+/// (index below Fields Count on read, below Fields Per Row on write; an index
+/// beyond the record's fields reads and writes nothing and succeeds). The
+/// calls are static so the per-field loop stays free of virtual dispatch.
+template <class Derived, class Rec, class Mgr>
+class PmSGRecordUtil : public PmSGUtil {
+public:
+    ~PmSGRecordUtil() override { Release(); }
+
+    Mgr* DataMgr() { return m_pDataMgr; }
+
+    /// Writes one record (fields below Fields Per Row).
+    virtual bool SaveRecord(const Rec* rec)
+    {
+        if (!rec)
+            return false;
+        Derived& self = static_cast<Derived&>(*this);
+        for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
+            if (!self.WriteField(*rec, i))
+                return false;
+        return true;
+    }
+
+protected:
+    explicit PmSGRecordUtil(const PmSGKind& kind) : PmSGUtil(kind) { m_pDataMgr = new Mgr(); }
+
+    void Init() override
+    {
+        PmSGUtil::Init();
+        Release();
+        m_pDataMgr = new Mgr();
+    }
+    void Release() override
+    {
+        delete m_pDataMgr;
+        m_pDataMgr = nullptr;
+    }
+    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
+    void ClearRecords() override { m_pDataMgr->Clear(); }
+    uint32_t RecordCount() const override { return m_pDataMgr->Count(); }
+
+    bool ReadRecord(uint32_t fieldsCount, bool* added) override
+    {
+        // Out of memory for one record: the record is skipped, the load goes on.
+        std::unique_ptr<Rec> rec(new (std::nothrow) Rec());
+        if (!rec) {
+            *added = false;
+            return true;
+        }
+        Derived& self = static_cast<Derived&>(*this);
+        Rec& r = *rec;
+        for (uint32_t i = 0; i < fieldsCount; ++i)
+            if (!self.ReadField(r, i))
+                return false;
+        *added = m_pDataMgr->Adopt(rec.release());
+        return true;
+    }
+
+    bool SaveAllRecords() override
+    {
+        for (Rec* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
+            if (!SaveRecord(r))
+                return false;
+        return true;
+    }
+
+    Mgr* m_pDataMgr = nullptr;
+};
+
+/// A record utility whose records carry a repeat field (calendar, tasks):
+/// Rec has a PmExRepeat member named Repeat.
+template <class Derived, class Rec, class Mgr>
+class PmSGRepeatUtil : public PmSGRecordUtil<Derived, Rec, Mgr> {
+public:
+    /// The repeat field of a record.
+    virtual bool ReadRepeat(Rec* rec) { return rec && this->ReadRepeatField(rec->Repeat); }
+    virtual bool WriteRepeat(const Rec* rec) { return rec && this->WriteRepeatField(rec->Repeat); }
+
+protected:
+    using PmSGRecordUtil<Derived, Rec, Mgr>::PmSGRecordUtil;
+};
+
 /// The class name of a repeat class 1 to 6, none otherwise.
 const char* PmRepeatClassName(uint32_t repeatClass);

@@ -13,71 +13,7 @@ const PmSGKind kKind = {
 
 }  // namespace
 
-PmTodoExUtil::PmTodoExUtil() : PmSGUtil(kKind)
-{
-    m_pDataMgr = new PmTodoExDataMgr();
-}
-
-PmTodoExUtil::~PmTodoExUtil()
-{
-    Release();
-}
-
-void PmTodoExUtil::Init()
-{
-    PmSGUtil::Init();
-    Release();
-    m_pDataMgr = new PmTodoExDataMgr();
-}
-
-void PmTodoExUtil::Release()
-{
-    delete m_pDataMgr;
-    m_pDataMgr = nullptr;
-}
-
-bool PmTodoExUtil::ReadRepeat(PmTodoExRecord* rec)
-{
-    return rec && ReadRepeatField(rec->Repeat);
-}
-
-bool PmTodoExUtil::WriteRepeat(const PmTodoExRecord* rec)
-{
-    return rec && WriteRepeatField(rec->Repeat);
-}
-
-bool PmTodoExUtil::ReadRecord(uint32_t fieldsCount, bool* added)
-{
-    std::unique_ptr<PmTodoExRecord> rec(new (std::nothrow) PmTodoExRecord());
-    if (!rec) {
-        *added = false;
-        return true;
-    }
-    PmTodoExRecord& r = *rec;
-    for (uint32_t i = 0; i < fieldsCount; ++i)
-        if (!ReadField(r, i))
-            return false;
-    *added = m_pDataMgr->Adopt(rec.release());
-    return true;
-}
-
-bool PmTodoExUtil::SaveAllRecords()
-{
-    for (PmTodoExRecord* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
-        if (!SaveRecord(r))
-            return false;
-    return true;
-}
-
-bool PmTodoExUtil::SaveRecord(const PmTodoExRecord* rec)
-{
-    if (!rec)
-        return false;
-    for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
-        if (!WriteField(*rec, i))
-            return false;
-    return true;
-}
+PmTodoExUtil::PmTodoExUtil() : PmSGRepeatUtil(kKind) {}
 
 bool PmTodoExUtil::ReadField(PmTodoExRecord& r, uint32_t i)
 {

@@ -21,32 +21,16 @@ struct PmTodoExRecord : PmExRecord {
 
 class PmTodoExDataMgr : public PmExDataMgr<PmTodoExRecord> {};
 
-/// Reads and writes a 4.1.x tasks file.
-class PmTodoExUtil : public PmSGUtil {
+/// Reads and writes a 4.1.x tasks file; ReadRepeat and WriteRepeat handle field 24.
+class PmTodoExUtil : public PmSGRepeatUtil<PmTodoExUtil, PmTodoExRecord, PmTodoExDataMgr> {
 public:
     static constexpr uint16_t kFieldCount = 25;
 
     PmTodoExUtil();
-    ~PmTodoExUtil() override;
-
-    PmTodoExDataMgr* DataMgr() { return m_pDataMgr; }
-    virtual bool SaveRecord(const PmTodoExRecord* rec);
-    /// Field 24 of a record.
-    virtual bool ReadRepeat(PmTodoExRecord* rec);
-    virtual bool WriteRepeat(const PmTodoExRecord* rec);
-
-protected:
-    void Init() override;
-    void Release() override;
-    bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void ClearRecords() override { m_pDataMgr->Clear(); }
-    uint32_t RecordCount() const override { return m_pDataMgr->Count(); }
-    bool ReadRecord(uint32_t fieldsCount, bool* added) override;
-    bool SaveAllRecords() override;
 
 private:
+    friend class PmSGRecordUtil<PmTodoExUtil, PmTodoExRecord, PmTodoExDataMgr>;
+
     bool ReadField(PmTodoExRecord& r, uint32_t index);
     bool WriteField(const PmTodoExRecord& r, uint32_t index);
-
-    PmTodoExDataMgr* m_pDataMgr = nullptr;
 };
