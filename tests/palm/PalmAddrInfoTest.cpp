@@ -42,25 +42,13 @@ PmAddrEx2Record Ex2Contact(int32_t id, const std::string& first, const std::stri
 
 std::string WriteClassic(const PalmInstall& env, const std::vector<PmAddrRecord>& recs)
 {
-    std::string path = env.UserFile("address\\address.dat");
-    palmfix::ClassicContent<PmAddrRecord> content;
-    content.categories = {{1, "Business"}, {2, "Perso\xE9"}};
-    content.header = "Birthday\nSpouse\nPet\nCar\n";
-    content.records = recs;
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteClassicAddress(path, content, &error)) << error;
-    return path;
+    return infotest::WriteClassicWith(palmfix::WriteClassicAddress, env.UserFile("address\\address.dat"),
+                                      {{1, "Business"}, {2, "Perso\xE9"}}, recs, "Birthday\nSpouse\nPet\nCar\n");
 }
 
 std::string WriteEx2(const PalmInstall& env, const std::vector<PmAddrEx2Record>& recs)
 {
-    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 1);
-    std::vector<const PmAddrEx2Record*> ptrs;
-    for (const auto& r : recs)
-        ptrs.push_back(&r);
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteAddressMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
-    return path;
+    return infotest::WriteEx2With(palmfix::WriteAddressMdb, env, 1, {{1, "Business"}}, recs);
 }
 
 }  // namespace
@@ -288,12 +276,7 @@ TEST(PalmAddrInfoTest, ClassicDeletionRoundTrip)
     EXPECT_EQ(static_cast<PmAddrSource*>(mgr->GetAt(0)->Trailer.NativeCopy)->Status, 0x84u);
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
 
     PmAddrInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
@@ -399,12 +382,7 @@ TEST(PalmAddrInfoTest, ExContactsWithThreeAddressesAndTheirDeletion)
     ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
     PmAddrInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);

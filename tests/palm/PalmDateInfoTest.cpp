@@ -49,24 +49,13 @@ PmDateEx2Record Ex2Item(int32_t id, const std::string& text, int32_t start, cons
 
 std::string WriteClassic(const PalmInstall& env, const std::vector<PmDateRecord>& recs)
 {
-    std::string path = env.UserFile("datebook\\datebook.dat");
-    palmfix::ClassicContent<PmDateRecord> content;
-    content.categories = {{1, "Business"}};
-    content.records = recs;
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteClassicDate(path, content, &error)) << error;
-    return path;
+    return infotest::WriteClassicWith(palmfix::WriteClassicDate, env.UserFile("datebook\\datebook.dat"),
+                                      {{1, "Business"}}, recs);
 }
 
 std::string WriteEx2(const PalmInstall& env, const std::vector<PmDateEx2Record>& recs)
 {
-    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 2);
-    std::vector<const PmDateEx2Record*> ptrs;
-    for (const auto& r : recs)
-        ptrs.push_back(&r);
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteDateBookMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
-    return path;
+    return infotest::WriteEx2With(palmfix::WriteDateBookMdb, env, 2, {{1, "Business"}}, recs);
 }
 
 void ExpectTime(const CxSystemTime& t, int y, int mo, int d, int h, int mi)
@@ -257,12 +246,7 @@ TEST(PalmDateInfoTest, ClassicDeletionRoundTrip)
     ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
     PmDateInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
@@ -369,12 +353,7 @@ TEST(PalmDateInfoTest, ExItemsAndTheirDeletion)
     ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
     PmDateInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);

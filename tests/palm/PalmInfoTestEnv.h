@@ -6,7 +6,9 @@
 
 #include "misc/CxDebugUtil.h"
 #include "palm/PalmEnv.h"
+#include "palmfixture/FixtureClassic.h"
 #include "palmfixture/FixtureEx.h"
+#include "palmfixture/FixtureEx2.h"
 #include "palmfixture/PalmFixture.h"
 #include "platform/File.h"
 #include "platform/WinPath.h"
@@ -114,6 +116,19 @@ inline std::vector<size_t> DiffPositions(const std::string& a, const std::string
     return out;
 }
 
+/// The file at `winPath`, saved after deletions, keeps the size of `original`
+/// and differs from it in exactly `marks` bytes, each the deletion status
+/// 0x84. Call through ASSERT_NO_FATAL_FAILURE.
+inline void ExpectOnlyDeletionMarks(const std::string& original, const std::string& winPath, size_t marks)
+{
+    std::string saved = ReadBytes(winPath);
+    ASSERT_EQ(saved.size(), original.size());
+    std::vector<size_t> diff = DiffPositions(original, saved);
+    ASSERT_EQ(diff.size(), marks);
+    for (size_t pos : diff)
+        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+}
+
 /// Writes a new 4.1.x file of the given records with the fixture writers.
 template <typename Rec, typename Writer>
 inline bool WriteExWith(Writer writer, const std::string& winPath, const std::vector<Rec>& recs)
@@ -141,6 +156,37 @@ inline bool WriteEx(const std::string& winPath, const std::vector<PmTodoExRecord
 inline bool WriteEx(const std::string& winPath, const std::vector<PmMemoExRecord>& recs)
 {
     return WriteExWith(palmfix::WriteMemoPadDat, winPath, recs);
+}
+
+/// Writes a new classic file of the given records at `winPath` with a
+/// fixture writer; returns the path.
+template <typename Rec, typename Writer>
+inline std::string WriteClassicWith(Writer writer, const std::string& winPath,
+                                    const std::vector<palmfix::ClassicCategory>& categories,
+                                    const std::vector<Rec>& recs, const std::string& header = "")
+{
+    palmfix::ClassicContent<Rec> content;
+    content.categories = categories;
+    content.header = header;
+    content.records = recs;
+    std::string error;
+    EXPECT_TRUE(writer(winPath, content, &error)) << error;
+    return winPath;
+}
+
+/// Writes a new 6.x database (number `db` of the user's folder) of the given
+/// records with a fixture writer; returns its path.
+template <typename Rec, typename Writer>
+inline std::string WriteEx2With(Writer writer, const PalmInstall& env, int db,
+                                const std::vector<palmfix::Ex2Category>& categories, const std::vector<Rec>& recs)
+{
+    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), db);
+    std::vector<const Rec*> ptrs;
+    for (const Rec& r : recs)
+        ptrs.push_back(&r);
+    std::string error;
+    EXPECT_TRUE(writer(path, categories, ptrs, &error)) << error;
+    return path;
 }
 
 /// A 6.x table dumped after deleting its first `deleted` rows: those rows

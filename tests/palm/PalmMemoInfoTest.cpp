@@ -40,24 +40,13 @@ PmMemoEx2Record Ex2Memo(int32_t id, int32_t status, const std::string& text, uin
 
 std::string WriteClassicMemos(const PalmInstall& env, const std::vector<PmMemoRecord>& recs)
 {
-    std::string path = env.UserFile("memopad\\memopad.dat");
-    palmfix::ClassicContent<PmMemoRecord> content;
-    content.categories = {{1, "Business"}};
-    content.records = recs;
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteClassicMemo(path, content, &error)) << error;
-    return path;
+    return infotest::WriteClassicWith(palmfix::WriteClassicMemo, env.UserFile("memopad\\memopad.dat"),
+                                      {{1, "Business"}}, recs);
 }
 
 std::string WriteEx2Memos(const PalmInstall& env, const std::vector<PmMemoEx2Record>& recs)
 {
-    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 4);
-    std::vector<const PmMemoEx2Record*> ptrs;
-    for (const auto& r : recs)
-        ptrs.push_back(&r);
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteMemoPadMdb(path, {{1, "Business"}}, ptrs, &error)) << error;
-    return path;
+    return infotest::WriteEx2With(palmfix::WriteMemoPadMdb, env, 4, {{1, "Business"}}, recs);
 }
 
 std::vector<std::string> Subjects(PmMemoInfo& info)
@@ -210,12 +199,7 @@ TEST(PalmMemoInfoTest, ClassicDeletionReachesTheFileOnlyWithSave)
     EXPECT_FALSE(info.DeleteRecord(&stranger));
 
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
 
     PmMemoInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
@@ -318,12 +302,7 @@ TEST(PalmMemoInfoTest, ExMemosAndTheirDeletion)
     ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
     PmMemoInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);

@@ -48,24 +48,13 @@ PmTodoEx2Record Ex2Task(int32_t id, const std::string& text, int32_t priority, c
 
 std::string WriteClassic(const PalmInstall& env, const std::vector<PmTodoRecord>& recs)
 {
-    std::string path = env.UserFile("todo\\todo.dat");
-    palmfix::ClassicContent<PmTodoRecord> content;
-    content.categories = {{1, "Errands"}, {2, "Work"}};
-    content.records = recs;
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteClassicTodo(path, content, &error)) << error;
-    return path;
+    return infotest::WriteClassicWith(palmfix::WriteClassicTodo, env.UserFile("todo\\todo.dat"),
+                                      {{1, "Errands"}, {2, "Work"}}, recs);
 }
 
 std::string WriteEx2(const PalmInstall& env, const std::vector<PmTodoEx2Record>& recs)
 {
-    std::string path = palmfix::Ex2DatabasePath(env.UserFolder(), 3);
-    std::vector<const PmTodoEx2Record*> ptrs;
-    for (const auto& r : recs)
-        ptrs.push_back(&r);
-    std::string error;
-    EXPECT_TRUE(palmfix::WriteTodolistMdb(path, {{1, "Errands"}}, ptrs, &error)) << error;
-    return path;
+    return infotest::WriteEx2With(palmfix::WriteTodolistMdb, env, 3, {{1, "Errands"}}, recs);
 }
 
 }  // namespace
@@ -193,12 +182,7 @@ TEST(PalmTodoInfoTest, ClassicDeletionRoundTrip)
     ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
     PmTodoInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
@@ -288,12 +272,7 @@ TEST(PalmTodoInfoTest, ExTasksAndTheirDeletion)
     ASSERT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
     EXPECT_EQ(infotest::ReadBytes(path), original);
     ASSERT_TRUE(info.Save());
-    std::string saved = infotest::ReadBytes(path);
-    ASSERT_EQ(saved.size(), original.size());
-    std::vector<size_t> diff = infotest::DiffPositions(original, saved);
-    ASSERT_EQ(diff.size(), 2u);
-    for (size_t pos : diff)
-        EXPECT_EQ(uint8_t(saved[pos]), 0x84);
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
     PmTodoInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);
