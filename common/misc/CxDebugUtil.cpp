@@ -10,6 +10,10 @@
 
 namespace {
 
+// The innermost capture alive on this thread; each one links to the capture
+// that was innermost when it began.
+thread_local CxLogCapture* t_pCapture = nullptr;
+
 void CopyCut(char* dst, const char* src, size_t cap)
 {
     std::strncpy(dst, src, cap - 1);
@@ -84,6 +88,15 @@ void CxDebugUtil::Log(int32_t level, const char* module, int line, const char* f
         std::vsnprintf(message, sizeof(message), format, args);
         va_end(args);
     }
+    if (level == 0) {
+        // Logging never throws: a capture that cannot grow misses the line.
+        for (CxLogCapture* c = t_pCapture; c; c = c->m_pOuter) {
+            try {
+                c->m_messages.emplace_back(message);
+            } catch (...) {
+            }
+        }
+    }
 
     char name[256];
     if (module) {
@@ -115,6 +128,34 @@ CxDebugUtil& TheLog()
 {
     static CxDebugUtil log;
     return log;
+}
+
+CxLogCapture::CxLogCapture() : m_pOuter(t_pCapture) { t_pCapture = this; }
+
+CxLogCapture::~CxLogCapture()
+{
+    // Captures normally end innermost first; one that ends out of turn is
+    // unlinked where it stands so that the others keep collecting.
+    if (t_pCapture == this) {
+        t_pCapture = m_pOuter;
+        return;
+    }
+    for (CxLogCapture* c = t_pCapture; c; c = c->m_pOuter)
+        if (c->m_pOuter == this) {
+            c->m_pOuter = m_pOuter;
+            return;
+        }
+}
+
+std::string CxLogCapture::Text() const
+{
+    std::string text;
+    for (size_t i = 0; i < m_messages.size(); ++i) {
+        if (i > 0)
+            text += '\n';
+        text += m_messages[i];
+    }
+    return text;
 }
 
 void CxAssertFailed(const char* module, int line, const char* expr)

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CxDebugUtil {
 public:
@@ -41,6 +42,32 @@ private:
 
 /// The process-wide log.
 CxDebugUtil& TheLog();
+
+/// Collects the texts of the level-0 messages that the calling thread logs
+/// while it lives, so that a caller can tell a user why an operation failed
+/// in the loader's own words. The lines still go to the log file as before,
+/// and they are collected even when the file cannot be written. Messages of
+/// other threads and of other levels are not collected. Captures nest: every
+/// capture alive on the thread sees each message.
+class CxLogCapture {
+public:
+    CxLogCapture();
+    ~CxLogCapture();
+    CxLogCapture(const CxLogCapture&) = delete;
+    CxLogCapture& operator=(const CxLogCapture&) = delete;
+
+    /// The formatted message texts (no time, module or marker), in order.
+    const std::vector<std::string>& Messages() const { return m_messages; }
+    /// The messages joined by newlines; empty when none was logged.
+    std::string Text() const;
+    /// Forgets what was collected; the capture goes on.
+    void Clear() { m_messages.clear(); }
+
+private:
+    friend class CxDebugUtil;
+    std::vector<std::string> m_messages;
+    CxLogCapture* m_pOuter = nullptr;
+};
 
 /// The part of a source file name that the log shows: after the last '/'.
 constexpr const char* CxModuleName(const char* file)

@@ -270,6 +270,22 @@ bool ReadWholeFile(const std::string& winPath, std::string* out)
     return ok;
 }
 
+bool CreateFolder(const std::string& winPath)
+{
+    std::string path = winPath;
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/'))
+        path.pop_back();
+    if (path.empty())
+        return false;
+    std::string host = ToHostPath(path);
+    if (::mkdir(host.c_str(), 0755) == 0)
+        return true;
+    // Made meanwhile or before: only a folder counts (stat follows links, as
+    // Windows follows a junction).
+    struct stat st;
+    return errno == EEXIST && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error)
 {
     std::string scratch;

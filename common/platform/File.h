@@ -57,6 +57,12 @@ bool BackupOnce(const std::string& winPath, std::string* error);
 /// Reads a whole file by its Windows path (no locking).
 bool ReadWholeFile(const std::string& winPath, std::string* out);
 
+/// Makes one folder, as CreateDirectoryA does: its parent must exist. True
+/// when the folder was made or a folder of that name is already there; false
+/// when the parent is missing, a file or anything else than a folder stands
+/// at the path, or the folder cannot be made. A trailing separator is allowed.
+bool CreateFolder(const std::string& winPath);
+
 /// Fault injection for tests of the save path. Each counter, when >= 0,
 /// makes the named step fail; they are cleared with ClearFileFaults.
 struct FileFaults {

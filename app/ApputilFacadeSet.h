@@ -1,0 +1,104 @@
+// The facade set: the four application facades and the four duplicate lists
+// that the wizard's pages share. The source page owns the one set; it builds
+// it when the user leaves step 0 and releases it when step 0 is left again or
+// the window goes.
+#pragma once
+
+#include "misc/CxList.h"
+#include "palm/CommRecord.h"
+#include "palm/PalmAddrInfo.h"
+#include "palm/PalmDateInfo.h"
+#include "palm/PalmMemoInfo.h"
+#include "palm/PalmTodoInfo.h"
+
+#include <cstdint>
+#include <string>
+
+/// Index of an application in the set, the bit number of AppFlag.
+enum PmApp : int32_t {
+    kPmAppAddr = 0,
+    kPmAppDate = 1,
+    kPmAppTodo = 2,
+    kPmAppMemo = 3,
+    kPmAppCount = 4,
+};
+
+/// How the last load of one application went.
+struct PmLoadResult {
+    bool Tried = false;   ///< the application was chosen and a load was run
+    bool Failed = false;  ///< the load did not read the application's data
+    /// Why, in words a user can act on: the critical messages the loaders
+    /// logged during the load, one per line (such as "Failed to open file:
+    /// ..."), or a general sentence when they logged none; empty when the
+    /// load succeeded.
+    std::string Reason;
+    /// Critical messages logged by a load that still succeeded (a field the
+    /// loader skipped, a query that returned nothing), one per line; empty
+    /// otherwise. The data shown may then be incomplete.
+    std::string Warnings;
+};
+
+class PmFacadeSet {
+public:
+    PmFacadeSet() = default;
+    ~PmFacadeSet() { Release(); }
+    PmFacadeSet(const PmFacadeSet&) = delete;
+    PmFacadeSet& operator=(const PmFacadeSet&) = delete;
+
+    /// Releases what exists, creates the four facades (each choosing its
+    /// generation from the installed version), loads each application whose
+    /// AppFlag bit is set for `user` (contacts, calendar, tasks, notes, in
+    /// that order), then creates the four duplicate lists. False, with
+    /// everything released again, when a facade or a list cannot be created.
+    /// A failed load is not a failure of the build: see LoadResult.
+    bool Build(int32_t user, int32_t appFlag);
+
+    /// Resets and loads again every application whose bit is set and whose
+    /// facade exists (the review page's reload). The load results are
+    /// replaced for those applications. Their duplicate lists are emptied
+    /// (without freeing items) first: they pointed into the records that the
+    /// reset frees, and detection fills them again.
+    void Reload(int32_t user, int32_t appFlag);
+
+    /// Destroys the facades (contacts, calendar, tasks, notes), then empties
+    /// each duplicate list without freeing its items and destroys it.
+    void Release();
+
+    bool Built() const { return m_pAddr != nullptr; }
+
+    PmAddrInfo* Addr() { return m_pAddr; }
+    PmDateInfo* Date() { return m_pDate; }
+    PmTodoInfo* Todo() { return m_pTodo; }
+    PmMemoInfo* Memo() { return m_pMemo; }
+    CxList<CommAddr>* AddrDups() { return m_pAddrDups; }
+    CxList<CommDate>* DateDups() { return m_pDateDups; }
+    CxList<CommTask>* TodoDups() { return m_pTodoDups; }
+    CxList<CommNote>* MemoDups() { return m_pMemoDups; }
+
+    /// The result of the last load of an application (kPmAppAddr ...); an
+    /// index out of range gives a result that was never tried.
+    const PmLoadResult& LoadResult(int32_t app) const
+    {
+        static const PmLoadResult kNone;
+        return app >= 0 && app < kPmAppCount ? m_Load[app] : kNone;
+    }
+
+private:
+    PmAddrInfo* m_pAddr = nullptr;
+    PmDateInfo* m_pDate = nullptr;
+    PmTodoInfo* m_pTodo = nullptr;
+    PmMemoInfo* m_pMemo = nullptr;
+    CxList<CommAddr>* m_pAddrDups = nullptr;
+    CxList<CommDate>* m_pDateDups = nullptr;
+    CxList<CommTask>* m_pTodoDups = nullptr;
+    CxList<CommNote>* m_pMemoDups = nullptr;
+    PmLoadResult m_Load[kPmAppCount];
+};
+
+/// The settings folder: the common application data folder, then "brellon",
+/// then "Tarnwick", each missing level created (the application data folder's
+/// own missing levels too). On success `folder` holds it in Windows form
+/// ending in '\' and the result is true; false when a level cannot be made,
+/// or when the folder is too long for "appdebug.log" or "brellon.ini" inside
+/// it to fit in 259 characters (folder emptied; none is false).
+bool FindSettingsFolder(std::string* folder);
