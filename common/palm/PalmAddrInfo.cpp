@@ -218,3 +218,5 @@ const char* PmAddrInfo::FieldText(const PmAddrSource* source, int32_t key)
     std::snprintf(text, sizeof(text), "%s", "N/A");
     return text;
 }
+
+std::string PmAddrInfo::CategoryName(const CommAddr* rec) { return m_Core.CategoryName(rec); }

@@ -15,6 +15,7 @@
 #include "palm/PalmInfo.h"
 
 #include <cstdint>
+#include <string>
 
 /// The facade's wrapper of one loaded contact; a common record's native copy
 /// is a byte copy of it (see PmMemoSource for who owns what).
@@ -61,6 +62,12 @@ public:
     PmAddrSource* NextSource() { return m_Core.Sources().Next(); }
 
     /// The generation every contacts facade uses (the last construction's choice).
+    /// The name of the category of a stored contact, from the categories its
+    /// generation's file or database holds ("Unfiled" for id 0 of the .dat
+    /// files); empty when the category id is in no table or the record is
+    /// not held by this facade.
+    std::string CategoryName(const CommAddr* rec);
+
     static int32_t ChosenGeneration() { return s_ChosenGen; }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 

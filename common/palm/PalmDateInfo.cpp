@@ -176,3 +176,5 @@ bool PmDateInfo::Save()
     }
     return m_Core.SaveLoaded();
 }
+
+std::string PmDateInfo::CategoryName(const CommDate* rec) { return m_Core.CategoryName(rec); }

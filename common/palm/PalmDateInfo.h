@@ -13,6 +13,7 @@
 #include "palm/PalmInfo.h"
 
 #include <cstdint>
+#include <string>
 
 /// The facade's wrapper of one loaded calendar item; a common record's
 /// native copy is a byte copy of it (see PmMemoSource for who owns what).
@@ -57,6 +58,12 @@ public:
     bool Save();
     PmDateSource* FirstSource() { return m_Core.Sources().First(); }
     PmDateSource* NextSource() { return m_Core.Sources().Next(); }
+
+    /// The name of the category of a stored calendar item, from the categories its
+    /// generation's file or database holds ("Unfiled" for id 0 of the .dat
+    /// files); empty when the category id is in no table or the record is
+    /// not held by this facade.
+    std::string CategoryName(const CommDate* rec);
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <vector>
@@ -292,6 +293,38 @@ public:
         default:
             return false;
         }
+    }
+
+    /// The name of a stored record's category, looked up by the category id
+    /// of its generation record in the category table the loading utility
+    /// read (the .dat tables always hold "Unfiled", id 0). Empty when the
+    /// record is not held, its generation is not the loaded one, or the id is
+    /// not in the table.
+    std::string CategoryName(const Comm* rec)
+    {
+        Source* src = rec ? m_Recs.SourceOf(rec) : nullptr;
+        if (!src || src->Generation != m_LoadedGen)
+            return std::string();
+        switch (m_LoadedGen) {
+        case kPmGenClassic:
+            if (src->Classic && m_pUtil->CategoryMgr())
+                if (auto* cat = m_pUtil->CategoryMgr()->FindById(int32_t(src->Classic->Category)))
+                    return std::string(cat->GetName(), strnlen(cat->GetName(), 16));
+            break;
+        case kPmGenEx:
+            if (src->Ex && m_pExUtil->CategoryMgr())
+                if (auto* cat = m_pExUtil->CategoryMgr()->FindById(int32_t(src->Ex->Category)))
+                    return std::string(cat->GetName(), strnlen(cat->GetName(), 16));
+            break;
+        case kPmGenEx2:
+            if (src->Ex2 && m_pEx2Util->CategoryMgr())
+                if (auto* cat = m_pEx2Util->CategoryMgr()->FindByID(src->Ex2->Category))
+                    return std::string(cat->Name, strnlen(cat->Name, sizeof cat->Name));
+            break;
+        default:
+            break;
+        }
+        return std::string();
     }
 
     static bool IsGeneration(int32_t gen) { return gen == kPmGenClassic || gen == kPmGenEx || gen == kPmGenEx2; }

@@ -82,3 +82,5 @@ bool PmMemoInfo::DeleteRecord(CommNote* pRec)
 }
 
 bool PmMemoInfo::Save() { return m_Core.SaveChosen(m_ChosenGen); }
+
+std::string PmMemoInfo::CategoryName(const CommNote* rec) { return m_Core.CategoryName(rec); }

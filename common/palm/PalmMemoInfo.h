@@ -15,6 +15,7 @@
 #include "palm/PalmMemoEx2.h"
 
 #include <cstdint>
+#include <string>
 
 /// The facade's wrapper of one loaded memo; a common record's native copy is
 /// a byte copy of it. The generation record copy it points to is the
@@ -57,6 +58,12 @@ public:
     bool Save();
     PmMemoSource* FirstSource() { return m_Core.Sources().First(); }
     PmMemoSource* NextSource() { return m_Core.Sources().Next(); }
+
+    /// The name of the category of a stored note, from the categories its
+    /// generation's file or database holds ("Unfiled" for id 0 of the .dat
+    /// files); empty when the category id is in no table or the record is
+    /// not held by this facade.
+    std::string CategoryName(const CommNote* rec);
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }

@@ -109,3 +109,5 @@ bool PmTodoInfo::DeleteRecord(CommTask* pRec)
 }
 
 bool PmTodoInfo::Save() { return m_Core.SaveLoaded(); }
+
+std::string PmTodoInfo::CategoryName(const CommTask* rec) { return m_Core.CategoryName(rec); }

@@ -14,6 +14,7 @@
 #include "palm/PalmTodoEx2.h"
 
 #include <cstdint>
+#include <string>
 
 /// The facade's wrapper of one loaded task; a common record's native copy is
 /// a byte copy of it (see PmMemoSource for who owns what).
@@ -50,6 +51,12 @@ public:
     bool Save();
     PmTodoSource* FirstSource() { return m_Core.Sources().First(); }
     PmTodoSource* NextSource() { return m_Core.Sources().Next(); }
+
+    /// The name of the category of a stored task, from the categories its
+    /// generation's file or database holds ("Unfiled" for id 0 of the .dat
+    /// files); empty when the category id is in no table or the record is
+    /// not held by this facade.
+    std::string CategoryName(const CommTask* rec);
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
