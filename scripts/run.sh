@@ -1,20 +1,28 @@
 #!/usr/bin/env bash
 # Builds everything, writes a demo Palm Desktop installation into the build
 # folder, points the programs at it (a brellon.ini beside the executables
-# sets PDPath) and shows what it offers; then starts the wizard when it is
-# built.
+# sets PDPath) and starts the wizard.
+#
+#   bash scripts/run.sh [classic|4.1|6]
+#
+# The argument picks the generation of the demo data by the version of the
+# demo's palm.exe: classic .dat files (4.0), 4.1.x "PalmSG" files (4.1.4,
+# the default) or 6.x databases (6.0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-4.1}" in
+  classic) version=4.0.1.0 ;;
+  4.1) version=4.1.4.0 ;;
+  6) version=6.0.1.0 ;;
+  *) echo "usage: bash scripts/run.sh [classic|4.1|6]" >&2; exit 2 ;;
+esac
 bash scripts/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 rm -rf build/demo
 # 40 records per user and application, 8 of them duplicates, in the generation
-# the fixture's Palm Desktop version selects.
-demo_user=$(./build/palmfixture build/demo --user "Demo User" --user SmithJ --records 40 --duplicates 8 --seed 1 |
-  sed -n 's/^  user Demo User (id \([0-9]*\)).*/\1/p')
+# the demo's Palm Desktop version selects.
+./build/palmfixture build/demo --version "$version" --user "Demo User" --user SmithJ \
+  --records 40 --duplicates 8 --seed 1
 printf '[Path]\r\nPDPath=%s\r\n' "$(pwd)/build/demo" > build/brellon.ini
-./build/palmdump --user "$demo_user" || true
-if [ -x build/tarnwick ]; then
-  exec ./build/tarnwick
-fi
+exec ./build/tarnwick

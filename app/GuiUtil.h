@@ -1,0 +1,73 @@
+// What every window of the wizard shares: texts of the Palm data shown as
+// QString, the white banner, fixed client sizes, and the two ways out to the
+// user (message boxes and modal dialogs) routed through hooks that the GUI
+// tests answer.
+#pragma once
+
+#include <QDialog>
+#include <QFrame>
+#include <QMessageBox>
+#include <QString>
+
+#include <functional>
+#include <string_view>
+
+class QLabel;
+
+/// An 8-bit text of the Palm data (ANSI code page) as a QString.
+QString AnsiText(std::string_view ansi);
+QString AnsiText(const char* ansi);
+
+/// Gives a window a fixed client area of w x h pixels.
+void SetFixedClientSize(QWidget* w, int width, int height);
+
+/// The white banner at the top of the wizard and its dialogs: the program's
+/// logo, a bold title and a line of text below it.
+class TBanner : public QFrame {
+    Q_OBJECT
+public:
+    explicit TBanner(QWidget* parent = nullptr);
+    void SetTitle(const QString& title);
+    void SetText(const QString& text);
+    QString Text() const;
+    QLabel* TextLabel() const { return m_pText; }
+    /// Room on the right for a button or a picture.
+    void AddRightWidget(QWidget* w);
+
+private:
+    QLabel* m_pTitle;
+    QLabel* m_pText;
+    class QHBoxLayout* m_pLayout;
+};
+
+/// The program's icon (window icon and banner logo).
+QIcon AppIcon();
+
+/// One message box as the user would see it.
+struct GuiMessageInfo {
+    QWidget* Parent;
+    QString Title;
+    QString Text;
+    QMessageBox::Icon Icon;
+    QMessageBox::StandardButtons Buttons;
+};
+
+/// Shows a modal message box and returns the button pressed. With a
+/// responder installed (tests), the responder answers instead.
+QMessageBox::StandardButton GuiMessage(QWidget* parent, const QString& title, const QString& text,
+                                       QMessageBox::Icon icon,
+                                       QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+using GuiMessageResponder = std::function<QMessageBox::StandardButton(const GuiMessageInfo&)>;
+/// Installs the responder; an empty one restores real boxes.
+void SetGuiMessageResponder(GuiMessageResponder responder);
+
+/// Shows a dialog modally (exec) and returns its result. With a dialog hook
+/// installed (tests), the hook gets the dialog, may drive its controls, and
+/// its return value is the result; the dialog is not shown then.
+int ExecDialog(QDialog* dialog);
+using GuiDialogHook = std::function<int(QDialog*)>;
+void SetGuiDialogHook(GuiDialogHook hook);
+
+/// Installs the message hook of the platform layer so that messages of the
+/// non-window code (the users list, for one) appear as message boxes.
+void InstallPlatformMessageHook();

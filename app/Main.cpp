@@ -1,0 +1,285 @@
+#include "Main.h"
+
+#include "Apputil.h"
+#include "ApputilFacadeSet.h"
+#include "Debugger.h"
+#include "GuiUtil.h"
+#include "Pdclean.h"
+#include "Pddata.h"
+#include "Pdsource.h"
+
+#include "misc/CxDebugUtil.h"
+#include "misc/CxIniUtil.h"
+#include "palm/PalmEnv.h"
+#include "platform/Shell.h"
+#include "platform/System.h"
+#include "platform/WinPath.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include <exception>
+
+TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
+{
+    setObjectName("fmMain");
+    setWindowTitle("Tarnwick - Remove Duplicates in Palm Desktop");
+    setWindowIcon(AppIcon());
+    SetFixedClientSize(this, kClientWidth, kClientHeight);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    m_pBanner = new TBanner(this);
+    m_pBanner->SetTitle("Tarnwick");
+    lblStep = m_pBanner->TextLabel();
+    lblStep->setObjectName("lblStep");
+    outer->addWidget(m_pBanner);
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    outer->addWidget(rule);
+
+    pClient = new QFrame(this);
+    pClient->setObjectName("pClient");
+    outer->addWidget(pClient, 1);
+    auto* clientLayout = new QVBoxLayout(pClient);
+    clientLayout->setContentsMargins(12, 10, 12, 6);
+    m_pPages = new QStackedWidget(pClient);
+    clientLayout->addWidget(m_pPages);
+
+    auto* rule2 = new QFrame(this);
+    rule2->setFrameShape(QFrame::HLine);
+    rule2->setFrameShadow(QFrame::Sunken);
+    outer->addWidget(rule2);
+
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(12, 8, 12, 10);
+    bar->setSpacing(8);
+    btnHelp = new QPushButton("&Help", this);
+    btnHelp->setObjectName("btnHelp");
+    btnDebug = new QPushButton("&Troubleshooting", this);
+    btnDebug->setObjectName("btnDebug");
+    btnPrev = new QPushButton("<  &Prev", this);
+    btnPrev->setObjectName("btnPrev");
+    btnNext = new QPushButton("&Next  >", this);
+    btnNext->setObjectName("btnNext");
+    btnCancel = new QPushButton("&Cancel", this);
+    btnCancel->setObjectName("btnCancel");
+    for (QPushButton* b : {btnHelp, btnDebug, btnPrev, btnNext, btnCancel}) {
+        b->setMinimumWidth(90);
+        b->setAutoDefault(false);
+    }
+    btnDebug->setMinimumWidth(120);
+    bar->addWidget(btnHelp);
+    bar->addWidget(btnDebug);
+    bar->addStretch(1);
+    bar->addWidget(btnPrev);
+    bar->addWidget(btnNext);
+    bar->addSpacing(12);
+    bar->addWidget(btnCancel);
+    outer->addLayout(bar);
+
+    connect(btnHelp, &QPushButton::clicked, this, &TfmMain::btnHelpClick);
+    connect(btnDebug, &QPushButton::clicked, this, &TfmMain::btnDebugClick);
+    connect(btnPrev, &QPushButton::clicked, this, &TfmMain::btnPrevClick);
+    connect(btnNext, &QPushButton::clicked, this, &TfmMain::btnNextClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfmMain::btnCancelClick);
+
+    FormCreate();
+
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = screen->availableGeometry();
+        move(r.center() - rect().center());
+    }
+}
+
+TfmMain::~TfmMain() { FormDestroy(); }
+
+void TfmMain::FormCreate()
+{
+    // Only the user library is ever called; the others are bound as Palm's
+    // own tools expect, and a missing one is not an error here.
+    LoadPalmLibraries(PM_LIB_CONDMGR | PM_LIB_USERDATA | PM_LIB_HSAPI | PM_LIB_INSTAIDE);
+
+    if (FindSettingsFolder(&m_SettingsFolder)) {
+        std::string ini = m_SettingsFolder + "brellon.ini";
+        TheIni().SetPath(ini.c_str());
+    } else {
+        m_SettingsFolder.clear();
+    }
+    LoadOption();
+    if (!m_SettingsFolder.empty())
+        TheLog().SetFolder(m_SettingsFolder.c_str());
+    TheLog().SetEnabled(TheOption().EnableDebug);
+    TheLog().SetLevel(TheOption().LogLevel);
+    CXLOG(2, "Tarnwick started; settings in %s", m_SettingsFolder.c_str());
+
+    m_pSource = new TfmPDSource(this, m_pPages);
+    m_pData = new TfmPDData(this, m_pPages);
+    m_pClean = new TfmPDClean(this, m_pPages);
+    m_pPages->addWidget(m_pSource);
+    m_pPages->addWidget(m_pData);
+    m_pPages->addWidget(m_pClean);
+
+    LoadPalmUsers();
+
+    m_CurStep = 0;
+    GoStep(0);
+}
+
+void TfmMain::FormDestroy()
+{
+    if (m_Destroyed)
+        return;
+    m_Destroyed = true;
+    SaveOption();
+    if (m_pSource)
+        m_pSource->ReleaseFacadeSet();
+    delete m_pClean;
+    delete m_pData;
+    delete m_pSource;
+    m_pClean = nullptr;
+    m_pData = nullptr;
+    m_pSource = nullptr;
+    FreePalmUsers();
+    CXLOG(2, "Tarnwick ended; settings written");
+}
+
+PmFacadeSet* TfmMain::FacadeSet() { return m_pSource ? m_pSource->FacadeSet() : nullptr; }
+
+TfmPage* TfmMain::PageOf(int step) const
+{
+    switch (step) {
+    case 0: return m_pSource;
+    case 1: return m_pData;
+    case 2: return m_pClean;
+    default: return nullptr;
+    }
+}
+
+bool TfmMain::GoStep(int step)
+{
+    if (step < 0 || step > 2 || m_Destroyed)
+        return false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = true;
+    try {
+        switch (step) {
+        case 0:
+            m_pSource->Enter();
+            break;
+        case 1:
+            if (m_CurStep == 0 && !m_pSource->Leave()) {
+                ok = false;
+                break;
+            }
+            m_pData->Enter();
+            break;
+        case 2:
+            if (!m_pData->Leave()) {
+                ok = false;
+                break;
+            }
+            m_pClean->Enter();
+            break;
+        }
+    } catch (const std::exception& e) {
+        // The review page's reload and detection catch nothing of their own;
+        // the window stays where it was.
+        QApplication::restoreOverrideCursor();
+        GuiMessage(this, "Tarnwick", QString::fromLocal8Bit(e.what()), QMessageBox::Critical);
+        return false;
+    }
+    QApplication::restoreOverrideCursor();
+    if (!ok)
+        return false;
+    m_CurStep = step;
+    RefreshFrame();
+    return true;
+}
+
+QString TfmMain::StepText(int step)
+{
+    switch (step) {
+    case 0: return "Please select the appropriate Palm Desktop applications that you need to clean.";
+    case 1: return "Please select the duplicate items that you want to delete.";
+    case 2: return "Deleting duplicate items now.";
+    default: return "Remove your Palm Desktop duplicate items smartly.";
+    }
+}
+
+void TfmMain::RefreshFrame()
+{
+    btnPrev->setEnabled(m_CurStep == 1);
+    btnNext->setEnabled(m_CurStep < 2);
+    btnCancel->setText(m_CurStep == 2 ? "&Finish" : "&Cancel");
+    lblStep->setText(StepText(m_CurStep));
+    if (TfmPage* page = PageOf(m_CurStep))
+        m_pPages->setCurrentWidget(page);
+    if (m_CurStep < 2)
+        btnNext->setFocus();
+    else
+        btnCancel->setFocus();
+}
+
+void TfmMain::btnPrevClick()
+{
+    if (m_CurStep > 0)
+        GoStep(m_CurStep - 1);
+}
+
+void TfmMain::btnNextClick()
+{
+    if (m_CurStep < 2)
+        GoStep(m_CurStep + 1);
+}
+
+void TfmMain::btnCancelClick() { close(); }
+
+void TfmMain::btnHelpClick()
+{
+    std::string drive, dir;
+    plat::SplitDriveDir(plat::ModuleFileName(), &drive, &dir);
+    std::string folder = drive + dir;
+    std::string chm = folder + "Tarnwick.chm";
+    // Palm Desktop's own platform has a compiled help file; here the guide
+    // is an HTML page beside the program.
+    if (!plat::HostExists(plat::ToHostPath(chm))) {
+        std::string html = folder + "Tarnwick.html";
+        if (plat::HostExists(plat::ToHostPath(html))) {
+            plat::ShellOpen(html);
+            return;
+        }
+    }
+    plat::ShellOpen(chm);
+}
+
+void TfmMain::btnDebugClick()
+{
+    TfmDebug dlg(this);
+    ExecDialog(&dlg);
+}
+
+void TfmMain::closeEvent(QCloseEvent* event)
+{
+    // A deletion under way is not cut short: its file is saved when its
+    // application's pass ends, and closing now would drop those deletions.
+    if (m_pClean && m_pClean->Busy()) {
+        event->ignore();
+        return;
+    }
+    // Settings are written and everything released however the window
+    // closes; the window object itself goes with the program.
+    FormDestroy();
+    event->accept();
+}

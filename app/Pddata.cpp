@@ -1,0 +1,385 @@
+#include "Pddata.h"
+
+#include "Apputil.h"
+#include "ApputilFacadeSet.h"
+#include "Dupoption.h"
+#include "GuiUtil.h"
+#include "Main.h"
+#include "Pdaddrdetail.h"
+#include "Pddatedetail.h"
+#include "Pdnotedetail.h"
+#include "Pdtaskdetail.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include <unordered_set>
+
+namespace {
+
+/// Walks a duplicate list into a vector of row pointers.
+template <typename T>
+std::vector<void*> ListRows(CxList<T>* list)
+{
+    std::vector<void*> rows;
+    if (!list)
+        return rows;
+    rows.reserve(list->Count());
+    for (T* r = list->First(); r; r = list->Next())
+        rows.push_back(r);
+    return rows;
+}
+
+template <typename Mgr>
+std::vector<void*> ManagerRows(Mgr* mgr)
+{
+    std::vector<void*> rows;
+    if (!mgr)
+        return rows;
+    rows.reserve(mgr->Count());
+    for (uint32_t i = 0; i < mgr->Count(); ++i)
+        rows.push_back(mgr->RecordAt(i));
+    return rows;
+}
+
+/// Sets or clears the selected flag of every row, and appends ticked
+/// records that the duplicate list does not hold yet (each record is
+/// deleted at most once).
+template <typename T>
+void RecordTicks(TRecordListModel* model, CxList<T>* list)
+{
+    std::unordered_set<const void*> held;
+    held.reserve(list->Count());
+    for (T* r = list->First(); r; r = list->Next())
+        held.insert(r);
+    for (int row = 0; row < model->Count(); ++row) {
+        auto* rec = static_cast<T*>(model->RecordAt(row));
+        if (!rec)
+            continue;
+        if (model->IsChecked(row)) {
+            rec->Trailer.MarkFlags |= kCommMarkSelected;
+            if (held.insert(rec).second)
+                list->Add(rec);
+        } else {
+            rec->Trailer.MarkFlags &= ~uint32_t(kCommMarkSelected);
+        }
+    }
+}
+
+}  // namespace
+
+TfmPDData::TfmPDData(TfmMain* main, QWidget* parent) : TfmPage(main, parent)
+{
+    setObjectName("fmPDData");
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(8);
+
+    pData = new QTabWidget(this);
+    pData->setObjectName("pData");
+    outer->addWidget(pData, 1);
+    MakeTab(0, TRecordKind::Addr, kAppAddr, "Contacts", "Contacts", "Contact", "lvAddr", "cbAddrAll",
+            "Display All Contacts Data", "lblAddrCount")->page->setObjectName("tAddr");
+    MakeTab(1, TRecordKind::Date, kAppDate, "Calendar", "Calendar", "Calendar", "lvDate", "cbDateAll",
+            "Display All Calendar Data", "lblDateCount")->page->setObjectName("tDate");
+    MakeTab(2, TRecordKind::Task, kAppTodo, "Task", "Tasks", "Task", "lvTask", "cbTaskAll",
+            "Display All Tasks Data", "lblTaskCount")->page->setObjectName("tTask");
+    MakeTab(3, TRecordKind::Note, kAppMemo, "Notes", "Notes", "Note", "lvNote", "cbNoteAll",
+            "Display All Notes Data", "lblNoteCount")->page->setObjectName("tNote");
+
+    cbCase = new QCheckBox("Case sensitive when checking duplicate items.", this);
+    cbCase->setObjectName("cbCase");
+    outer->addWidget(cbCase);
+
+    auto* buttons = new QHBoxLayout;
+    btnOption = new QPushButton("&Options", this);
+    btnOption->setObjectName("btnOption");
+    btnRefresh = new QPushButton("&Refresh", this);
+    btnRefresh->setObjectName("btnRefresh");
+    btnSelAll = new QPushButton("Select All Dups", this);
+    btnSelAll->setObjectName("btnSelAll");
+    btnClear = new QPushButton("Clear Selection", this);
+    btnClear->setObjectName("btnClear");
+    for (QPushButton* b : {btnOption, btnRefresh, btnSelAll, btnClear}) {
+        b->setAutoDefault(false);
+        b->setMinimumWidth(100);
+    }
+    buttons->addWidget(btnOption);
+    buttons->addWidget(btnRefresh);
+    buttons->addStretch(1);
+    buttons->addWidget(btnSelAll);
+    buttons->addWidget(btnClear);
+    outer->addLayout(buttons);
+
+    connect(btnRefresh, &QPushButton::clicked, this, &TfmPDData::btnRefreshClick);
+    connect(cbCase, &QCheckBox::clicked, this, &TfmPDData::cbCaseClick);
+    connect(btnOption, &QPushButton::clicked, this, &TfmPDData::btnOptionClick);
+    connect(btnSelAll, &QPushButton::clicked, this, &TfmPDData::btnSelAllClick);
+    connect(btnClear, &QPushButton::clicked, this, &TfmPDData::btnClearClick);
+}
+
+TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const char* caption,
+                                   const char* plural, const char* singular, const char* listName,
+                                   const char* allName, const char* allText, const char* countName)
+{
+    Tab& t = m_Tabs[app];
+    t.kind = kind;
+    t.bit = bit;
+    t.plural = plural;
+    t.singular = singular;
+    t.page = new QWidget(pData);
+    auto* layout = new QVBoxLayout(t.page);
+    layout->setContentsMargins(6, 6, 6, 6);
+    t.model = new TRecordListModel(kind, this);
+    t.list = new QTreeView(t.page);
+    t.list->setObjectName(listName);
+    t.list->setModel(t.model);
+    t.list->setRootIsDecorated(false);
+    t.list->setUniformRowHeights(true);
+    t.list->setAlternatingRowColors(true);
+    t.list->setSelectionMode(QAbstractItemView::SingleSelection);
+    t.list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t.list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t.list->setAllColumnsShowFocus(true);
+    t.list->header()->setStretchLastSection(true);
+    std::vector<int> widths = TRecordListModel::Widths(kind);
+    for (size_t c = 0; c < widths.size(); ++c)
+        t.list->setColumnWidth(int(c), widths[c] + (c == 0 ? 24 : 0));  // room for the tick
+    layout->addWidget(t.list, 1);
+    auto* bottom = new QHBoxLayout;
+    t.all = new QCheckBox(allText, t.page);
+    t.all->setObjectName(allName);
+    t.count = new QLabel(t.page);
+    t.count->setObjectName(countName);
+    bottom->addWidget(t.all);
+    bottom->addStretch(1);
+    bottom->addWidget(t.count);
+    layout->addLayout(bottom);
+    pData->addTab(t.page, caption);
+
+    connect(t.all, &QCheckBox::clicked, this, [this, app] { Fill(app); });
+    connect(t.list, &QTreeView::doubleClicked, this, [this, app](const QModelIndex& index) { OpenViewer(app, index); });
+    return &t;
+}
+
+bool TfmPDData::Shown(int app) const { return TheOption().AppFlag & m_Tabs[app].bit; }
+
+uint32_t TfmPDData::RecordCount(int app) const
+{
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (!set || !set->Built())
+        return 0;
+    switch (app) {
+    case 0: return set->Addr()->GetCommMgr()->Count();
+    case 1: return set->Date()->GetCommMgr()->Count();
+    case 2: return set->Todo()->GetCommMgr()->Count();
+    default: return set->Memo()->GetCommMgr()->Count();
+    }
+}
+
+int TfmPDData::DupCount(int app) const
+{
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (!set || !set->Built())
+        return 0;
+    switch (app) {
+    case 0: return int(set->AddrDups()->Count());
+    case 1: return int(set->DateDups()->Count());
+    case 2: return int(set->TodoDups()->Count());
+    default: return int(set->MemoDups()->Count());
+    }
+}
+
+bool TfmPDData::Enter()
+{
+    for (int app = 0; app < 4; ++app)
+        pData->setTabVisible(app, Shown(app));
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (set && set->Built())
+        set->Reload(TheOption().UserID, TheOption().AppFlag);
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            Detect(app);
+    {
+        QSignalBlocker block(cbCase);
+        cbCase->setChecked(TheOption().CaseSensitive);
+    }
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            Fill(app);
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app)) {
+            pData->setCurrentIndex(app);
+            break;
+        }
+    ShowLoadFailures();
+    return true;
+}
+
+void TfmPDData::ShowLoadFailures()
+{
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (!set || !set->Built())
+        return;
+    QStringList failed;
+    for (int app = 0; app < 4; ++app) {
+        if (!Shown(app))
+            continue;
+        const PmLoadResult& r = set->LoadResult(app);
+        if (r.Tried && r.Failed)
+            failed << QString("%1: %2").arg(m_Tabs[app].plural, AnsiText(r.Reason).trimmed());
+    }
+    if (failed.isEmpty())
+        return;
+    QString text = failed.size() == 1
+                       ? "This application could not be loaded and was not checked for duplicates:"
+                       : "These applications could not be loaded and were not checked for duplicates:";
+    text += "\n\n" + failed.join("\n\n");
+    GuiMessage(this, "Warning", text, QMessageBox::Warning);
+}
+
+bool TfmPDData::Leave()
+{
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (!set || !set->Built())
+        return true;
+
+    // A mass deletion is confirmed first: "Display All" with "Select All
+    // Dups" ticks every record of an application.
+    QStringList mass;
+    for (int app = 0; app < 4; ++app) {
+        if (!Shown(app))
+            continue;
+        int ticked = m_Tabs[app].model->CheckedCount();
+        uint32_t total = RecordCount(app);
+        if (ticked > 0 && uint64_t(ticked) * 2 > total)
+            mass << QString("%1: %2 of %3 records").arg(m_Tabs[app].plural).arg(ticked).arg(total);
+    }
+    if (!mass.isEmpty()) {
+        QString text = "More than half of the records of an application are ticked for deletion:\n\n" +
+                       mass.join("\n") + "\n\nDo you really want to delete them?";
+        if (GuiMessage(this, "Confirm Deletion", text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
+            QMessageBox::Yes)
+            return false;
+    }
+
+    if (Shown(0))
+        RecordTicks(m_Tabs[0].model, set->AddrDups());
+    if (Shown(1))
+        RecordTicks(m_Tabs[1].model, set->DateDups());
+    if (Shown(2))
+        RecordTicks(m_Tabs[2].model, set->TodoDups());
+    if (Shown(3))
+        RecordTicks(m_Tabs[3].model, set->MemoDups());
+    return true;
+}
+
+void TfmPDData::Detect(int app)
+{
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (!set || !set->Built())
+        return;
+    switch (app) {
+    case 0: DetectAddrDups(set->Addr()->GetCommMgr(), set->AddrDups()); break;
+    case 1: DetectDateDups(set->Date()->GetCommMgr(), set->DateDups()); break;
+    case 2: DetectTaskDups(set->Todo()->GetCommMgr(), set->TodoDups()); break;
+    case 3: DetectNoteDups(set->Memo()->GetCommMgr(), set->MemoDups()); break;
+    }
+}
+
+void TfmPDData::Fill(int app)
+{
+    Tab& t = m_Tabs[app];
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    bool all = t.all->isChecked();
+    std::vector<void*> rows;
+    if (set && set->Built()) {
+        switch (app) {
+        case 0: rows = all ? ManagerRows(set->Addr()->GetCommMgr()) : ListRows(set->AddrDups()); break;
+        case 1: rows = all ? ManagerRows(set->Date()->GetCommMgr()) : ListRows(set->DateDups()); break;
+        case 2: rows = all ? ManagerRows(set->Todo()->GetCommMgr()) : ListRows(set->TodoDups()); break;
+        case 3: rows = all ? ManagerRows(set->Memo()->GetCommMgr()) : ListRows(set->MemoDups()); break;
+        }
+    }
+    t.list->setUpdatesEnabled(false);
+    t.model->SetRows(std::move(rows), !all);
+    t.list->setUpdatesEnabled(true);
+
+    int dups = DupCount(app);
+    pData->setTabText(app, QString::asprintf(dups < 2 ? "%s (%d Dup)" : "%s (%d Dups)", t.plural, dups));
+    bool failed = set && set->Built() && set->LoadResult(app).Tried && set->LoadResult(app).Failed;
+    if (failed)
+        t.count->setText(QString("The %1 data could not be loaded").arg(t.plural));
+    else
+        t.count->setText(QString::asprintf("%u %s records in total", RecordCount(app), t.singular));
+    t.count->setStyleSheet(failed ? "color: red;" : QString());
+}
+
+void TfmPDData::DetectAndFillAll()
+{
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            Detect(app);
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            Fill(app);
+}
+
+void TfmPDData::btnRefreshClick() { DetectAndFillAll(); }
+
+void TfmPDData::cbCaseClick()
+{
+    TheOption().CaseSensitive = cbCase->isChecked();
+    DetectAndFillAll();
+}
+
+void TfmPDData::btnOptionClick()
+{
+    TfmDupOption dlg(this);
+    if (ExecDialog(&dlg) != QDialog::Accepted)
+        return;
+    {
+        QSignalBlocker block(cbCase);
+        cbCase->setChecked(TheOption().CaseSensitive);
+    }
+    DetectAndFillAll();
+}
+
+void TfmPDData::btnSelAllClick()
+{
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            m_Tabs[app].model->SetAllChecked(true);
+}
+
+void TfmPDData::btnClearClick()
+{
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            m_Tabs[app].model->SetAllChecked(false);
+}
+
+void TfmPDData::OpenViewer(int app, const QModelIndex& index)
+{
+    Tab& t = m_Tabs[app];
+    QModelIndex current = t.list->selectionModel() ? t.list->selectionModel()->currentIndex() : QModelIndex();
+    int row = current.isValid() ? current.row() : index.row();
+    void* rec = t.model->RecordAt(row);
+    PmFacadeSet* set = m_pMain->FacadeSet();
+    if (!rec || !set || !set->Built())
+        return;
+    switch (app) {
+    case 0: ShowPDAddrDetail(this, set->Addr(), static_cast<CommAddr*>(rec)); break;
+    case 1: ShowPDDateDetail(this, set->Date(), static_cast<CommDate*>(rec)); break;
+    case 2: ShowPDTaskDetail(this, set->Todo(), static_cast<CommTask*>(rec)); break;
+    case 3: ShowPDNoteDetail(this, set->Memo(), static_cast<CommNote*>(rec)); break;
+    }
+}

@@ -1,0 +1,64 @@
+// The model behind each review list: the rows are records of one kind, each
+// with a tick of its own. Texts are made when a row is painted, so filling a
+// list of 50,000 records costs one pointer and one byte per row.
+#pragma once
+
+#include "palm/CommRecord.h"
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+/// The four kinds of record a review list shows.
+enum class TRecordKind { Addr, Date, Task, Note };
+
+class TRecordListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TRecordListModel(TRecordKind kind, QObject* parent = nullptr);
+
+    TRecordKind Kind() const { return m_Kind; }
+
+    /// Replaces the rows by these records, every row ticked or none.
+    void SetRows(std::vector<void*> rows, bool checked);
+    void Clear();
+    int Count() const { return int(m_Rows.size()); }
+    void* RecordAt(int row) const;
+    bool IsChecked(int row) const;
+    void SetChecked(int row, bool checked);
+    /// Ticks or unticks every row.
+    void SetAllChecked(bool checked);
+    int CheckedCount() const;
+
+    /// The text of one cell, as the list shows it.
+    QString CellText(int row, int column) const;
+
+    /// Column headers and their widths in pixels, per kind.
+    static QStringList Headers(TRecordKind kind);
+    static std::vector<int> Widths(TRecordKind kind);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+signals:
+    /// A tick changed (by the user or by SetChecked / SetAllChecked).
+    void checksChanged();
+
+private:
+    TRecordKind m_Kind;
+    std::vector<void*> m_Rows;
+    std::vector<uint8_t> m_Checked;
+};
+
+/// "%02d:%02d:%02d" of the hour, minute and second of a calendar time.
+QString TimeOfDayText(const CxSystemTime& t);
+/// "High" (1), "Low" (2) or "Normal".
+QString PriorityText(int32_t priority);
+/// "N/A" for no due date, else the date and time of the seconds value.
+QString DueDateText(uint32_t dueDate);

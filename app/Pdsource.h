@@ -1,0 +1,50 @@
+// TfmPDSource: step 0 of the wizard. Shows the installed Palm Desktop
+// version, lets the user pick a Palm Desktop user and the applications to
+// check, and opens the duplicate-rule dialog. Leaving it stores the choice
+// and builds the facade set, which loads the chosen applications.
+#pragma once
+
+#include "Page.h"
+
+#include <QString>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class PmFacadeSet;
+
+class TfmPDSource : public TfmPage {
+    Q_OBJECT
+public:
+    TfmPDSource(TfmMain* main, QWidget* parent);
+    ~TfmPDSource() override;
+
+    bool Enter() override;
+    bool Leave() override;
+
+    /// Builds the facade set for the stored user and applications; false
+    /// when a facade or list cannot be created.
+    bool BuildFacadeSet();
+    void ReleaseFacadeSet();
+    PmFacadeSet* FacadeSet() { return m_pSet.get(); }
+
+public slots:
+    void btnSelAllClick();
+    void btnClearClick();
+    void btnOptionClick();
+
+private:
+    QLabel* lblPDVer;
+    QComboBox* cbUser;
+    QCheckBox* cbAddr;
+    QCheckBox* cbDate;
+    QCheckBox* cbTask;
+    QCheckBox* cbNote;
+    QPushButton* btnSelAll;
+    QPushButton* btnClear;
+    QPushButton* btnOption;
+    std::unique_ptr<PmFacadeSet> m_pSet;
+};

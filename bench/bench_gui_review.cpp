@@ -1,0 +1,154 @@
+// The wizard's review page at 50,000 records:
+// - filling a review list with 50,000 contacts (the model reset and the
+//   view's layout and first paint), in duplicates-only and all-records mode;
+// - Next on step 0 to the filled review page, with 50,000 records in each of
+//   the four applications, for each generation (the facade set is built and
+//   loaded, the review page reloads, detects and fills its four lists).
+//
+//   build/bench_gui_review --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+#include "Apputil.h"
+#include "Main.h"
+#include "Pddata.h"
+#include "PddataModel.h"
+
+#include "misc/CxIniUtil.h"
+#include "palm/CommMgr.h"
+#include "palm/PalmEnv.h"
+#include "palmfixture/Generator.h"
+#include "palmfixture/PalmFixture.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTreeView>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace {
+
+constexpr uint32_t kRecords = 50000;
+
+/// 50,000 contacts with distinct names, about one in ten a copy.
+CommAddrMgr& Contacts()
+{
+    static CommAddrMgr mgr;
+    if (mgr.Count() == 0) {
+        for (uint32_t i = 0; i < kRecords; ++i) {
+            CommAddr a{};
+            uint32_t n = i % 10 == 9 ? i - 1 : i;
+            a.FirstName.Set(("First" + std::to_string(n)).c_str());
+            a.LastName.Set(("Last" + std::to_string(n)).c_str());
+            a.Email.Set(("person" + std::to_string(n) + "@example.org").c_str());
+            a.WorkPhone.Set("555-0100");
+            a.Company.Set("Example Ltd");
+            mgr.Add(&a);
+        }
+    }
+    return mgr;
+}
+
+void BM_FillReviewList(benchmark::State& state)
+{
+    CommAddrMgr& mgr = Contacts();
+    std::vector<void*> rows;
+    for (uint32_t i = 0; i < mgr.Count(); ++i)
+        rows.push_back(mgr.RecordAt(i));
+    TRecordListModel model(TRecordKind::Addr);
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setModel(&model);
+    view.resize(770, 400);
+    view.show();
+    bool ticked = state.range(0) != 0;
+    for (auto _ : state) {
+        model.SetRows(rows, ticked);
+        view.doItemsLayout();
+        view.viewport()->repaint();
+        QApplication::processEvents();
+        if (model.Count() != int(kRecords))
+            state.SkipWithError("rows missing");
+    }
+    state.SetLabel(ticked ? "50,000 rows, ticked" : "50,000 rows, unticked");
+}
+BENCHMARK(BM_FillReviewList)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+struct Install {
+    std::string root;
+    palmfix::Installation inst;
+};
+
+/// An installation of one generation with 50,000 records in every
+/// application, made once per generation.
+const Install& InstallationOf(int gen)
+{
+    static Install installs[4];
+    Install& s = installs[gen];
+    if (!s.root.empty())
+        return s;
+    char pattern[] = "/tmp/tarnwick-bench-review-XXXXXX";
+    s.root = mkdtemp(pattern);
+    s.inst.winePrefix = s.root + "/prefix";
+    s.inst.dir = s.root + "/prefix/drive_c/Palm";
+    s.inst.users = {"Bench User"};
+    const uint16_t versions[4][4] = {{0, 0, 0, 0}, {4, 0, 1, 0}, {4, 1, 4, 0}, {6, 0, 1, 0}};
+    std::memcpy(s.inst.version, versions[gen], sizeof s.inst.version);
+    std::string error;
+    if (!palmfix::WriteInstallation(s.inst, &error))
+        std::abort();
+    uint32_t v = versions[gen][0] * 10000u + versions[gen][1] * 100u + versions[gen][2];
+    if (!palmfix::GenerateUserData(palmfix::UserHostFolder(s.inst, "Bench User"), v, {kRecords, kRecords / 10, 7},
+                                   palmfix::kGenAll, &error))
+        std::abort();
+    return s;
+}
+
+void BM_NextToFilledReview(benchmark::State& state)
+{
+    int gen = int(state.range(0));
+    const Install& s = InstallationOf(gen);
+    setenv("WINEPREFIX", s.inst.winePrefix.c_str(), 1);
+    std::string xdg = s.root + "/xdg";
+    std::filesystem::create_directories(xdg);
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    UnloadPalmLibraries();
+    TheOption() = DefaultOption();
+    TheIni().SetPath("brellon.ini");
+    auto main = std::make_unique<TfmMain>();
+    main->show();
+    QApplication::processEvents();
+    auto* next = main->findChild<QPushButton*>("btnNext");
+    auto* prev = main->findChild<QPushButton*>("btnPrev");
+    for (auto _ : state) {
+        next->click();
+        QApplication::processEvents();
+        state.PauseTiming();
+        if (main->CurrentStep() != 1 || main->DataPage()->Model(0)->Count() == 0)
+            state.SkipWithError("the review page was not reached");
+        prev->click();
+        state.ResumeTiming();
+    }
+    static const char* const kNames[] = {"", "classic", "4.1.x", "6.x"};
+    state.SetLabel(std::string(kNames[gen]) + ", 4 x 50,000 records");
+    main->close();
+    main.reset();
+    std::filesystem::remove_all(s.root);
+}
+BENCHMARK(BM_NextToFilledReview)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,3 @@
+#include "GuiTestEnv.h"
+
+int main(int argc, char** argv) { return guitest::RunGuiTests(argc, argv); }
