@@ -26,6 +26,7 @@ bool WriteWith(const std::string& winPath, const ClassicContent<Rec>& content, s
             return false;
         }
     }
+    bool existed = plat::HostExists(plat::ToHostPath(winPath));
     if (!PmClassicUtil::CreateEmptyFile(winPath.c_str())) {
         *error = "cannot create " + winPath;
         return false;
@@ -34,6 +35,7 @@ bool WriteWith(const std::string& winPath, const ClassicContent<Rec>& content, s
         *error = "cannot save " + winPath;
         return false;
     }
+    DropBackupsOfNewFile(winPath, existed);
     return true;
 }
 

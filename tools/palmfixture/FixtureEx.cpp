@@ -50,10 +50,12 @@ bool WriteDat(const std::string& winPath, const std::vector<ExCategory>& categor
             return false;
         }
     }
+    bool existed = plat::HostExists(host);
     if (!util.SaveNew(winPath.c_str())) {
         *error = "cannot write " + winPath + " (see the log)";
         return false;
     }
+    DropBackupsOfNewFile(winPath, existed);
     return true;
 }
 

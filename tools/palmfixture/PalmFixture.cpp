@@ -2,6 +2,7 @@
 
 #include "palm/PalmEnv.h"
 #include "platform/Codepage.h"
+#include "platform/File.h"
 #include "platform/UserLibrary.h"
 #include "platform/WinPath.h"
 
@@ -460,6 +461,26 @@ bool WriteInstallation(const Installation& inst, std::string* error)
         !WriteFile(prefix + "/system.reg", WineRegistryText(false, machineKeys)))
         return Fail(error, "cannot write the registry files of " + prefix);
     return true;
+}
+
+void DropBackupsOfNewFile(const std::string& winPath, bool existedBefore)
+{
+    if (existedBefore)
+        return;
+    std::filesystem::path file(plat::ToHostPath(winPath));
+    std::string prefix = file.filename().string() + ".";
+    std::error_code ec;
+    bool dropped = false;
+    for (const auto& e : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+        std::string name = e.path().filename().string();
+        if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.compare(name.size() - 4, 4, ".bak") == 0)
+            dropped |= std::filesystem::remove(e.path(), ec);
+    }
+    // The next save of the program in this process must keep the real
+    // content, not count the dropped copy as the backup already made.
+    if (dropped)
+        plat::ResetBackups();
 }
 
 }  // namespace palmfix

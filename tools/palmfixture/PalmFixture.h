@@ -106,4 +106,9 @@ bool MakeDirs(const std::string& hostDir);
 /// Writes a file whole.
 bool WriteFile(const std::string& hostPath, const std::string& data);
 
+/// The data file writers create a file empty and then save into it, which
+/// keeps the empty file as a backup; for a file that did not exist before,
+/// that backup is removed. Call with whether the file existed before the write.
+void DropBackupsOfNewFile(const std::string& winPath, bool existedBefore);
+
 }  // namespace palmfix
