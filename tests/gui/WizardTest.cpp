@@ -3,6 +3,9 @@
 #include "WizardTestEnv.h"
 
 #include "Dupoption.h"
+#include "dialogs/DialogTestUtil.h"
+#include "platform/System.h"
+#include "platform/WinPath.h"
 
 using namespace guitest;
 
@@ -169,4 +172,26 @@ TEST(Wizard, MissingPalmDesktopShowsNotFound)
     EXPECT_EQ(ver->text(), "Not Found.");
     EXPECT_TRUE(ver->styleSheet().contains("red"));
     SaveShot(m, "step0_not_found");
+}
+
+// Help opens the compiled help file beside the program when there is one,
+// else the HTML guide that is installed beside it.
+TEST(Wizard, HelpOpensTheGuideBesideTheProgram)
+{
+    Wizard w(kEx, 4, 1);
+    std::string folder = w.Env().Inst().winePrefix + "/../program";
+    std::filesystem::create_directories(folder);
+    palmfix::WriteFile(folder + "/tarnwick", "");
+    palmfix::WriteFile(folder + "/Tarnwick.html", "<html></html>");
+    plat::SetModuleFileName(plat::ToWinPath(folder + "/tarnwick"));
+    dlgtest::OpenerRecorder opener;
+    w.Start();
+    w.Click("btnHelp");
+    std::string opened = opener.Opened();
+    EXPECT_EQ(std::filesystem::path(opened).filename(), "Tarnwick.html") << opened;
+
+    palmfix::WriteFile(folder + "/Tarnwick.chm", "");
+    w.Click("btnHelp");
+    EXPECT_EQ(std::filesystem::path(opener.Opened()).filename(), "Tarnwick.chm");
+    plat::SetModuleFileName("");
 }
