@@ -205,6 +205,8 @@ bool TfmMain::GoStep(int step)
         return false;
     m_CurStep = step;
     RefreshFrame();
+    if (TfmPage* page = PageOf(step))
+        page->Shown();
     return true;
 }
 

@@ -17,6 +17,9 @@ public:
     /// Finishes the page's work before another page is entered; false keeps
     /// the wizard on this page.
     virtual bool Leave() = 0;
+    /// Runs once the page is shown (after the enter action), for what the
+    /// user should see over the page rather than over the one before.
+    virtual void Shown() {}
 
 protected:
     TfmMain* m_pMain;

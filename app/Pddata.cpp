@@ -220,9 +220,10 @@ bool TfmPDData::Enter()
             pData->setCurrentIndex(app);
             break;
         }
-    ShowLoadFailures();
     return true;
 }
+
+void TfmPDData::Shown() { ShowLoadFailures(); }
 
 void TfmPDData::ShowLoadFailures()
 {

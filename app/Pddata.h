@@ -26,6 +26,8 @@ public:
     /// Records the ticks. Asks first when more than half of an
     /// application's records are ticked; No keeps the wizard here.
     bool Leave() override;
+    /// Names the applications whose load failed (one warning for all).
+    void Shown() override;
 
     /// The model of an application's list (0 contacts .. 3 notes).
     TRecordListModel* Model(int app) const { return m_Tabs[app].model; }

@@ -10,9 +10,32 @@
 
 #include <exception>
 
+namespace {
+
+/// The application object. An exception that escapes a handler of the
+/// windows is shown in a message box, and the program goes on where it was.
+class TApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            QMessageBox::critical(activeWindow(), "Tarnwick", QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            QMessageBox::critical(activeWindow(), "Tarnwick", "An unexpected error occurred.");
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QApplication::setApplicationName("Tarnwick");
     QApplication::setApplicationDisplayName("Tarnwick");
     QApplication::setWindowIcon(AppIcon());

@@ -7,6 +7,7 @@
 //
 //   build/bench_gui_review --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "Apputil.h"
+#include "GuiUtil.h"
 #include "Main.h"
 #include "Pddata.h"
 #include "PddataModel.h"
@@ -93,6 +94,11 @@ const Install& InstallationOf(int gen)
         return s;
     char pattern[] = "/tmp/tarnwick-bench-review-XXXXXX";
     s.root = mkdtemp(pattern);
+    std::atexit([] {
+        for (Install& i : installs)
+            if (!i.root.empty())
+                std::filesystem::remove_all(i.root);
+    });
     s.inst.winePrefix = s.root + "/prefix";
     s.inst.dir = s.root + "/prefix/drive_c/Palm";
     s.inst.users = {"Bench User"};
@@ -119,6 +125,12 @@ void BM_NextToFilledReview(benchmark::State& state)
     UnloadPalmLibraries();
     TheOption() = DefaultOption();
     TheIni().SetPath("brellon.ini");
+    // A message box would wait for a user: count it as a failed run instead.
+    int messages = 0;
+    SetGuiMessageResponder([&messages](const GuiMessageInfo&) {
+        ++messages;
+        return QMessageBox::Ok;
+    });
     auto main = std::make_unique<TfmMain>();
     main->show();
     QApplication::processEvents();
@@ -128,7 +140,7 @@ void BM_NextToFilledReview(benchmark::State& state)
         next->click();
         QApplication::processEvents();
         state.PauseTiming();
-        if (main->CurrentStep() != 1 || main->DataPage()->Model(0)->Count() == 0)
+        if (main->CurrentStep() != 1 || main->DataPage()->Model(0)->Count() == 0 || messages > 0)
             state.SkipWithError("the review page was not reached");
         prev->click();
         state.ResumeTiming();
@@ -137,7 +149,7 @@ void BM_NextToFilledReview(benchmark::State& state)
     state.SetLabel(std::string(kNames[gen]) + ", 4 x 50,000 records");
     main->close();
     main.reset();
-    std::filesystem::remove_all(s.root);
+    SetGuiMessageResponder({});
 }
 BENCHMARK(BM_NextToFilledReview)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
