@@ -69,14 +69,22 @@ bool PmFacadeSet::Build(int32_t user, int32_t appFlag)
         return false;
     }
 
-    if (Chosen(appFlag, kPmAppAddr))
+    if (Chosen(appFlag, kPmAppAddr)) {
+        TellProgress(kPmAppAddr);
         m_Load[kPmAppAddr] = LoadOne(m_pAddr, user, false);
-    if (Chosen(appFlag, kPmAppDate))
+    }
+    if (Chosen(appFlag, kPmAppDate)) {
+        TellProgress(kPmAppDate);
         m_Load[kPmAppDate] = LoadOne(m_pDate, user, false);
-    if (Chosen(appFlag, kPmAppTodo))
+    }
+    if (Chosen(appFlag, kPmAppTodo)) {
+        TellProgress(kPmAppTodo);
         m_Load[kPmAppTodo] = LoadOne(m_pTodo, user, false);
-    if (Chosen(appFlag, kPmAppMemo))
+    }
+    if (Chosen(appFlag, kPmAppMemo)) {
+        TellProgress(kPmAppMemo);
         m_Load[kPmAppMemo] = LoadOne(m_pMemo, user, false);
+    }
 
     m_pAddrDups = new (std::nothrow) CxList<CommAddr>();
     m_pDateDups = new (std::nothrow) CxList<CommDate>();
@@ -95,23 +103,33 @@ void PmFacadeSet::Reload(int32_t user, int32_t appFlag)
     if (Chosen(appFlag, kPmAppAddr) && m_pAddr) {
         if (m_pAddrDups)
             m_pAddrDups->Clear(false);
+        TellProgress(kPmAppAddr);
         m_Load[kPmAppAddr] = LoadOne(m_pAddr, user, true);
     }
     if (Chosen(appFlag, kPmAppDate) && m_pDate) {
         if (m_pDateDups)
             m_pDateDups->Clear(false);
+        TellProgress(kPmAppDate);
         m_Load[kPmAppDate] = LoadOne(m_pDate, user, true);
     }
     if (Chosen(appFlag, kPmAppTodo) && m_pTodo) {
         if (m_pTodoDups)
             m_pTodoDups->Clear(false);
+        TellProgress(kPmAppTodo);
         m_Load[kPmAppTodo] = LoadOne(m_pTodo, user, true);
     }
     if (Chosen(appFlag, kPmAppMemo) && m_pMemo) {
         if (m_pMemoDups)
             m_pMemoDups->Clear(false);
+        TellProgress(kPmAppMemo);
         m_Load[kPmAppMemo] = LoadOne(m_pMemo, user, true);
     }
+}
+
+void PmFacadeSet::TellProgress(int32_t app)
+{
+    if (m_Progress)
+        m_Progress(app);
 }
 
 void PmFacadeSet::Release()

@@ -12,6 +12,7 @@
 #include "palm/PalmTodoInfo.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 /// Index of an application in the set, the bit number of AppFlag.
@@ -66,6 +67,10 @@ public:
 
     bool Built() const { return m_pAddr != nullptr; }
 
+    /// Called before each application's load (with kPmAppAddr ...), so that
+    /// a window can say what it is waiting for.
+    void SetProgress(std::function<void(int32_t app)> progress) { m_Progress = std::move(progress); }
+
     PmAddrInfo* Addr() { return m_pAddr; }
     PmDateInfo* Date() { return m_pDate; }
     PmTodoInfo* Todo() { return m_pTodo; }
@@ -84,6 +89,8 @@ public:
     }
 
 private:
+    void TellProgress(int32_t app);
+
     PmAddrInfo* m_pAddr = nullptr;
     PmDateInfo* m_pDate = nullptr;
     PmTodoInfo* m_pTodo = nullptr;
@@ -93,6 +100,7 @@ private:
     CxList<CommTask>* m_pTodoDups = nullptr;
     CxList<CommNote>* m_pMemoDups = nullptr;
     PmLoadResult m_Load[kPmAppCount];
+    std::function<void(int32_t app)> m_Progress;
 };
 
 /// The settings folder: the common application data folder, then "brellon",

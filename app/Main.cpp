@@ -131,6 +131,13 @@ void TfmMain::FormCreate()
     m_pPages->addWidget(m_pData);
     m_pPages->addWidget(m_pClean);
 
+    // Loading a large Palm data set takes seconds: the banner says which
+    // application is being read meanwhile.
+    m_pSource->FacadeSet()->SetProgress([this](int32_t app) {
+        static const char* const kWords[] = {"Contacts", "Calendar", "Tasks", "Notes"};
+        ShowWork(QString("Loading the %1 data ...").arg(kWords[app & 3]));
+    });
+
     LoadPalmUsers();
 
     m_CurStep = 0;
@@ -197,12 +204,15 @@ bool TfmMain::GoStep(int step)
         // The review page's reload and detection catch nothing of their own;
         // the window stays where it was.
         QApplication::restoreOverrideCursor();
+        lblStep->setText(StepText(m_CurStep));
         GuiMessage(this, "Tarnwick", QString::fromLocal8Bit(e.what()), QMessageBox::Critical);
         return false;
     }
     QApplication::restoreOverrideCursor();
-    if (!ok)
+    if (!ok) {
+        lblStep->setText(StepText(m_CurStep));
         return false;
+    }
     m_CurStep = step;
     RefreshFrame();
     if (TfmPage* page = PageOf(step))
@@ -232,6 +242,13 @@ void TfmMain::RefreshFrame()
         btnNext->setFocus();
     else
         btnCancel->setFocus();
+}
+
+void TfmMain::ShowWork(const QString& text)
+{
+    lblStep->setText(text);
+    lblStep->repaint();
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void TfmMain::btnPrevClick()

@@ -49,6 +49,10 @@ public:
     TfmPDData* DataPage() const { return m_pData; }
     TfmPDClean* CleanPage() const { return m_pClean; }
 
+    /// Shows what the window is busy with in the banner (until the next
+    /// step change) and lets it paint.
+    void ShowWork(const QString& text);
+
     /// The step description for a step.
     static QString StepText(int step);
 

@@ -290,10 +290,14 @@ TEST(FacadeSetTest, ReloadReadsTheFilesAgain)
         ASSERT_TRUE(DetectNoteDups(set.Memo()->GetCommMgr(), set.MemoDups(), DefaultOption()));
         EXPECT_EQ(DupCounts(set), (std::vector<int>{2, 2, 2, 2}));
 
-        // Only the applications asked for are read again; their duplicate
-        // lists, which pointed into the records just freed, are emptied.
+        // Only the applications asked for are read again, and announced
+        // before each load; their duplicate lists, which pointed into the
+        // records just freed, are emptied.
         ASSERT_NO_FATAL_FAILURE(Generate(env, g.number, 11, 4, 9));
+        std::vector<int32_t> announced;
+        set.SetProgress([&](int32_t app) { announced.push_back(app); });
         set.Reload(user, kAppAddr | kAppTodo);
+        EXPECT_EQ(announced, (std::vector<int32_t>{kPmAppAddr, kPmAppTodo}));
         EXPECT_EQ(RecordCount(set, kPmAppAddr), 11u);
         EXPECT_EQ(RecordCount(set, kPmAppDate), 8u);
         EXPECT_EQ(RecordCount(set, kPmAppTodo), 11u);
