@@ -20,8 +20,9 @@ std::string PmFieldCut(const std::string& text, size_t capacity)
 
 // ---- the shared classic layout ---------------------------------------------
 
-PmClassicUtil::PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types)
-    : m_VersionTag(versionTag)
+PmClassicUtil::PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types,
+                             const char* word)
+    : m_VersionTag(versionTag), m_Word(word), m_RecordTypes(types)
 {
     m_Schema.ResourceID = resourceId;
     m_Schema.FieldsPerRow = uint32_t(types.size());
@@ -203,6 +204,12 @@ PmClassicUtil::SchemaItem PmClassicUtil::ReadSchemaBlock(PmClassicSchema* s, int
         return SchemaItem::PlacementPos;
     if (!ReadU16(&s->FieldsCount))
         return SchemaItem::FieldsCount;
+    // Room for the types only when the file holds them: a read that would
+    // run out fails at the entry where it would.
+    if (size_t(s->FieldsCount) * 2 > InputLeft()) {
+        *failedIndex = int(InputLeft() / 2);
+        return SchemaItem::FieldType;
+    }
     s->FieldTypes.assign(s->FieldsCount, 0);
     for (int i = 0; i < s->FieldsCount; ++i) {
         if (!ReadU16(&s->FieldTypes[i])) {
@@ -246,8 +253,24 @@ std::string PmClassicUtil::CheckSchema(const PmClassicSchema& s, uint32_t fields
         std::snprintf(text, sizeof(text), "Unsupported fields per row: %u (1 to %u expected).", s.FieldsPerRow, fields);
         return text;
     }
+    // A row that ends before Status holds no status: every record would
+    // look live, and a deletion set in memory would never be written.
+    if (s.FieldsPerRow <= kStatusField) {
+        std::snprintf(text, sizeof(text),
+                      "Unsupported fields per row: %u (a %s row needs at least %u fields to hold its status).",
+                      s.FieldsPerRow, m_Word, kStatusField + 1);
+        return text;
+    }
     if (s.FieldsCount > fields) {
         std::snprintf(text, sizeof(text), "Unsupported field count: %u (at most %u expected).", unsigned(s.FieldsCount),
+                      fields);
+        return text;
+    }
+    // The rows are read and written over Fields Per Row whatever the types
+    // list, so a count other than Fields Per Row is kept as it is; none at
+    // all describes no record.
+    if (s.FieldsCount == 0) {
+        std::snprintf(text, sizeof(text), "Unsupported field count: 0 (a %s schema lists 1 to %u field types).", m_Word,
                       fields);
         return text;
     }
@@ -298,7 +321,7 @@ std::vector<uint16_t> ContactTypes()
 }
 }  // namespace
 
-PmAddrUtil::PmAddrUtil() : PmClassicFileUtil(kVersionTag, 74, ContactTypes())
+PmAddrUtil::PmAddrUtil() : PmClassicFileUtil(kVersionTag, 74, ContactTypes(), "Contacts")
 {
     std::memset(m_szCustomLabels, 0, sizeof(m_szCustomLabels));
 }
@@ -358,11 +381,12 @@ bool PmAddrUtil::LoadFile(const char* path)
     if (!ok) {
         CXLOG(0, "Can not load Palm Desktop Contacts: %s", shown);
         Close();
+        EndLoad(false, path);
         return false;
     }
     Close();
     CXLOG(2, "Palm Desktop address book was loaded successfully.");
-    m_LoadedPath = path;
+    EndLoad(true, path);
     return true;
 }
 
@@ -384,6 +408,10 @@ bool PmAddrUtil::LoadCustomLabels()
         len = len16;
     }
     std::memset(m_szCustomLabels, 0, sizeof(m_szCustomLabels));
+    if (len > InputLeft()) {
+        CXLOG(0, "Custom label content reading error.");
+        return false;
+    }
     // The whole text is kept for writing back; only the first four labels
     // (up to the fourth line feed) are used.
     m_HeaderText.assign(len, '\0');
@@ -531,6 +559,8 @@ bool PmAddrUtil::Save(const char* path)
     if (!path || !*path)
         return false;
     CXLOG(2, "Save Palm Desktop address book database as file: %s", path);
+    if (SaveRefused())
+        return false;
     if (!BeginSave(path)) {
         CXLOG(0, "Failed to open Palm Desktop address book database file.");
         return false;
@@ -659,6 +689,44 @@ bool PmClassicUtil::RowsOf(uint32_t totalFields, uint32_t* rows) const
         CXLOG(0, "Total fields %u is not a whole number of rows of %u fields.", totalFields, m_Schema.FieldsPerRow);
         return false;
     }
+    // Refused before any row is made for it.
+    uint64_t least = MinRowBytes();
+    if (uint64_t(*rows) * least > InputLeft()) {
+        CXLOG(0, "Total fields %u announce %u %s rows of at least %u bytes each, more than the %u bytes left in the "
+                 "file.",
+              totalFields, *rows, m_Word, unsigned(least), unsigned(InputLeft()));
+        return false;
+    }
+    return true;
+}
+
+uint64_t PmClassicUtil::MinRowBytes() const
+{
+    // A text field is its tag, prefix word and length byte; every other
+    // field (integers, the repeat's tag, count and class tag) 8 bytes.
+    uint64_t least = 0;
+    for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow && pos < m_RecordTypes.size(); ++pos)
+        least += m_RecordTypes[pos] == PM_TAG_TEXT ? 9 : 8;
+    return least;
+}
+
+void PmClassicUtil::EndLoad(bool ok, const char* path)
+{
+    m_LoadFailed = !ok;
+    if (ok) {
+        m_LoadedPath = path;
+        return;
+    }
+    // Nothing of a file that could not be read whole is kept, so that no
+    // save can write back a part of it.
+    DropRows();
+}
+
+bool PmClassicUtil::SaveRefused() const
+{
+    if (!m_LoadFailed)
+        return false;
+    CXLOG(0, "The last load of Palm Desktop %s failed; nothing is saved.", m_Word);
     return true;
 }
 

@@ -124,8 +124,19 @@ struct PmClassicSchema {
 };
 
 /// The shared parts of the four classic files.
+///
+/// A load refuses a schema whose rows cannot be read and written back
+/// alike: Fields Per Row outside 2 (the rows must reach Status) to the
+/// record's field count, a Fields Count of 0 or above the record's field
+/// count (the Field Types are only kept for the save, so a Fields Count
+/// other than Fields Per Row is kept as it is), a Total Fields that is not a
+/// whole number of rows, and a row count the bytes left cannot hold. After a
+/// failed load no row is kept and a save is refused.
 class PmClassicUtil : public PmDBUtil {
 public:
+    /// The index of Status in every classic record.
+    static constexpr uint32_t kStatusField = 1;
+
     /// The path of the file that was last loaded (a save goes there).
     const std::string& LoadedPath() const { return m_LoadedPath; }
     const PmClassicSchema& Schema() const { return m_Schema; }
@@ -144,7 +155,9 @@ public:
     static bool CreateEmptyFile(const char* path);
 
 protected:
-    PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types);
+    /// `types` are the record's fields, as the default schema lists them;
+    /// `word` names the application in log lines (Contacts, Calendar...).
+    PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types, const char* word);
 
     /// The steps of the category and schema blocks. A failing step returns
     /// the item that failed, so that a loader can name it in its own words.
@@ -195,8 +208,20 @@ protected:
 
     /// The number of rows Total Fields announces; false, with a level 0
     /// line, when it is not a whole number of rows (the fields left over
-    /// could be neither read as a record nor written back).
+    /// could be neither read as a record nor written back), or when the
+    /// bytes left cannot hold that many rows at their smallest.
     bool RowsOf(uint32_t totalFields, uint32_t* rows) const;
+    /// The fewest bytes a row of the loaded schema takes.
+    uint64_t MinRowBytes() const;
+
+    /// Ends a load: after a failure the rows read are dropped and saves are
+    /// refused until a load succeeds; after a success `path` is the loaded one.
+    void EndLoad(bool ok, const char* path);
+    /// True, with a level 0 line, when the last load failed: nothing read
+    /// from that file may replace it.
+    bool SaveRefused() const;
+    /// Drops every row held.
+    virtual void DropRows() = 0;
 
     /// Starts a save: checks that the file can be opened without sharing and
     /// starts collecting the new content in memory.
@@ -409,33 +434,43 @@ protected:
     {
         bool ok = Open(path, ModeReadWrite) && steps();
         Close();
-        if (ok)
-            m_LoadedPath = path;
+        EndLoad(ok, path);
         return ok;
     }
 
     /// The save of a file that logs nothing of its own steps: version tag,
     /// file name and header, then `blocks()` (categories to records), then
-    /// the commit; nothing is changed on disk when a step fails.
+    /// the commit; nothing is changed on disk when a step fails. The commit
+    /// is the one step that can fail for reasons outside the program (a full
+    /// disk, a folder without write access): its failure is logged at level
+    /// 0, or a facade's failed save would leave no reason behind.
     template <typename Blocks>
     bool SaveQuietFile(const char* path, Blocks blocks)
     {
-        if (!path || !*path || !BeginSave(path))
+        if (!path || !*path || SaveRefused() || !BeginSave(path))
             return false;
         if (!WriteNameAndHeader(path) || !blocks()) {
             AbortSave();
             return false;
         }
         std::string error;
-        return CommitSave(&error);
+        if (!CommitSave(&error)) {
+            CXLOG(0, "Failed to replace the file %s, which was not changed: %s", path, error.c_str());
+            return false;
+        }
+        return true;
     }
 
     uint32_t m_VersionTag;
+    const char* m_Word;
+    /// The record's fields as the default schema lists them.
+    std::vector<uint16_t> m_RecordTypes;
     PmClassicSchema m_Schema;
     /// The bytes of the rows of the last load (0 before one).
     size_t m_RowBytes = 0;
     std::string m_HeaderText;
     std::string m_LoadedPath;
+    bool m_LoadFailed = false;
 
 private:
     // A category entry as stored. The table keeps names of at most 15
@@ -460,10 +495,12 @@ public:
     PmClassicDataMgr<Rec>* GetDataMgr() { return m_pDataMgr.get(); }
 
 protected:
-    PmClassicFileUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types)
-        : PmClassicUtil(versionTag, resourceId, std::move(types)), m_pDataMgr(new PmClassicDataMgr<Rec>())
+    PmClassicFileUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types, const char* word)
+        : PmClassicUtil(versionTag, resourceId, std::move(types), word), m_pDataMgr(new PmClassicDataMgr<Rec>())
     {
     }
+
+    void DropRows() override { m_pDataMgr->Clear(); }
 
     virtual bool CheckVersion() { return ReadVersionTag(); }
     virtual bool LoadCategories() { return ReadQuietCategories(); }

@@ -354,7 +354,8 @@ bool PmDBUtil::Open(const char* fileName, int mode)
         }
     }
     m_Mode = mode;
-    std::strcpy(m_szFileName, fileName);
+    // Save() opens the held name itself: the copy may be onto itself.
+    std::memmove(m_szFileName, fileName, std::strlen(fileName) + 1);
     return true;
 }
 

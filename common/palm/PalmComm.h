@@ -318,6 +318,9 @@ public:
 protected:
     /// The input bytes from offset `from` up to `to` (empty when outside).
     std::string InputBytes(uint32_t from, uint32_t to) const;
+    /// The input bytes not read yet: what bounds every count a file gives
+    /// before anything is made for it (0 when nothing was read in).
+    size_t InputLeft() const { return m_In.size() - m_InPos; }
     /// Replaces the category table (owned) by another one, or none.
     void SetCategoryMgr(PmCategoryMgr* mgr);
 

@@ -16,7 +16,7 @@ std::vector<uint16_t> CalendarTypes()
 }
 }  // namespace
 
-PmDateUtil::PmDateUtil() : PmClassicFileUtil(kVersionTag, 54, CalendarTypes()) {}
+PmDateUtil::PmDateUtil() : PmClassicFileUtil(kVersionTag, 54, CalendarTypes(), "Calendar") {}
 
 PmDateUtil::~PmDateUtil() = default;
 
@@ -46,6 +46,9 @@ bool PmDateUtil::ReadRepeat(PmRepeatEvent* rep)
     uint16_t exceptions = 0;
     if (!ReadU32(&tag) || tag != 8 || !ReadU16(&exceptions))
         return false;
+    // Nothing is made for dates or a name that the file does not hold.
+    if (size_t(exceptions) * 4 > InputLeft())
+        return false;
     rep->Exceptions.resize(exceptions);
     for (uint32_t& date : rep->Exceptions)
         if (!ReadU32(&date))
@@ -56,7 +59,7 @@ bool PmDateUtil::ReadRepeat(PmRepeatEvent* rep)
         return true;
     if (rep->ClassTag == 0xFFFF) {
         uint16_t schema = 0, len = 0;
-        if (!ReadU16(&schema) || schema != 1 || !ReadU16(&len))
+        if (!ReadU16(&schema) || schema != 1 || !ReadU16(&len) || len > InputLeft())
             return false;
         rep->ClassName.assign(len, '\0');
         if (len != 0 && !ReadBytes(rep->ClassName.data(), len))

@@ -9,7 +9,7 @@ std::vector<uint16_t> MemoTypes()
 }
 }  // namespace
 
-PmMemoUtil::PmMemoUtil() : PmClassicFileUtil(kVersionTag, 64, MemoTypes()) {}
+PmMemoUtil::PmMemoUtil() : PmClassicFileUtil(kVersionTag, 64, MemoTypes(), "Memos") {}
 
 PmMemoUtil::~PmMemoUtil() = default;
 

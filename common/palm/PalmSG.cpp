@@ -56,6 +56,15 @@ void PmExText::Load(const char* stored, size_t length, size_t maxChars)
 
 // ---------------------------------------------------------------------------
 
+uint32_t PmSGUtil::MinFieldBytes(uint16_t type)
+{
+    switch (type) {
+    case PM_TAG_TEXT: return 9;   // tag, prefix word, length byte
+    case PM_TAG_WIDE: return 12;  // tag, 8 bytes
+    default: return 8;            // tag and a word; a block's tag and form word; a repeat's tag, count and marker
+    }
+}
+
 PmSGUtil::PmSGUtil(const PmSGKind& kind) : m_Kind(kind)
 {
     PmSGUtil::Init();
@@ -338,6 +347,13 @@ bool PmSGUtil::LoadSchema()
               int(m_Kind.fieldCount));
         return false;
     }
+    // A row that ends before Status holds no status: every record would
+    // look live, and a deletion set in memory would never be written.
+    if (m_FieldsPerRow <= kStatusField) {
+        SGLOG(0, "Unsupported fields per row: %u (a %s record needs at least %u fields to hold its status).",
+              m_FieldsPerRow, m_Kind.word, kStatusField + 1);
+        return false;
+    }
     if (!ReadU32(&m_RecordIDPosition)) {
         SGLOG(0, "Failed to read Record ID Position.");
         return false;
@@ -361,6 +377,19 @@ bool PmSGUtil::LoadSchema()
     if (m_FieldsCount > m_Kind.fieldCount) {
         SGLOG(0, "Unsupported fields count: %d (a %s record has at most %d fields).", int(m_FieldsCount), m_Kind.word,
               int(m_Kind.fieldCount));
+        return false;
+    }
+    if (m_FieldsCount == 0) {
+        SGLOG(0, "Unsupported fields count: 0 (a %s record has 1 to %d fields).", m_Kind.word, int(m_Kind.fieldCount));
+        return false;
+    }
+    // A record is read over Fields Count fields and written over Fields Per
+    // Row (which Total Fields counts by): unless they are one number, a save
+    // would drop fields that were read, or add fields no load can place.
+    if (m_FieldsCount != m_FieldsPerRow) {
+        SGLOG(0, "Fields count %d does not match fields per row %u (a %s record is read and written over the same "
+                 "fields).",
+              int(m_FieldsCount), m_FieldsPerRow, m_Kind.word);
         return false;
     }
     m_FieldTypes.assign(m_Kind.fieldCount, 0);
@@ -387,24 +416,36 @@ bool PmSGUtil::LoadRecords()
     SGLOG(2, "Total Fields: %d", int(totalFields));
     uint32_t count = totalFields / m_FieldsPerRow;
     SGLOG(2, "Calculated Record Count: %d", int(count));
-    bool failed = false;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (!failed) {
-            bool added = true;
-            if (ReadRecord(m_FieldsCount, &added)) {
-                if (!added)
-                    return false;
-                continue;
-            }
-            failed = true;
-        }
-        SGLOG(0, "Error reading Palm Desktop %s, current file position: %d", m_Kind.word, int(Position()));
-        // Contacts stop at the first bad record; the others report every
-        // record they could not read.
-        if (m_Kind.customLabels)
-            break;
+    // Fields left over would be neither a record nor written back.
+    if (totalFields % m_FieldsPerRow != 0) {
+        SGLOG(0, "Total fields %u is not a whole number of %s records of %u fields.", totalFields, m_Kind.word,
+              m_FieldsPerRow);
+        return false;
     }
-    return !failed;
+    // Every record takes at least the smallest form of each of its fields:
+    // a count that cannot fit in what is left is refused before any record
+    // is made for it.
+    uint64_t least = 0;
+    for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
+        least += MinFieldBytes(m_Kind.fieldTypes[i]);
+    if (uint64_t(count) * least > InputLeft()) {
+        SGLOG(0, "Total fields %u announce %u %s records of at least %u bytes each, more than the %u bytes left in "
+                 "the file.",
+              totalFields, count, m_Kind.word, unsigned(least), unsigned(InputLeft()));
+        return false;
+    }
+    for (uint32_t i = 0; i < count; ++i) {
+        bool added = true;
+        if (!ReadRecord(m_FieldsCount, &added)) {
+            // Nothing after a record that could not be read is where the
+            // count says: the load stops here, with one line.
+            SGLOG(0, "Error reading Palm Desktop %s, current file position: %d", m_Kind.word, int(Position()));
+            return false;
+        }
+        if (!added)
+            return false;
+    }
+    return true;
 }
 
 bool PmSGUtil::Save()
@@ -658,6 +699,8 @@ bool PmSGUtil::ReadRepeatField(PmExRepeat& r)
     uint16_t exceptions, marker;
     if (!ReadU32(&tag) || tag != PM_TAG_REPEAT || !ReadU16(&exceptions))
         return false;
+    if (size_t(exceptions) * 4 > InputLeft())
+        return false;  // the dates are not there: nothing is made for them
     r.Exceptions.resize(exceptions);
     for (uint32_t& date : r.Exceptions)
         if (!ReadU32(&date))

@@ -205,11 +205,25 @@ struct PmSGKind {
 /// The new content replaces the file in one step (plat::ReplaceFileContents),
 /// so a failed save leaves the file as it was. After a failed load no
 /// record is kept and Save refuses to write.
+///
+/// A load refuses, before reading any record, a schema whose rows its
+/// records cannot read and write back alike: Fields Per Row outside 3 (the
+/// rows must reach Status) to the record kind's field count, a Fields Count
+/// of 0 or one other than Fields Per Row, a Total Fields that is not a whole
+/// number of rows, and a record count that the bytes left cannot hold. The
+/// first record that cannot be read ends the load.
 class PmSGUtil : public PmDBUtil {
 public:
     static constexpr uint32_t kReserved1Size = 24;
     static constexpr uint32_t kReserved3Size = 42;
     static constexpr int kCustomLabels = 9;
+    /// The index of Status in every record kind: a row must reach it, or a
+    /// deletion could not be written.
+    static constexpr uint32_t kStatusField = 2;
+
+    /// The fewest bytes a stored field of that type tag takes (the record
+    /// kind's default Field Types name each field's reader).
+    static uint32_t MinFieldBytes(uint16_t type);
 
     ~PmSGUtil() override = default;
 
@@ -314,8 +328,9 @@ protected:
 /// records. Derived supplies the field layout as
 ///     bool ReadField(Rec& r, uint32_t index);
 ///     bool WriteField(const Rec& r, uint32_t index);
-/// (index below Fields Count on read, below Fields Per Row on write; an index
-/// beyond the record's fields reads and writes nothing and succeeds). The
+/// (index below Fields Count on read, below Fields Per Row on write, which a
+/// load makes sure are one number; an index beyond the record's fields reads
+/// and writes nothing and succeeds). The
 /// calls are static so the per-field loop stays free of virtual dispatch.
 template <class Derived, class Rec, class Mgr>
 class PmSGRecordUtil : public PmSGUtil {

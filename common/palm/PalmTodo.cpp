@@ -9,7 +9,7 @@ std::vector<uint16_t> TaskTypes()
 }
 }  // namespace
 
-PmTodoUtil::PmTodoUtil() : PmClassicFileUtil(kVersionTag, 44, TaskTypes()) {}
+PmTodoUtil::PmTodoUtil() : PmClassicFileUtil(kVersionTag, 44, TaskTypes(), "Tasks") {}
 
 PmTodoUtil::~PmTodoUtil() = default;
 

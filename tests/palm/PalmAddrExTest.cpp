@@ -142,18 +142,23 @@ TEST_F(AddrFile, SaveRewritesLabelWordsAndTags)
     EXPECT_EQ(ReadFile(m_path), SGFile(AddrParts(m_path, {contact})));
 }
 
-TEST_F(AddrFile, SurplusFieldsAreNotRecords)
+// Fields beyond the last whole record would be neither a record nor written
+// back by a save: such a file is refused.
+TEST_F(AddrFile, SurplusFieldsAreRefused)
 {
     SGParts p = AddrParts(m_path, {Contact(1), Contact(2)});
     p.totalFields = 150;
     p.records += Bytes().Int(1).Int(2).Int(3).Int(4).Str();
-    WriteFile(m_path, SGFile(p));
+    std::string original = SGFile(p);
+    WriteFile(m_path, original);
     PmAddrExUtil util;
-    ASSERT_TRUE(util.LoadFile(m_path.c_str()));
+    EXPECT_FALSE(util.LoadFile(m_path.c_str()));
     EXPECT_TRUE(m_log.Has("Calculated Record Count: 2"));
-    EXPECT_EQ(util.DataMgr()->Count(), 2u);
-    ASSERT_TRUE(util.Save());
-    EXPECT_EQ(ReadFile(m_path), SGFile(AddrParts(m_path, {Contact(1), Contact(2)})));
+    EXPECT_TRUE(m_log.Has("Total fields 150 is not a whole number of Contacts records of 73 fields."));
+    EXPECT_TRUE(m_log.Has("Can not load Palm Desktop Contacts: " + m_path));
+    EXPECT_EQ(util.DataMgr()->Count(), 0u);
+    EXPECT_FALSE(util.Save());
+    EXPECT_EQ(ReadFile(m_path), original);
 }
 
 TEST_F(AddrFile, ABadRecordStopsTheLoad)

@@ -241,7 +241,13 @@ TEST_F(PalmAddrTest, MissingFileAndEmptyPath)
     EXPECT_FALSE(util.LoadFile(path.c_str()));
     EXPECT_TRUE(Logged("Failed to open Palm Desktop address book file: " + path));
     EXPECT_FALSE(util.Save(""));
+    // After a failed load nothing is saved, whatever the path.
     EXPECT_FALSE(util.Save(path.c_str()));
+    EXPECT_TRUE(Logged("The last load of Palm Desktop Contacts failed; nothing is saved."));
+    EXPECT_FALSE(Logged("Failed to open Palm Desktop address book database file."));
+    // A utility that never loaded saves only to a file that exists.
+    PmAddrUtil fresh;
+    EXPECT_FALSE(fresh.Save(path.c_str()));
     EXPECT_TRUE(Logged("Failed to open Palm Desktop address book database file."));
 }
 

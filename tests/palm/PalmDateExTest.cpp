@@ -153,8 +153,8 @@ TEST_F(DateFile, BadRepeatsFailTheLoad)
     PmDateExUtil util;
     EXPECT_FALSE(util.LoadFile(m_path.c_str()));
     EXPECT_TRUE(m_log.Has("Repeat class name of 300 bytes is too long (at most 256)."));
-    // The failed record and the one after it are each reported.
-    EXPECT_EQ(m_log.CountOf("Error reading Palm Desktop Calendar, current file position: "), 2);
+    // The failed record ends the load with one line.
+    EXPECT_EQ(m_log.CountOf("Error reading Palm Desktop Calendar, current file position: "), 1);
     EXPECT_TRUE(m_log.Has("Load Palm Desktop Calendar failed: " + m_path));
     EXPECT_EQ(util.DataMgr()->Count(), 0u);
 
