@@ -68,6 +68,89 @@ bool IsShortType(const char* declared)
     return declared && (strcasecmp(declared, "SHORT") == 0 || strcasecmp(declared, "SMALLINT") == 0);
 }
 
+bool RunPlain(sqlite3* db, const char* sql, std::string* error)
+{
+    char* message = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &message);
+    if (rc != SQLITE_OK && error)
+        *error = message ? message : sqlite3_errstr(rc);
+    sqlite3_free(message);
+    return rc == SQLITE_OK;
+}
+
+// One piece of a statement outside quotes, brackets and parentheses: a word,
+// a quoted or bracketed name, a parenthesised part (not looked into), or one
+// other character.
+struct TopToken {
+    size_t pos;
+    size_t len;
+    char kind;  // 'w' word, 'n' quoted or bracketed name, '(' parenthesised part, else the character
+};
+
+std::vector<TopToken> TopTokens(const std::string& s)
+{
+    std::vector<TopToken> out;
+    size_t i = 0;
+    const size_t n = s.size();
+    while (i < n) {
+        char c = s[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            ++i;
+        } else if (c == '\'' || c == '"' || c == '[' || c == '`') {
+            char close = c == '[' ? ']' : c;
+            size_t end = i + 1;
+            while (end < n) {
+                if (s[end] == close) {
+                    // A doubled quote inside a quoted text is not its end.
+                    if (close != ']' && end + 1 < n && s[end + 1] == close) {
+                        end += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++end;
+            }
+            end = end < n ? end + 1 : n;
+            out.push_back({i, end - i, c == '\'' ? '\'' : 'n'});
+            i = end;
+        } else if (c == '(') {
+            size_t end = i;
+            int depth = 0;
+            for (; end < n; ++end) {
+                char d = s[end];
+                if (d == '\'' || d == '"' || d == '[') {
+                    char close = d == '[' ? ']' : d;
+                    for (++end; end < n && s[end] != close; ++end) {
+                    }
+                    continue;
+                }
+                if (d == '(')
+                    ++depth;
+                else if (d == ')' && --depth == 0)
+                    break;
+            }
+            end = end < n ? end + 1 : n;
+            out.push_back({i, end - i, '('});
+            i = end;
+        } else if (IsNameChar(c)) {
+            size_t end = i;
+            while (end < n && IsNameChar(s[end]))
+                ++end;
+            out.push_back({i, end - i, 'w'});
+            i = end;
+        } else {
+            out.push_back({i, 1, c});
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool IsWord(const std::string& s, const TopToken& t, const char* word)
+{
+    return t.kind == 'w' && t.len == std::strlen(word) && strncasecmp(s.c_str() + t.pos, word, t.len) == 0;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- DbConnection
@@ -147,6 +230,35 @@ bool DbConnection::Open(std::string* error)
     return true;
 }
 
+bool DbConnection::Begin(std::string* error)
+{
+    if (!m_db) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    return RunPlain(m_db, "BEGIN IMMEDIATE", error);
+}
+
+bool DbConnection::Commit(std::string* error)
+{
+    if (!m_db) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    return RunPlain(m_db, "COMMIT", error);
+}
+
+void DbConnection::Rollback()
+{
+    if (m_db && !sqlite3_get_autocommit(m_db))
+        RunPlain(m_db, "ROLLBACK", nullptr);
+}
+
+std::string DbConnection::RowKeyCondition(int64_t key) const
+{
+    return "WHERE _rowid_ = " + std::to_string(key);
+}
+
 // ---------------------------------------------------------------- DbQuery
 
 DbQuery::~DbQuery()
@@ -161,6 +273,8 @@ void DbQuery::Close()
         m_stmt = nullptr;
     }
     m_eof = true;
+    m_done = false;
+    m_keyed = false;
 }
 
 void DbQuery::AddSql(const std::string& line)
@@ -221,14 +335,39 @@ std::string DbQuery::ForSqlite(const std::string& statement)
     return out;
 }
 
-bool DbQuery::Prepare(std::string* error)
+std::string DbQuery::WithRowKey(const std::string& statement)
 {
-    Close();
-    if (!m_connection || !m_connection->Connected()) {
-        *error = "The connection is closed.";
-        return false;
+    std::vector<TopToken> t = TopTokens(statement);
+    if (t.size() < 4 || !IsWord(statement, t[0], "SELECT") || IsWord(statement, t[1], "DISTINCT"))
+        return std::string();
+    size_t from = 0;
+    for (size_t i = 2; i < t.size() && !from; ++i)
+        if (IsWord(statement, t[i], "FROM"))
+            from = i;
+    if (!from || from + 1 >= t.size() || (t[from + 1].kind != 'w' && t[from + 1].kind != 'n'))
+        return std::string();
+    // One table, then nothing or a condition and order: no join, no second
+    // table, no compound statement, no grouping.
+    if (from + 2 < t.size() && !IsWord(statement, t[from + 2], "WHERE") && !IsWord(statement, t[from + 2], "ORDER"))
+        return std::string();
+    for (size_t i = from + 2; i < t.size(); ++i) {
+        static const char* const kRefused[] = {"JOIN", "UNION", "INTERSECT", "EXCEPT", "GROUP", "FROM"};
+        for (const char* word : kRefused)
+            if (IsWord(statement, t[i], word))
+                return std::string();
+        if (t[i].kind == ';')
+            return std::string();
     }
-    std::u16string wide = plat::AnsiToWide(ForSqlite(m_sql));
+    size_t at = t[from].pos;
+    while (at > 0 && (statement[at - 1] == ' ' || statement[at - 1] == '\t' || statement[at - 1] == '\r' ||
+                      statement[at - 1] == '\n'))
+        --at;
+    return statement.substr(0, at) + ", _rowid_" + statement.substr(at);
+}
+
+bool DbQuery::PrepareText(const std::string& statement, std::string* error)
+{
+    std::u16string wide = plat::AnsiToWide(ForSqlite(statement));
     const void* tail = nullptr;
     int rc = sqlite3_prepare16_v2(m_connection->Handle(), wide.c_str(), int(wide.size() * sizeof(char16_t)), &m_stmt,
                                   &tail);
@@ -241,8 +380,29 @@ bool DbQuery::Prepare(std::string* error)
         *error = "The statement is empty.";
         return false;
     }
+    return true;
+}
+
+bool DbQuery::Prepare(std::string* error, bool withRowKey)
+{
+    Close();
+    m_changed = 0;
+    if (!m_connection || !m_connection->Connected()) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    std::string keyed = withRowKey ? WithRowKey(m_sql) : std::string();
+    if (!keyed.empty()) {
+        // A table without rowids (a view, a WITHOUT ROWID table) refuses the
+        // key column; its rows are then read as the statement says, without
+        // keys, and the statement's own error, if any, is the one reported.
+        std::string refused;
+        m_keyed = PrepareText(keyed, &refused);
+    }
+    if (!m_keyed && !PrepareText(m_sql, error))
+        return false;
     m_declared.clear();
-    for (int i = 0; i < sqlite3_column_count(m_stmt); ++i) {
+    for (int i = 0; i < FieldCount(); ++i) {
         const char* declared = sqlite3_column_decltype(m_stmt, i);
         m_declared.push_back(IsBooleanType(declared) ? kDeclaredBoolean
                                                      : IsShortType(declared) ? kDeclaredShort : kDeclaredOther);
@@ -258,8 +418,10 @@ bool DbQuery::Step(std::string* error)
         return true;
     }
     m_eof = true;
-    if (rc == SQLITE_DONE)
+    if (rc == SQLITE_DONE) {
+        m_done = true;
         return true;
+    }
     *error = sqlite3_errmsg(m_connection->Handle());
     sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
@@ -268,7 +430,7 @@ bool DbQuery::Step(std::string* error)
 
 bool DbQuery::Open(std::string* error)
 {
-    if (!Prepare(error))
+    if (!Prepare(error, true))
         return false;
     return Step(error);
 }
@@ -277,6 +439,8 @@ bool DbQuery::ExecSql(std::string* error)
 {
     if (!Prepare(error))
         return false;
+    sqlite3* db = m_connection->Handle();
+    const sqlite3_int64 before = sqlite3_total_changes64(db);
     bool ok = true;
     while (ok && m_stmt) {
         ok = Step(error);
@@ -284,6 +448,7 @@ bool DbQuery::ExecSql(std::string* error)
             break;
     }
     Close();
+    m_changed = sqlite3_total_changes64(db) - before;
     return ok;
 }
 
@@ -298,7 +463,18 @@ bool DbQuery::Next(std::string* error)
 
 int32_t DbQuery::FieldCount() const
 {
-    return m_stmt ? sqlite3_column_count(m_stmt) : 0;
+    return m_stmt ? sqlite3_column_count(m_stmt) - (m_keyed ? 1 : 0) : 0;
+}
+
+bool DbQuery::RowKey(int64_t* key) const
+{
+    if (!m_stmt || m_eof || !m_keyed)
+        return false;
+    int index = sqlite3_column_count(m_stmt) - 1;
+    if (sqlite3_column_type(m_stmt, index) != SQLITE_INTEGER)
+        return false;
+    *key = sqlite3_column_int64(m_stmt, index);
+    return true;
 }
 
 DbFieldKind DbQuery::FieldKind(int32_t index) const

@@ -5,7 +5,7 @@
 // stood. Behind each one is an embedded SQLite database file, opened from
 // the "Data Source" of its connection string. The statements arrive in the
 // desktop program's SQL dialect and are run by SQLite as written, apart from
-// the one rewrite described at DbQuery.
+// the two rewrites described at DbQuery (LEFT, and the row key of a SELECT).
 #pragma once
 
 #include <cstdint>
@@ -37,6 +37,17 @@ public:
     const std::string& DataSource() const { return m_dataSource; }
     sqlite3* Handle() const { return m_db; }
 
+    /// A transaction around statements that must change all or nothing.
+    /// Begin takes the write lock at once, so that no other writer can come
+    /// between the change and its check.
+    bool Begin(std::string* error);
+    bool Commit(std::string* error);
+    void Rollback();
+
+    /// The condition ("WHERE ...") that names exactly the row whose key
+    /// DbQuery::RowKey gave. For SQLite the key is the rowid.
+    std::string RowKeyCondition(int64_t key) const;
+
     /// The "Data Source" value of a connection string, without its quotes.
     static std::string DataSourceOf(const std::string& connectionString);
 
@@ -56,6 +67,12 @@ enum class DbFieldKind { Null, Int16, Int32, WideString, Boolean, AnsiString, Ot
 /// Before a statement is prepared, every LEFT immediately followed by "("
 /// outside quotes and brackets is written as the quoted name "LEFT", which
 /// SQLite parses as a call of the LEFT function each connection registers.
+///
+/// Each row that a plain SELECT of one table returns carries its row key:
+/// where the row is stored, as the engine names it. It is read with the row
+/// (SQLite: the rowid, asked for as one more column that FieldCount does not
+/// count) and names that row again through DbConnection::RowKeyCondition,
+/// whatever its texts. Above this layer the key is an opaque number.
 class DbQuery {
 public:
     explicit DbQuery(DbConnection* connection) : m_connection(connection) {}
@@ -78,6 +95,16 @@ public:
     bool Next(std::string* error);
     /// True when no current row is left (also when nothing is open).
     bool Eof() const { return m_eof; }
+    /// True when the last statement ran to its end; false while it has rows
+    /// left, after an error and when nothing ran. Eof alone cannot tell the
+    /// end of a table from a statement that failed part way.
+    bool Done() const { return m_done; }
+
+    /// The row key of the current row; false when the statement reads none
+    /// (not a plain SELECT of one table, or a table without row keys).
+    bool RowKey(int64_t* key) const;
+    /// Rows that the last ExecSql changed, those its triggers changed included.
+    int64_t ChangedRows() const { return m_changed; }
 
     int32_t FieldCount() const;
     DbFieldKind FieldKind(int32_t index) const;
@@ -87,9 +114,14 @@ public:
 
     /// The statement as SQLite receives it (see the class comment).
     static std::string ForSqlite(const std::string& statement);
+    /// A plain SELECT of one table ("SELECT columns FROM table [WHERE ...]
+    /// [ORDER BY ...]") with the row key as one more column at the end of
+    /// its columns; empty for any other statement.
+    static std::string WithRowKey(const std::string& statement);
 
 private:
-    bool Prepare(std::string* error);
+    bool Prepare(std::string* error, bool withRowKey = false);
+    bool PrepareText(const std::string& statement, std::string* error);
     bool Step(std::string* error);
 
     static constexpr uint8_t kDeclaredOther = 0, kDeclaredBoolean = 1, kDeclaredShort = 2;
@@ -99,6 +131,9 @@ private:
     std::vector<uint8_t> m_declared;  // what each result column is declared as
     std::string m_sql;
     bool m_eof = true;
+    bool m_done = false;
+    bool m_keyed = false;  // the last result column is the row key
+    int64_t m_changed = 0;
 };
 
 /// The data module, created once at program start and destroyed at exit.

@@ -113,7 +113,8 @@ const int32_t kChange[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15,
 
 const PmTableDef kTable = {kColumns, 95, kKeys, 3, kEquality, int32_t(sizeof kEquality / sizeof kEquality[0]),
                            kChange, int32_t(sizeof kChange / sizeof kChange[0]), sizeof(PmAddrEx2Record), 4096,
-                           offsetof(PmAddrEx2Record, Category), offsetof(PmAddrEx2Record, CategoryName)};
+                           offsetof(PmAddrEx2Record, Category), offsetof(PmAddrEx2Record, CategoryName),
+                           offsetof(PmAddrEx2Record, RowKey)};
 
 const PmEx2Messages kMessages = {
     CxModuleName(__FILE__),

@@ -109,7 +109,9 @@ struct PmAddrEx2Record {
     char RingtoneURL[256];
     char RingtoneFilename[256];
     char RingtoneMIMEType[32];
-    char RingtoneSyncCounter[32];};
+    char RingtoneSyncCounter[32];
+    PmRowKey RowKey;  // where the row was read from
+};
 
 class PmAddrEx2DataMgr : public PmEx2DataMgr<PmAddrEx2Record> {};
 

@@ -502,45 +502,115 @@ void PmMDBAccessor::Open(int32_t kind, const char* path)
         CXLOG(0, "Database Connection Error, Connection String=%s, Error=%s", text, error.c_str());
 }
 
+void PmMDBAccessor::LogQueryError(const char* statement, const std::string& error)
+{
+    if (!error.empty())
+        CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
+    else
+        CXLOG(0, "Database Query Error, Query String=%s", statement);
+    m_lastError = error.empty() ? std::string("The statement failed.") : error;
+}
+
+bool PmMDBAccessor::BackupBeforeChange(const char* statement)
+{
+    // The file is changed in place; keep a copy of it as it was before the
+    // first change of this run.
+    std::string error;
+    DbConnection* connection = Connection();
+    if (connection && connection->Connected() && !plat::BackupOnce(connection->DataSource(), &error)) {
+        LogQueryError(statement, "No backup copy could be made, so nothing was changed: " + error);
+        return false;
+    }
+    return true;
+}
+
 bool PmMDBAccessor::Execute(const char* statement, bool returnsRows)
 {
+    m_lastError.clear();
     DbQuery* query = Query();
-    if (!query || !statement || !statement[0])
+    if (!query || !statement || !statement[0]) {
+        m_lastError = !query ? "There is no database connection of this kind." : "The statement is empty.";
         return false;
-    CXLOG(2, "Execute SQL Query: %s", statement);
-    std::string error;
-    if (!returnsRows) {
-        // The file is changed in place; keep a copy of it as it was before
-        // the first change of this run.
-        DbConnection* connection = Connection();
-        if (connection && connection->Connected() && !plat::BackupOnce(connection->DataSource(), &error)) {
-            CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement,
-                  ("No backup copy could be made, so nothing was changed: " + error).c_str());
-            return false;
-        }
     }
+    CXLOG(2, "Execute SQL Query: %s", statement);
+    if (!returnsRows && !BackupBeforeChange(statement))
+        return false;
+    std::string error;
     query->Close();
     query->ClearSql();
     query->AddSql(statement);
     bool ok = returnsRows ? query->Open(&error) : query->ExecSql(&error);
     if (!ok) {
-        if (!error.empty())
-            CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
-        else
-            CXLOG(0, "Database Query Error, Query String=%s", statement);
+        LogQueryError(statement, error);
         return false;
     }
     CXLOG(2, "Query executed successfully.");
     return true;
 }
 
+bool PmMDBAccessor::ExecuteOnOneRow(const char* statement)
+{
+    m_lastError.clear();
+    DbQuery* query = Query();
+    DbConnection* connection = Connection();
+    if (!query || !connection || !statement || !statement[0]) {
+        m_lastError = !query ? "There is no database connection of this kind." : "The statement is empty.";
+        return false;
+    }
+    CXLOG(2, "Execute SQL Query: %s", statement);
+    if (!BackupBeforeChange(statement))
+        return false;
+    query->Close();
+    query->ClearSql();
+    query->AddSql(statement);
+    // The change and its count in one transaction: a statement that reaches
+    // other rows than the one meant is undone before anyone can see it.
+    std::string error;
+    bool ok = connection->Begin(&error);
+    if (ok) {
+        ok = query->ExecSql(&error);
+        if (ok && query->ChangedRows() != 1) {
+            error = "The statement would change " + std::to_string(query->ChangedRows()) +
+                    " rows instead of exactly one, so nothing was changed.";
+            ok = false;
+        }
+        if (ok)
+            ok = connection->Commit(&error);
+        if (!ok)
+            connection->Rollback();
+    }
+    if (!ok) {
+        LogQueryError(statement, error);
+        return false;
+    }
+    CXLOG(2, "Query executed successfully.");
+    return true;
+}
+
+bool PmMDBAccessor::CurrentRowKey(int64_t* key) const
+{
+    if (!m_hasRowKey || !key)
+        return false;
+    *key = m_rowKey;
+    return true;
+}
+
+std::string PmMDBAccessor::RowKeyCondition(int64_t key)
+{
+    DbConnection* connection = Connection();
+    return connection ? connection->RowKeyCondition(key) : std::string();
+}
+
 bool PmMDBAccessor::ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count)
 {
+    m_hasRowKey = query->RowKey(&m_rowKey);
     int32_t n = query->FieldCount();
     PmFieldValue* values = n > 0 ? new (std::nothrow) PmFieldValue[size_t(n)] : nullptr;
     if (n > 0 && !values) {
         *row = nullptr;
         *count = 0;
+        m_hasRowKey = false;
+        m_lastError = "Out of memory for a row of " + std::to_string(n) + " fields.";
         return false;
     }
     for (int32_t i = 0; i < n; ++i) {
@@ -570,13 +640,18 @@ bool PmMDBAccessor::ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* 
 
 bool PmMDBAccessor::QueryFirst(const char* statement, PmFieldValue** row, int32_t* count)
 {
+    m_lastError.clear();
+    m_hasRowKey = false;
     if (!statement || !statement[0]) {
         CXLOG(0, "Invalid query string found.");
+        m_lastError = "Invalid query string found.";
         return false;
     }
     DbQuery* query = Query();
-    if (!query || !row || !count)
+    if (!query || !row || !count) {
+        m_lastError = "There is no database connection of this kind.";
         return false;
+    }
     if (!Execute(statement, true))
         return false;
     if (query->Eof())
@@ -586,20 +661,26 @@ bool PmMDBAccessor::QueryFirst(const char* statement, PmFieldValue** row, int32_
 
 bool PmMDBAccessor::QueryNext(const char* statement, PmFieldValue** row, int32_t* count)
 {
+    m_lastError.clear();
+    m_hasRowKey = false;
     if (!statement || !statement[0]) {
         CXLOG(0, "Invalid query string found.");
+        m_lastError = "Invalid query string found.";
         return false;
     }
     if (std::strcmp(statement, m_lastQuery) != 0) {
         CXLOG(2, "This query is not same with former query. Ignore this query.");
+        m_lastError = "This query is not same with former query.";
         return false;
     }
     DbQuery* query = Query();
-    if (!query || !row || !count)
+    if (!query || !row || !count) {
+        m_lastError = "There is no database connection of this kind.";
         return false;
+    }
     std::string error;
     if (!query->Next(&error)) {
-        CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
+        LogQueryError(statement, error);
         return false;
     }
     if (query->Eof())
@@ -771,8 +852,20 @@ bool PmDBEx2Util::OpenDatabase(int32_t kind, const char* path)
         m_pCatMgr->Clear();
         return false;
     }
-    LoadCategories();
-    return true;
+    return LoadCategories();
+}
+
+bool PmDBEx2Util::WalkEnded(std::string* reason) const
+{
+    // The walk over a table stops at its end or at an error (no such table
+    // or column, a damaged page, a value that cannot be read): only the end
+    // means that every row was read.
+    DbQuery* query = m_pAccessor ? m_pAccessor->Query() : nullptr;
+    if (query && query->Done())
+        return true;
+    *reason = m_pAccessor && !m_pAccessor->LastError().empty() ? m_pAccessor->LastError()
+                                                              : std::string("the rows could not be read to the end");
+    return false;
 }
 
 bool PmDBEx2Util::LoadCategories()
@@ -799,6 +892,15 @@ bool PmDBEx2Util::LoadCategories()
         PmDataAccessor::FreeValues(row, count);
         row = nullptr;
         ok = m_pAccessor->SelectAllNext("Category", kCategoryColumns, &row, &count);
+    }
+    // Without all its categories a record's category cannot be shown or
+    // written back truthfully; an empty table is fine, a failed read is not.
+    std::string reason;
+    if (!WalkEnded(&reason)) {
+        CXLOG(0, "The categories of %s could not be read: %s. Nothing was loaded.", m_pAccessor->DatabaseFile(),
+              reason.c_str());
+        m_pCatMgr->Clear();
+        return false;
     }
     CXLOG(2, "Categories information loaded successfully.");
     return true;
@@ -838,8 +940,8 @@ bool PmDBEx2Util::LoadFileShared(const char* path, int32_t kind, const PmEx2Mess
         TheLog().Log(0, m.module, __LINE__, m.openFailed, path);
         return false;
     }
-    LoadMainRecords();
-    return true;
+    // LoadMain said at level 0 why, when it could not read every row.
+    return LoadMainRecords();
 }
 
 bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m)
@@ -852,13 +954,32 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
     int32_t count = table.count;
     bool ok = m_pAccessor->SelectAllFirst("Main", names.Names(), &row, &count);
     TheLog().Log(2, m.module, __LINE__, "%s", ok ? m.firstRecord : m.noFirstRecord);
+    std::string reason;
     while (ok) {
-        AddLoadedRow(row, count);
+        if (count != table.count) {
+            // The statement names exactly the table's columns; a row of
+            // another shape would load as an empty record.
+            reason = "a row has " + std::to_string(count) + " fields instead of " + std::to_string(table.count);
+            PmDataAccessor::FreeValues(row, count);
+            break;
+        }
+        PmRowKey key = {};
+        key.known = m_pAccessor->CurrentRowKey(&key.value) ? 1 : 0;
+        AddLoadedRow(row, count, key);
         PmDataAccessor::FreeValues(row, count);
         row = nullptr;
         ok = m_pAccessor->SelectAllNext("Main", names.Names(), &row, &count);
         if (!ok)
             TheLog().Log(2, m.module, __LINE__, "%s", m.noNextRecord);
+    }
+    // A part of the rows, or none, would pass for all of them: the user would
+    // be told there are no duplicates in data that was never read.
+    if (!reason.empty() || !WalkEnded(&reason)) {
+        TheLog().Log(0, m.module, __LINE__, "The records of %s could not be read whole: %s. Nothing was loaded.",
+                     m_pAccessor->DatabaseFile(), reason.c_str());
+        ClearRecords();
+        m_pCatMgr->Clear();
+        return false;
     }
     TheLog().Log(2, m.module, __LINE__, "%s", m.completed);
     return true;
@@ -925,9 +1046,27 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
     for (int32_t k = 0; k < table.keyCount; ++k)
         keyNames[k] = table.columns[table.keys[k]].name;
 
-    // Find the stored row again by the record's key columns.
+    const int32_t recordId = PmIntAt(record, table.columns[0].offset);
+
+    // Find the stored row again. The key columns built from the record in
+    // memory cannot always name it: its texts are cut to their fields and
+    // converted to the ANSI code page (a long Summary, a name outside the
+    // code page), a Null time reads as 0, and two rows may share a Record
+    // ID and key texts. So a loaded record names its row by the row key read
+    // with it, and the key-column condition gives way to that one here and
+    // in the update. Only a record that was not loaded with a row key is
+    // looked up by its key columns.
+    const PmRowKey rowKey = PmRowKeyAt(record, table.rowKeyOffset);
     std::string condition;
-    {
+    if (rowKey.known) {
+        condition = m_pAccessor->RowKeyCondition(rowKey.value);
+        if (condition.empty()) {
+            TheLog().Log(0, module, __LINE__,
+                         "The stored row of record %d cannot be named on this connection; nothing was written.",
+                         recordId);
+            return false;
+        }
+    } else {
         ValueSet keys(table.keyCount);
         for (int32_t k = 0; k < table.keyCount; ++k)
             if (!MakeColumnValue(table.columns[table.keys[k]], record, &keys.Values()[k]))
@@ -941,12 +1080,32 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
     if (!found) {
         // Without its row the record cannot be changed; adding it again would
         // leave the original live beside a stray copy.
-        TheLog().Log(0, module, __LINE__,
-                     "The stored row of record %d was not found by its key columns; nothing was written.",
-                     PmIntAt(record, table.columns[0].offset));
+        if (!m_pAccessor->LastError().empty())
+            TheLog().Log(0, module, __LINE__, "The stored row of record %d could not be read: %s; nothing was written.",
+                         recordId, m_pAccessor->LastError().c_str());
+        else if (rowKey.known)
+            TheLog().Log(0, module, __LINE__,
+                         "The stored row of record %d is no longer in the database; nothing was written.", recordId);
+        else
+            TheLog().Log(0, module, __LINE__,
+                         "The stored row of record %d was not found by its key columns; nothing was written.",
+                         recordId);
         return false;
     }
     int32_t fields = m_pAccessor->Query() ? m_pAccessor->Query()->FieldCount() : 0;
+    // The condition must name this one row. A condition of key columns names
+    // another row too when it has the same keys (a damaged file: record ids
+    // are unique); an update would change that row as well and give it this
+    // record's values.
+    std::string error;
+    DbQuery* query = m_pAccessor->Query();
+    if (!query || !query->Next(&error) || !query->Done()) {
+        PmDataAccessor::FreeValues(row, fields);
+        TheLog().Log(0, module, __LINE__,
+                     "The stored row of record %d is not the only row with its key columns; nothing was written.",
+                     PmIntAt(record, table.columns[0].offset));
+        return false;
+    }
     void* scratch = std::calloc(1, table.recordSize);
     if (!scratch) {
         PmDataAccessor::FreeValues(row, fields);
@@ -954,6 +1113,22 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
     }
     FillRecord(table, row, fields, scratch);
     PmDataAccessor::FreeValues(row, fields);
+
+    // The row under the key must still be the record's: the file may have
+    // been changed since the load (the row edited, or removed and its place
+    // taken by another). Both records were read from a row the same way, so
+    // their key columns compare equal exactly when the row kept them.
+    if (rowKey.known) {
+        for (int32_t k = 0; k < table.keyCount; ++k) {
+            if (!ColumnEqual(table.columns[table.keys[k]], record, scratch)) {
+                std::free(scratch);
+                TheLog().Log(0, module, __LINE__,
+                             "The stored row of record %d has changed since it was loaded (%s); nothing was written.",
+                             recordId, table.columns[table.keys[k]].name);
+                return false;
+            }
+        }
+    }
 
     bool equal = true;
     for (int32_t e = 0; e < table.equalityCount && equal; ++e)
@@ -972,7 +1147,9 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
         ResolveCategory(table, record);
 
     std::string updateCondition;
-    {
+    if (rowKey.known) {
+        updateCondition = condition;  // the row key, as above
+    } else {
         ValueSet keys(table.keyCount);
         for (int32_t k = 0; k < table.keyCount; ++k)
             if (!MakeColumnValue(table.columns[table.keys[k]], record, &keys.Values()[k]))
@@ -983,7 +1160,7 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
     }
     // A long memo's condition does not fit the 1024 bytes; its lookup form is
     // the one that found the row, so it is the one to use.
-    if (updateCondition.size() + 1 >= 1024)
+    if (!rowKey.known && updateCondition.size() + 1 >= 1024)
         updateCondition = condition;
     ValueSet values(changedCount);
     const char* changedNames[96];
@@ -994,5 +1171,7 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
     }
     std::string sql =
         m_pAccessor->MainSql(updateCondition.c_str(), kPmSqlUpdate, changedNames, values.Values(), changedCount);
-    return m_pAccessor->Execute(sql.c_str(), false);
+    // The row was read alone just now, but a trigger, or another program's
+    // change between that read and this update, could still reach others.
+    return m_pAccessor->ExecuteOnOneRow(sql.c_str());
 }

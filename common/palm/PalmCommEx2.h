@@ -45,6 +45,16 @@ struct PmFieldValue {
 };
 static_assert(sizeof(PmFieldValue) == 16, "a field value is 16 bytes");
 
+/// Where a loaded row is stored, as its database engine names it (SQLite:
+/// the rowid). Opaque above the connection: it is kept with the record that
+/// was read from the row and names that row again for the record's update,
+/// whatever the record's texts became in memory. `known` is 0 for a record
+/// that was not read from a database (or from a table without row keys).
+struct PmRowKey {
+    int64_t value;
+    uint8_t known;
+};
+
 /// Longest text a value maker converts, in wide characters.
 constexpr size_t kPmMaxTextChars = 40959;
 
@@ -100,6 +110,19 @@ public:
     virtual bool QueryFirst(const char* statement, PmFieldValue** row, int32_t* count) { return false; }
     virtual bool QueryNext(const char* statement, PmFieldValue** row, int32_t* count) { return false; }
     virtual bool Execute(const char* statement, bool returnsRows) { return false; }
+    /// Runs a statement that must change exactly one row (an update of a
+    /// loaded row): when it would change none or more than one, rows changed
+    /// by its triggers counted, it changes nothing and fails.
+    virtual bool ExecuteOnOneRow(const char* statement) { return false; }
+    /// The row key of the row that the last QueryFirst or QueryNext read;
+    /// false when it has none.
+    virtual bool CurrentRowKey(int64_t* key) const { return false; }
+    /// The condition ("WHERE ...") naming exactly the row of a row key;
+    /// empty when there is no connection that knows row keys.
+    virtual std::string RowKeyCondition(int64_t key) { return std::string(); }
+    /// What stopped the last statement or row read, in the database's words;
+    /// empty when it ran without error (the end of the rows is no error).
+    const std::string& LastError() const { return m_lastError; }
 
     /// The statement text in one shared buffer that the next build overwrites.
     static const char* BuildSql(const char* table, const char* condition, int32_t kind, const char* const* columns,
@@ -115,6 +138,7 @@ public:
 
 protected:
     char m_lastQuery[4096];
+    std::string m_lastError;
 };
 
 /// The accessor of one database file of one application kind, on the
@@ -130,6 +154,9 @@ public:
     bool QueryFirst(const char* statement, PmFieldValue** row, int32_t* count) override;
     bool QueryNext(const char* statement, PmFieldValue** row, int32_t* count) override;
     bool Execute(const char* statement, bool returnsRows) override;
+    bool ExecuteOnOneRow(const char* statement) override;
+    bool CurrentRowKey(int64_t* key) const override;
+    std::string RowKeyCondition(int64_t key) override;
 
     virtual DbQuery* AddrQuery();
     virtual DbQuery* DateQuery();
@@ -147,10 +174,15 @@ public:
 
 private:
     bool ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count);
+    /// The copy of the file before its first change of this run.
+    bool BackupBeforeChange(const char* statement);
+    void LogQueryError(const char* statement, const std::string& error);
 
     TdmMain* m_module;
     int32_t m_kind = 0;
     char m_dbFile[260];
+    int64_t m_rowKey = 0;  // of the row last read
+    bool m_hasRowKey = false;
 };
 
 // ---------------------------------------------------------------- categories
@@ -224,7 +256,26 @@ struct PmTableDef {
     size_t whereSize;       // buffer of the lookup condition
     size_t categoryOffset;  // the record's Category field
     size_t categoryNameOffset;
+    size_t rowKeyOffset;  // the record's PmRowKey
 };
+
+/// Fields of a record by their offsets in a table's layout.
+inline int32_t& PmIntAt(void* record, size_t offset)
+{
+    return *reinterpret_cast<int32_t*>(static_cast<char*>(record) + offset);
+}
+inline uint8_t& PmByteAt(void* record, size_t offset)
+{
+    return *reinterpret_cast<uint8_t*>(static_cast<char*>(record) + offset);
+}
+inline char* PmTextAt(void* record, size_t offset)
+{
+    return static_cast<char*>(record) + offset;
+}
+inline PmRowKey& PmRowKeyAt(void* record, size_t offset)
+{
+    return *reinterpret_cast<PmRowKey*>(static_cast<char*>(record) + offset);
+}
 
 // ---------------------------------------------------------------- utility base
 
@@ -252,7 +303,11 @@ public:
     PmDBEx2Util(const PmDBEx2Util&) = delete;
     PmDBEx2Util& operator=(const PmDBEx2Util&) = delete;
 
+    /// False when the file is missing, cannot be opened as a database, or
+    /// its categories cannot all be read.
     virtual bool OpenDatabase(int32_t kind, const char* path);
+    /// False (and no categories kept) when the walk over "Category" stops
+    /// before its end.
     virtual bool LoadCategories();
     virtual bool ReadMainWhere(const char* condition, const char* const* columns, PmFieldValue** row, int32_t count);
 
@@ -263,12 +318,21 @@ protected:
     /// The user's data folder followed by the application's folder and file.
     bool LoadByUserShared(uint32_t user, int32_t kind, const char* subPath, const PmEx2Messages& messages);
     bool LoadFileShared(const char* path, int32_t kind, const PmEx2Messages& messages);
-    /// Walks "Main" and hands every row to AddLoadedRow.
+    /// Walks "Main" and hands every row to AddLoadedRow. A walk that stops
+    /// before the end of the table (no such table or column, a damaged page,
+    /// a value that cannot be read) fails and keeps nothing: records and
+    /// categories are dropped.
     bool LoadMainShared(const PmTableDef& table, const PmEx2Messages& messages);
+    /// True when the last walk of the accessor ran to the end of its table;
+    /// otherwise *reason says what stopped it.
+    bool WalkEnded(std::string* reason) const;
     virtual bool LoadMainRecords() = 0;
     virtual bool HasDataMgr() const = 0;
-    /// Makes a record of one row, runs the after-load steps and keeps a copy.
-    virtual void AddLoadedRow(const PmFieldValue* row, int32_t count) = 0;
+    /// Drops every record of the data manager.
+    virtual void ClearRecords() = 0;
+    /// Makes a record of one row, runs the after-load steps and keeps a copy
+    /// that carries the row's key.
+    virtual void AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) = 0;
 
     /// Fills a zeroed record from a row through the column readers; only a
     /// row with exactly the table's columns is read.
@@ -283,6 +347,12 @@ protected:
     /// Brings the stored row of a record in line with it (after the
     /// application's before-update steps). With `resolveBeforeWrite` the
     /// category is resolved once the changed columns are known.
+    ///
+    /// A loaded record names its row by the row key read with it; that row
+    /// must still hold the record's key columns (read the way the record's
+    /// were), or nothing is written. A record without row key is looked up
+    /// by its key columns. Either way the update changes exactly one row or
+    /// nothing.
     bool UpdateRecordRow(const PmTableDef& table, void* record, const char* module, bool resolveBeforeWrite);
 
     PmMDBAccessor* m_pAccessor = nullptr;
@@ -343,12 +413,14 @@ protected:
 
     bool LoadMainRecords() override { return LoadMain(); }
     bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
-    void AddLoadedRow(const PmFieldValue* row, int32_t count) override
+    void ClearRecords() override { m_pDataMgr->Clear(); }
+    void AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) override
     {
         auto record = std::make_unique<R>();
         FillRecord(m_table, row, count, record.get());
         AfterLoad(record.get());
         LookUpCategoryName(m_table, record.get());
+        PmRowKeyAt(record.get(), m_table.rowKeyOffset) = key;
         m_pDataMgr->Add(record.get());
     }
     /// The application's steps after a row was read, before the category name.
@@ -373,19 +445,6 @@ public:
 private:
     const char* m_names[96];
 };
-
-inline int32_t& PmIntAt(void* record, size_t offset)
-{
-    return *reinterpret_cast<int32_t*>(static_cast<char*>(record) + offset);
-}
-inline uint8_t& PmByteAt(void* record, size_t offset)
-{
-    return *reinterpret_cast<uint8_t*>(static_cast<char*>(record) + offset);
-}
-inline char* PmTextAt(void* record, size_t offset)
-{
-    return static_cast<char*>(record) + offset;
-}
 
 /// Copies at most size - 1 bytes and terminates.
 void PmCopyText(char* out, size_t size, const char* text);

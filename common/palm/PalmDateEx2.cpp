@@ -101,7 +101,8 @@ void Parse(const char* text, PmEx2RepeatBlock* b, bool yearly, int32_t startTime
             b->DayNumber = RuleNumber(blank + 1);
     } else if (yearly && text[0] == 'Y') {
         b->Kind = 5;
-        b->Interval = RuleNumber(text + 2);
+        // "YM<n>"; a bare "Y" ends at its terminator.
+        b->Interval = RuleNumber(text[1] ? text + 2 : text + 1);
         if (blank)
             b->MonthIndex = RuleNumber(blank + 1) - 1;
         int y = 0, m = 0, d = 0;
@@ -227,7 +228,8 @@ const int32_t kEquality[] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 const int32_t kChange[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 
 const PmTableDef kTable = {kColumns, 16, kKeys, 4, kEquality, 15, kChange, 16, sizeof(PmDateEx2Record), 4096,
-                           offsetof(PmDateEx2Record, Category), offsetof(PmDateEx2Record, CategoryName)};
+                           offsetof(PmDateEx2Record, Category), offsetof(PmDateEx2Record, CategoryName),
+                           offsetof(PmDateEx2Record, RowKey)};
 
 const PmEx2Messages kMessages = {
     CxModuleName(__FILE__),

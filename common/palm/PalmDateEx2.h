@@ -58,6 +58,7 @@ struct PmDateEx2Record {
     int32_t AlarmUnit;
     char RepeatedEvent[256];
     PmEx2RepeatBlock Repeat;
+    PmRowKey RowKey;  // where the row was read from
 };
 
 class PmDateEx2DataMgr : public PmEx2DataMgr<PmDateEx2Record> {};

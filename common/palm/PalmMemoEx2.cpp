@@ -27,7 +27,8 @@ const int32_t kEquality[] = {0, 1, 3, 4, 5};
 const int32_t kChange[] = {0, 1, 2, 3, 4, 5};
 
 const PmTableDef kTable = {kColumns, 6, kKeys, 2, kEquality, 5, kChange, 6, sizeof(PmMemoEx2Record), 40960,
-                           offsetof(PmMemoEx2Record, Category), offsetof(PmMemoEx2Record, CategoryName)};
+                           offsetof(PmMemoEx2Record, Category), offsetof(PmMemoEx2Record, CategoryName),
+                           offsetof(PmMemoEx2Record, RowKey)};
 
 const PmEx2Messages kMessages = {
     CxModuleName(__FILE__),
@@ -51,7 +52,7 @@ const PmTableDef& PmMemoEx2Util::Table()
     return kTable;
 }
 
-void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
+void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key)
 {
     auto rec = std::make_unique<PmMemoEx2Record>();
     // A memo row is taken by position, each field only in the type it should have.
@@ -85,6 +86,7 @@ void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count)
     }
     // An unknown category keeps the ID text as its name.
     LookUpCategoryName(kTable, rec.get());
+    rec->RowKey = key;
     m_pDataMgr->Add(rec.get());
 }
 

@@ -13,6 +13,7 @@ struct PmMemoEx2Record {
     char CategoryName[32];
     char Note[40960];
     int32_t NoteLength;  // characters of the Note as read, at most 40959
+    PmRowKey RowKey;     // where the row was read from
 };
 
 class PmMemoEx2DataMgr : public PmEx2DataMgr<PmMemoEx2Record> {};
@@ -30,5 +31,5 @@ public:
 
 protected:
     /// A memo row is read by position.
-    void AddLoadedRow(const PmFieldValue* row, int32_t count) override;
+    void AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) override;
 };

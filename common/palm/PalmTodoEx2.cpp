@@ -34,7 +34,8 @@ const int32_t kEquality[] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 14, 15, 16};
 const int32_t kChange[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
 const PmTableDef kTable = {kColumns, 17, kKeys, 3, kEquality, 14, kChange, 17, sizeof(PmTodoEx2Record), 4096,
-                           offsetof(PmTodoEx2Record, Category), offsetof(PmTodoEx2Record, CategoryName)};
+                           offsetof(PmTodoEx2Record, Category), offsetof(PmTodoEx2Record, CategoryName),
+                           offsetof(PmTodoEx2Record, RowKey)};
 
 const PmEx2Messages kMessages = {
     CxModuleName(__FILE__),

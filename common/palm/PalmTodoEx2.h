@@ -28,6 +28,7 @@ struct PmTodoEx2Record {
     int32_t RepeatStartDate;
     char RepeatInfo[256];
     PmEx2RepeatBlock Repeat;
+    PmRowKey RowKey;  // where the row was read from
 };
 
 class PmTodoEx2DataMgr : public PmEx2DataMgr<PmTodoEx2Record> {};

@@ -5,6 +5,7 @@
 #include "platform/File.h"
 
 #include "PalmEx2TestUtil.h"
+#include "platform/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -128,11 +129,14 @@ TEST_F(AddrDatabase, DeletionsChangeOnlyTheStatus)
     PmAddrEx2Record* a = Find(util, 10);
     a->Status = 0x84;
     EXPECT_TRUE(util.WriteBackRecord(a));
-    EXPECT_TRUE(m_log.Has("Execute SQL Query: UPDATE Main SET [Status]=132 WHERE [Record ID] = 10 AND "
-                          "[First Name] = 'Ann' AND [Last Name] = 'O''Neil'"));
-    PmAddrEx2Record* nulls = Find(util, 11);
-    nulls->Status = 0x84;
-    EXPECT_TRUE(util.WriteBackRecord(nulls));
+    // A loaded contact names its row by where it was read from.
+    EXPECT_TRUE(m_log.Has("Execute SQL Query: UPDATE Main SET [Status]=132 WHERE _rowid_ = 1"));
+    // One that was not loaded is found by its key columns: empty names
+    // match the Null ones.
+    PmAddrEx2Record nulls = *Find(util, 11);
+    nulls.RowKey = PmRowKey{};
+    nulls.Status = 0x84;
+    EXPECT_TRUE(util.WriteBackRecord(&nulls));
     EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE [Record ID] = 11 AND ([First Name] = '' OR "
                           "[First Name] IS NULL) AND ([Last Name] = '' OR [Last Name] IS NULL)"));
     EXPECT_FALSE(m_log.Has("!!!")) << m_log.Text();
@@ -162,10 +166,15 @@ TEST_F(AddrDatabase, PlacementOrLabelChangesSendNothing)
     EXPECT_FALSE(m_log.Has("UPDATE"));
     EXPECT_TRUE(ex2test::ReadBytes(m_path) == original);
 
-    // A changed key means the row is not found: nothing is written.
+    // A changed key means the row is no longer the record's: nothing is written.
     PmCopyText(c->LastName, sizeof c->LastName, "Smyth");
     c->Status = 0x84;
     EXPECT_FALSE(util.WriteBackRecord(c));
+    EXPECT_TRUE(m_log.Has("The stored row of record 12 has changed since it was loaded (Last Name); nothing was "
+                          "written."));
+    PmAddrEx2Record notLoaded = *c;
+    notLoaded.RowKey = PmRowKey{};
+    EXPECT_FALSE(util.WriteBackRecord(&notLoaded));
     EXPECT_TRUE(m_log.Has("The stored row of record 12 was not found by its key columns; nothing was written."));
     EXPECT_FALSE(m_log.Has("INSERT"));
     EXPECT_TRUE(ex2test::ReadBytes(m_path) == original);
@@ -187,7 +196,7 @@ TEST(AddrByUser, LoadsTheUsersDatabaseFromTheInstallation)
 {
     LogCapture log;
     TempFolder prefix;
-    setenv("WINEPREFIX", prefix.Path().c_str(), 1);
+    ScopedEnv winePrefix("WINEPREFIX", prefix.Path().c_str());
     palmfix::Installation inst;
     inst.dir = prefix.Path() + "drive_c/Palm";
     inst.version[0] = 6;
@@ -214,7 +223,6 @@ TEST(AddrByUser, LoadsTheUsersDatabaseFromTheInstallation)
     EXPECT_FALSE(util.LoadByUser(id + 1));
     EXPECT_TRUE(log.Has("Failed to get user database path by user ID."));
     UnloadPalmLibraries();
-    unsetenv("WINEPREFIX");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "platform/Codepage.h"
 
 #include "PalmEx2TestUtil.h"
+#include "ScopedState.h"
 
 #include <gtest/gtest.h>
 
@@ -323,7 +324,7 @@ TEST_F(AccessorOnFiles, FailuresAreLoggedWithTheDatabaseMessage)
 
 TEST_F(AccessorOnFiles, RowsReadByStoredType)
 {
-    plat::SetAnsiCodePage(1252);
+    testenv::ScopedCodePage page(1252);
     std::string path = WriteDateBook("types.mdb", "x");
     std::string error;
     ASSERT_TRUE(palmfix::Ex2Exec(path,

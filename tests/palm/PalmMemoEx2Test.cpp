@@ -4,6 +4,7 @@
 #include "platform/File.h"
 
 #include "PalmEx2TestUtil.h"
+#include "ScopedState.h"
 
 #include <gtest/gtest.h>
 
@@ -123,7 +124,7 @@ TEST_F(MemoDatabase, DeletionChangesOnlyTheStatusAndKeepsABackup)
         r->Status = 0x84;
         m_log.Clear();
         EXPECT_TRUE(util.WriteBackRecord(r)) << id;
-        EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE [Record ID] = " + std::to_string(id) + " AND "))
+        EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE _rowid_ = " + std::to_string(id)))
             << m_log.Text();
         EXPECT_TRUE(m_log.Has("Query executed successfully."));
     }
@@ -169,7 +170,7 @@ TEST_F(MemoDatabase, ACategoryNameChangesTheCategoryOnlyWhenItNamesOne)
     r->Status = 0x84;
     PmCopyText(r->CategoryName, sizeof r->CategoryName, "Personal");
     EXPECT_TRUE(util.WriteBackRecord(r));
-    EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE [Record ID] = 1 AND [Note] = 'Short memo'"));
+    EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE _rowid_ = 1"));
     EXPECT_EQ(r->Category, 2);  // the category column itself was not among the changes
     auto rows = palmfix::Ex2DumpTable(m_path, "Main");
     EXPECT_EQ(rows[0][4], "text:1");
@@ -184,11 +185,12 @@ TEST_F(MemoDatabase, NoChangeWithoutABackupCopy)
     r->Status = 0x84;
     plat::FileFaults faults;
     faults.failBackup = true;
-    plat::SetFileFaults(faults);
-    EXPECT_FALSE(util.WriteBackRecord(r));
-    plat::ClearFileFaults();
-    EXPECT_TRUE(m_log.Has("Database Query Error, Query String=UPDATE Main SET [Status]=132 WHERE [Record ID] = 1 AND "
-                          "[Note] = 'Short memo', Error=No backup copy could be made, so nothing was changed: "));
+    {
+        plat::ScopedFileFaults failing(faults);
+        EXPECT_FALSE(util.WriteBackRecord(r));
+    }
+    EXPECT_TRUE(m_log.Has("Database Query Error, Query String=UPDATE Main SET [Status]=132 WHERE _rowid_ = 1, "
+                          "Error=No backup copy could be made, so nothing was changed: "));
     EXPECT_TRUE(ex2test::ReadBytes(m_path) == original);
     EXPECT_TRUE(util.WriteBackRecord(r));
     EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Main")[0][1], "int:132");
@@ -202,6 +204,10 @@ TEST_F(MemoDatabase, ARowThatCannotBeFoundIsNotWritten)
     PmMemoEx2Record* r = Find(util, 3);
     PmCopyText(r->Note, sizeof r->Note, "Edited elsewhere");
     r->Status = 0x84;
+    EXPECT_FALSE(util.WriteBackRecord(r));
+    EXPECT_TRUE(m_log.Has("The stored row of record 3 has changed since it was loaded (Note); nothing was written."));
+    // Without the row it was read from, a memo is looked up by its text.
+    r->RowKey = PmRowKey{};
     EXPECT_FALSE(util.WriteBackRecord(r));
     EXPECT_TRUE(m_log.Has("The stored row of record 3 was not found by its key columns; nothing was written."));
     EXPECT_FALSE(m_log.Has("INSERT"));
@@ -225,7 +231,7 @@ namespace {
 
 TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
 {
-    plat::SetAnsiCodePage(932);
+    testenv::ScopedCodePage page(932);
     plat::ResetBackups();
     TempFolder dir;
     LogCapture log;
@@ -248,7 +254,6 @@ TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
     EXPECT_TRUE(util.WriteBackRecord(r));
     EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][1], "int:132");
     EXPECT_STREQ(util.CategoryMgr()->First()->Name, "\x8e\x64\x8e\x96");
-    plat::SetAnsiCodePage(0);
 }
 
 }  // namespace
