@@ -19,6 +19,8 @@ namespace plat {
 namespace {
 
 FileFaults g_faults;
+int64_t g_writeCalls = 0;    // write calls of the save path since the faults were set
+int64_t g_bytesWritten = 0;  // bytes those calls wrote
 std::mutex g_backupMutex;
 std::set<std::string> g_backedUp;
 
@@ -27,30 +29,68 @@ std::string Errno(const char* what, const std::string& path)
     return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-bool WriteAllFd(int fd, const char* data, size_t len, int64_t failAfter)
+// One write(2) of the save path, through the write hooks: a call that fails
+// outright, and a disk that fills up (a short write, then ENOSPC).
+ssize_t SaveWrite(int fd, const char* data, size_t n)
 {
-    size_t done = 0;
-    while (done < len) {
-        size_t chunk = len - done;
+    int64_t call = g_writeCalls++;
+    if (call == g_faults.failWriteCall) {
+        errno = EIO;
+        return -1;
+    }
+    if (g_faults.diskFreeBytes >= 0) {
+        int64_t room = g_faults.diskFreeBytes - g_bytesWritten;
+        if (room <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        if (int64_t(n) > room)
+            n = size_t(room);
+    }
+    ssize_t w = ::write(fd, data, n);
+    if (w > 0)
+        g_bytesWritten += w;
+    return w;
+}
+
+// Writes all of data. `failAfter` >= 0 fails the write once that many bytes
+// are written; `saveHooks` sends every call through the write hooks. *done
+// receives the bytes written, also on failure.
+bool WriteAllFd(int fd, const char* data, size_t len, int64_t failAfter, bool saveHooks, size_t* done = nullptr)
+{
+    size_t written = 0;
+    bool ok = true;
+    while (written < len) {
+        size_t chunk = len - written;
         if (chunk > (1u << 20))
             chunk = 1u << 20;
         if (failAfter >= 0) {
-            if (int64_t(done) >= failAfter) {
+            if (int64_t(written) >= failAfter) {
                 errno = EIO;
-                return false;
+                ok = false;
+                break;
             }
-            if (int64_t(done + chunk) > failAfter)
-                chunk = size_t(failAfter - int64_t(done));
+            if (int64_t(written + chunk) > failAfter)
+                chunk = size_t(failAfter - int64_t(written));
         }
-        ssize_t n = ::write(fd, data + done, chunk);
+        ssize_t n = saveHooks ? SaveWrite(fd, data + written, chunk) : ::write(fd, data + written, chunk);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            ok = false;
+            break;
         }
-        done += size_t(n);
+        if (n == 0) {
+            // No progress on a regular file means no room: never spin on it.
+            errno = ENOSPC;
+            ok = false;
+            break;
+        }
+        written += size_t(n);
     }
-    return true;
+    if (done)
+        *done = written;
+    return ok;
 }
 
 std::string Timestamp()
@@ -64,7 +104,8 @@ std::string Timestamp()
 }
 
 // Copies src to dst through a temporary file and a rename, so a .bak is
-// either complete or absent.
+// either complete or absent. Every step that can lose the copy is checked,
+// the close included: some file systems report a failed write only there.
 bool CopyFileSafely(const std::string& src, const std::string& dst, std::string* error)
 {
     int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
@@ -73,7 +114,11 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
         return false;
     }
     std::string tmp = dst + ".tmp";
-    int out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int out = -1;
+    if (g_faults.failBackupCreate)
+        errno = EACCES;
+    else
+        out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
         *error = Errno("cannot create", tmp);
         ::close(in);
@@ -82,7 +127,7 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
     char buf[1 << 16];
     bool ok = true;
     for (;;) {
-        ssize_t n = ::read(in, buf, sizeof(buf));
+        ssize_t n = g_faults.failBackupRead ? (errno = EIO, -1) : ::read(in, buf, sizeof(buf));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -92,19 +137,26 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
         }
         if (n == 0)
             break;
-        if (!WriteAllFd(out, buf, size_t(n), -1)) {
+        if (!WriteAllFd(out, buf, size_t(n), -1, true)) {
             *error = Errno("cannot write", tmp);
             ok = false;
             break;
         }
     }
-    if (ok && ::fsync(out) != 0) {
+    if (ok && (g_faults.failBackupSync || ::fsync(out) != 0)) {
+        if (g_faults.failBackupSync)
+            errno = EIO;
         *error = Errno("cannot flush", tmp);
         ok = false;
     }
     ::close(in);
-    ::close(out);
-    if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) {
+    if (::close(out) != 0 && ok) {
+        *error = Errno("cannot close", tmp);
+        ok = false;
+    }
+    if (ok && (g_faults.failBackupRename || ::rename(tmp.c_str(), dst.c_str()) != 0)) {
+        if (g_faults.failBackupRename)
+            errno = EIO;
         *error = Errno("cannot rename", tmp);
         ok = false;
     }
@@ -119,7 +171,7 @@ bool MakeBackup(const std::string& host, std::string* error)
     if (g_backedUp.count(host))
         return true;
     if (g_faults.failBackup) {
-        *error = "cannot keep a backup of " + host + ": injected fault";
+        *error = "cannot keep a backup of " + host + ": " + std::strerror(EACCES);
         return false;
     }
     std::string bak = host + "." + Timestamp() + ".bak";
@@ -214,9 +266,10 @@ bool ExclusiveFile::Write(const void* buf, size_t n, size_t* written)
 {
     if (m_fd < 0)
         return false;
-    bool ok = WriteAllFd(m_fd, static_cast<const char*>(buf), n, -1);
+    size_t done = 0;
+    bool ok = WriteAllFd(m_fd, static_cast<const char*>(buf), n, -1, false, &done);
     if (written)
-        *written = ok ? n : 0;
+        *written = done;
     return ok;
 }
 
@@ -315,7 +368,7 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
     struct stat st;
     if (::stat(host.c_str(), &st) == 0)
         fchmod(fd, st.st_mode & 07777);
-    bool ok = WriteAllFd(fd, static_cast<const char*>(data), len, g_faults.failWriteAfter);
+    bool ok = WriteAllFd(fd, static_cast<const char*>(data), len, g_faults.failWriteAfter, true);
     if (!ok)
         *error = Errno("cannot write the temporary file", tmp);
     if (ok && (g_faults.failSync || ::fsync(fd) != 0)) {
@@ -324,10 +377,19 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
         *error = Errno("cannot flush the temporary file", tmp);
         ok = false;
     }
-    if (::close(fd) != 0 && ok) {
+    // The close is checked apart from the flush: a file system may report a
+    // write it could not make only here.
+    int closed = ::close(fd);
+    if (g_faults.failClose) {
+        closed = -1;
+        errno = EIO;
+    }
+    if (closed != 0 && ok) {
         *error = Errno("cannot close the temporary file", tmp);
         ok = false;
     }
+    // The backup is taken only now, from the original as it still is, and
+    // before the rename: a .bak always holds what the replace overwrote.
     if (ok)
         ok = MakeBackup(host, error);
     if (ok && (g_faults.failRename || ::rename(tmp.c_str(), host.c_str()) != 0)) {
@@ -360,11 +422,18 @@ bool BackupOnce(const std::string& winPath, std::string* error)
 void SetFileFaults(const FileFaults& faults)
 {
     g_faults = faults;
+    g_writeCalls = 0;
+    g_bytesWritten = 0;
 }
 
 void ClearFileFaults()
 {
-    g_faults = FileFaults();
+    SetFileFaults(FileFaults());
+}
+
+int64_t FileWriteCalls()
+{
+    return g_writeCalls;
 }
 
 void ResetBackups()

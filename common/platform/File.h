@@ -63,17 +63,45 @@ bool ReadWholeFile(const std::string& winPath, std::string* out);
 /// at the path, or the folder cannot be made. A trailing separator is allowed.
 bool CreateFolder(const std::string& winPath);
 
-/// Fault injection for tests of the save path. Each counter, when >= 0,
-/// makes the named step fail; they are cleared with ClearFileFaults.
+/// Fault injection for tests of the save path. Each hook makes one step of
+/// ReplaceFileContents, or of the backup copy that it and BackupOnce make,
+/// fail the way the system reports it (errno and all). SetFileFaults also
+/// restarts the write counters below; ClearFileFaults turns every hook off.
 struct FileFaults {
-    bool failTempCreate = false;   // the temporary file cannot be made
+    // The temporary file a save writes.
+    bool failTempCreate = false;   // it cannot be made
     int64_t failWriteAfter = -1;   // the write of the new content fails after this many bytes
-    bool failSync = false;         // flushing the temporary file fails
-    bool failBackup = false;       // the .bak copy cannot be made
-    bool failRename = false;       // the final rename fails
+    bool failSync = false;         // flushing it fails
+    bool failClose = false;        // closing it reports an error (a late write error)
+    // The ".bak" copy of the original, made before its first replacement.
+    bool failBackup = false;        // refused before any step of it
+    bool failBackupCreate = false;  // its temporary copy cannot be made
+    bool failBackupRead = false;    // reading the original fails
+    bool failBackupSync = false;    // flushing the copy fails
+    bool failBackupRename = false;  // the copy cannot take its ".bak" name
+    // Write calls to either file, counted from SetFileFaults.
+    int64_t failWriteCall = -1;  // the call of this number (0 the first) fails with EIO, writing nothing
+    /// A full disk: this many more bytes fit. The write that passes the
+    /// limit is cut short at it (a short write), the next one fails with
+    /// ENOSPC.
+    int64_t diskFreeBytes = -1;
+    // The replacement itself.
+    bool failRename = false;  // the final rename fails
 };
 void SetFileFaults(const FileFaults& faults);
 void ClearFileFaults();
+/// Write calls made to a save's temporary file or to a backup copy since the
+/// faults were last set or cleared.
+int64_t FileWriteCalls();
+
+/// Faults for one scope: set by the constructor, cleared by the destructor.
+class ScopedFileFaults {
+public:
+    explicit ScopedFileFaults(const FileFaults& faults) { SetFileFaults(faults); }
+    ~ScopedFileFaults() { ClearFileFaults(); }
+    ScopedFileFaults(const ScopedFileFaults&) = delete;
+    ScopedFileFaults& operator=(const ScopedFileFaults&) = delete;
+};
 
 /// Forgets which paths were already backed up in this process (tests).
 void ResetBackups();

@@ -1,6 +1,10 @@
 #include "app/Apputil.h"
 #include "app/ApputilReference.h"
 
+#include "IndependentRule.h"
+
+#include "ScopedOption.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -56,13 +60,11 @@ TEST(TextsEqual, CaseFoldingTouchesOnlyAsciiLetters)
     EXPECT_FALSE(TextsEqual("@[", "`{", false));
     EXPECT_FALSE(TextsEqual("\xE1", "\xC1", false));
 
-    AppOption& opt = TheOption();
-    bool saved = opt.CaseSensitive;
-    opt.CaseSensitive = false;
+    testenv::ScopedOption option;
+    TheOption().CaseSensitive = false;
     EXPECT_TRUE(TextsEqual("abc", "ABC"));
-    opt.CaseSensitive = true;
+    TheOption().CaseSensitive = true;
     EXPECT_FALSE(TextsEqual("abc", "ABC"));
-    opt.CaseSensitive = saved;
 }
 
 TEST(Detect, MissingArgumentsDoNothing)
@@ -214,8 +216,7 @@ TEST(Detect, TasksWithoutDueDateMatchWhateverValueMarksIt)
 
 TEST(Detect, UsesTheProcessOptionsWhenNoneArePassed)
 {
-    AppOption saved = TheOption();
-    TheOption() = DefaultOption();
+    testenv::ScopedOption option(DefaultOption());
     TheOption().MemoDesc = false;
     CommNoteMgr mgr;
     CxList<CommNote> dups;
@@ -229,7 +230,6 @@ TEST(Detect, UsesTheProcessOptionsWhenNoneArePassed)
     TheOption().MemoDesc = true;
     DetectNoteDups(&mgr, &dups);
     EXPECT_EQ(dups.Count(), 0u);
-    TheOption() = saved;
 }
 
 // ---------------------------------------------------------------------------
@@ -415,30 +415,68 @@ void CompareOnRandomManagers(uint32_t seed, int trials, Engine engine, Reference
 
 }  // namespace
 
+namespace {
+
+/// The independent pass (IndependentRule.h) in the engine's shape: bit 0 of
+/// every record set or cleared, the listed records in the list.
+template <typename R>
+bool IndependentDetect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
+{
+    std::vector<R*> recs;
+    for (R* r = mgr->First(); r; r = mgr->Next())
+        recs.push_back(r);
+    std::vector<bool> marked;
+    std::vector<int> listed = independent::Detect(std::vector<const R*>(recs.begin(), recs.end()), opt, &marked);
+    dups->Clear(false);
+    for (size_t i = 0; i < recs.size(); ++i)
+        recs[i]->Trailer.MarkFlags = marked[i] ? (recs[i]->Trailer.MarkFlags | kCommMarkDuplicate)
+                                               : (recs[i]->Trailer.MarkFlags & ~uint32_t(kCommMarkDuplicate));
+    for (int i : listed)
+        dups->Add(recs[size_t(i)]);
+    return true;
+}
+
+}  // namespace
+
+// The engine against the rules and the pass written independently of it.
 TEST(DetectReference, ContactsAgreeOnRandomManagers)
 {
     CompareOnRandomManagers<CommAddrMgr>(
         1, 4000, [](CommAddrMgr* m, CxList<CommAddr>* d, const AppOption& o) { return DetectAddrDups(m, d, o); },
-        [](CommAddrMgr* m, CxList<CommAddr>* d, const AppOption& o) { return reference::DetectAddrDups(m, d, o); });
+        IndependentDetect<CommAddr>);
 }
 
 TEST(DetectReference, CalendarAgreesOnRandomManagers)
 {
     CompareOnRandomManagers<CommDateMgr>(
         2, 4000, [](CommDateMgr* m, CxList<CommDate>* d, const AppOption& o) { return DetectDateDups(m, d, o); },
-        [](CommDateMgr* m, CxList<CommDate>* d, const AppOption& o) { return reference::DetectDateDups(m, d, o); });
+        IndependentDetect<CommDate>);
 }
 
 TEST(DetectReference, TasksAgreeOnRandomManagers)
 {
     CompareOnRandomManagers<CommTaskMgr>(
         3, 4000, [](CommTaskMgr* m, CxList<CommTask>* d, const AppOption& o) { return DetectTaskDups(m, d, o); },
-        [](CommTaskMgr* m, CxList<CommTask>* d, const AppOption& o) { return reference::DetectTaskDups(m, d, o); });
+        IndependentDetect<CommTask>);
 }
 
 TEST(DetectReference, NotesAgreeOnRandomManagers)
 {
     CompareOnRandomManagers<CommNoteMgr>(
         4, 4000, [](CommNoteMgr* m, CxList<CommNote>* d, const AppOption& o) { return DetectNoteDups(m, d, o); },
-        [](CommNoteMgr* m, CxList<CommNote>* d, const AppOption& o) { return reference::DetectNoteDups(m, d, o); });
+        IndependentDetect<CommNote>);
+}
+
+// The program's own fallback pass (used when the grouping has no memory)
+// against the same independent pass.
+TEST(DetectReference, FallbackPassAgreesOnRandomManagers)
+{
+    CompareOnRandomManagers<CommAddrMgr>(
+        1, 1000,
+        [](CommAddrMgr* m, CxList<CommAddr>* d, const AppOption& o) { return reference::DetectAddrDups(m, d, o); },
+        IndependentDetect<CommAddr>);
+    CompareOnRandomManagers<CommDateMgr>(
+        2, 1000,
+        [](CommDateMgr* m, CxList<CommDate>* d, const AppOption& o) { return reference::DetectDateDups(m, d, o); },
+        IndependentDetect<CommDate>);
 }

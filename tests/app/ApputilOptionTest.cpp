@@ -1,5 +1,7 @@
 #include "app/Apputil.h"
 
+#include "ScopedOption.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -160,15 +162,13 @@ TEST_F(OptionTest, LongFileTextIsCutAndSavedWithinCapacity)
 
 TEST_F(OptionTest, ProcessWideSetUsesTheProcessWideFile)
 {
-    std::string saved = TheIni().Path();
-    AppOption savedOpt = TheOption();
+    // The process-wide file and option set, both put back at the end.
+    testenv::ScopedIniPath iniPath;
+    testenv::ScopedOption option(DefaultOption());
     TheIni().SetPath(Path().c_str());
-    TheOption() = DefaultOption();
     TheOption().AppFlag = 4;
     SaveOption();
     TheOption().AppFlag = 0;
     LoadOption();
     EXPECT_EQ(TheOption().AppFlag, 4);
-    TheIni().SetPath(saved.c_str());
-    TheOption() = savedOpt;
 }

@@ -9,6 +9,7 @@
 #include "Dupoption.h"
 
 #include "misc/CxDebugUtil.h"
+#include "platform/TestDir.h"
 #include "platform/WinPath.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <optional>
 
 using dlgtest::Child;
 
@@ -252,15 +254,13 @@ TEST_F(DialogsTest, DebugLogLocationAndItsButtons)
 
 TEST_F(DialogsTest, WithoutASettingsFolderTheLocationStaysEmpty)
 {
-    const char* home = std::getenv("XDG_DATA_HOME");
-    ASSERT_NE(home, nullptr);
-    std::string saved = home;
+    ASSERT_NE(std::getenv("XDG_DATA_HOME"), nullptr);
     // A folder below a file can never be made.
     std::ofstream(m_LogHost + ".file") << "x";
-    setenv("XDG_DATA_HOME", (m_LogHost + ".file/below").c_str(), 1);
+    std::optional<ScopedEnv> below(std::in_place, "XDG_DATA_HOME", (m_LogHost + ".file/below").c_str());
     TfmDebug debug;
     TfmDump dump;
-    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    below.reset();
     std::filesystem::remove(m_LogHost + ".file");
     for (QDialog* d : {static_cast<QDialog*>(&debug), static_cast<QDialog*>(&dump)}) {
         EXPECT_TRUE(Child<QLineEdit>(d, "edtFolder")->text().isEmpty());

@@ -2,6 +2,8 @@
 // installations of each generation, with the data files checked afterwards.
 #include "WizardTestEnv.h"
 
+#include "ProgramFolder.h"
+
 #include "Dupoption.h"
 #include "dialogs/DialogTestUtil.h"
 #include "platform/System.h"
@@ -183,7 +185,7 @@ TEST(Wizard, HelpOpensTheGuideBesideTheProgram)
     std::filesystem::create_directories(folder);
     palmfix::WriteFile(folder + "/tarnwick", "");
     palmfix::WriteFile(folder + "/Tarnwick.html", "<html></html>");
-    plat::SetModuleFileName(plat::ToWinPath(folder + "/tarnwick"));
+    testenv::ScopedModuleFileName program(plat::ToWinPath(folder + "/tarnwick"));
     dlgtest::OpenerRecorder opener;
     w.Start();
     w.Click("btnHelp");
@@ -193,5 +195,4 @@ TEST(Wizard, HelpOpensTheGuideBesideTheProgram)
     palmfix::WriteFile(folder + "/Tarnwick.chm", "");
     w.Click("btnHelp");
     EXPECT_EQ(std::filesystem::path(opener.Opened()).filename(), "Tarnwick.chm");
-    plat::SetModuleFileName("");
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "GuiTestEnv.h"
+#include "ScopedOption.h"
 #include "Main.h"
 #include "palm/PalmInfoTestEnv.h"
 
@@ -200,6 +201,10 @@ public:
     DialogDriver& Dialogs() { return m_Dialogs; }
 
 private:
+    // Made first and undone last: the option set and settings file the
+    // wizard changes.
+    testenv::ScopedOption m_Option;
+    testenv::ScopedIniPath m_IniPath;
     infotest::PalmInstall m_Env;
     GenCase m_Gen;
     std::string m_Xdg;

@@ -7,6 +7,9 @@
 #include "platform/System.h"
 #include "platform/WinPath.h"
 
+#include "ProgramFolder.h"
+#include "ScopedState.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -30,7 +33,7 @@ TEST(WinUtil, HexTextPairsAndLimit)
 
 TEST(WinUtil, ConversionsCutAndTerminate)
 {
-    plat::SetAnsiCodePage(1252);
+    testenv::ScopedCodePage page(1252);
     char out[6];
     std::memset(out, 'X', sizeof(out));
     ToAnsi(u"Gr\u00fc\u00dfe aus", out, sizeof(out));
@@ -47,24 +50,24 @@ TEST(WinUtil, ConversionsCutAndTerminate)
     EXPECT_EQ(wide[0], u'\0');
 
     // A double-byte character that would not fit whole is left out.
-    plat::SetAnsiCodePage(932);
+    page.Set(932);
     char small[3];
     ToAnsi(u"a\u3042", small, sizeof(small));
     EXPECT_STREQ(small, "a");
     char enough[4];
     ToAnsi(u"a\u3042", enough, sizeof(enough));
     EXPECT_STREQ(enough, "a\x82\xa0");
-    plat::SetAnsiCodePage(0);
 }
 
 TEST(WinUtil, ModuleFolderEndsInABackslash)
 {
     EXPECT_FALSE(GetModuleFolder(nullptr, nullptr));
     char out[260];
-    plat::SetModuleFileName("C:\\Apps\\Tool\\run.exe");
-    ASSERT_TRUE(GetModuleFolder(nullptr, out));
-    EXPECT_STREQ(out, "C:\\Apps\\Tool\\");
-    plat::SetModuleFileName("");
+    {
+        testenv::ScopedModuleFileName tool("C:\\Apps\\Tool\\run.exe");
+        ASSERT_TRUE(GetModuleFolder(nullptr, out));
+        EXPECT_STREQ(out, "C:\\Apps\\Tool\\");
+    }
     ASSERT_TRUE(GetModuleFolder(nullptr, out));
     std::string own = out;
     EXPECT_EQ(own.back(), '\\');

@@ -4,12 +4,15 @@
 #include "misc/CxDebugUtil.h"
 #include "platform/File.h"
 
+#include "ScopedState.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -23,6 +26,7 @@ protected:
         char tmpl[] = "/tmp/classic-test-XXXXXX";
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         m_dir = tmpl;
+        m_logSettings.emplace();
         TheLog().SetFolder((m_dir + "/").c_str());
         TheLog().SetEnabled(true);
         TheLog().SetLevel(3);
@@ -32,6 +36,7 @@ protected:
     void TearDown() override
     {
         plat::ClearFileFaults();
+        m_logSettings.reset();
         std::string cmd = "rm -rf '" + m_dir + "'";
         (void)std::system(cmd.c_str());
     }
@@ -72,6 +77,7 @@ protected:
     }
 
     std::string m_dir;
+    std::optional<testenv::ScopedLogSettings> m_logSettings;
 };
 
 }  // namespace classic

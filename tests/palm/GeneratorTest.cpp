@@ -162,7 +162,9 @@ TEST(GeneratorTest, Ex2UserLoadsWithTheDuplicatesAsked)
     ASSERT_TRUE(palmfix::GenerateUserData(env.UserFolder(), 60000, {40, 8, 3}, palmfix::kGenAll, &error)) << error;
     Loaded l = LoadAll(env, 60000, [&](PmAddrInfo& addr, PmDateInfo&, PmTodoInfo& todo, PmMemoInfo&) {
         EXPECT_EQ(addr.LoadedGeneration(), 3);
-        EXPECT_EQ(todo.GetCommMgr()->First()->Trailer.SourceType, 16);
+        CommTask* first = todo.GetCommMgr()->First();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->Trailer.SourceType, 16);
     });
     ExpectCounts(l, 40, 8);
 }
@@ -176,7 +178,9 @@ TEST(GeneratorTest, ExUserLoadsWithTheDuplicatesAsked)
         EXPECT_EQ(addr.LoadedGeneration(), 2);
         EXPECT_EQ(date.LoadedGeneration(), 2);
         EXPECT_EQ(memo.LoadedGeneration(), 2);
-        EXPECT_EQ(todo.GetCommMgr()->First()->Trailer.SourceType, 2);
+        CommTask* first = todo.GetCommMgr()->First();
+        ASSERT_NE(first, nullptr);
+        EXPECT_EQ(first->Trailer.SourceType, 2);
         std::set<int32_t> types;
         CommDateMgr* dm = date.GetCommMgr();
         for (CommDate* d = dm->First(); d; d = dm->Next())

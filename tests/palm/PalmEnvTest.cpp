@@ -6,6 +6,8 @@
 #include "platform/Profile.h"
 #include "platform/System.h"
 #include "platform/TestDir.h"
+#include "ProgramFolder.h"
+#include "ScopedState.h"
 #include "platform/WinPath.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -34,12 +37,12 @@ protected:
     void SetUp() override
     {
         m_dir.MakeDir("bin");
-        plat::SetModuleFileName(m_dir.Path() + "\\bin\\tarnwick.exe");
+        m_program.emplace(m_dir.Path() + "\\bin\\tarnwick.exe");
         m_prefix = m_dir / "prefix";
         m_dir.MakeDir("prefix/drive_c");
         m_dir.MakeDir("prefix/dosdevices");
         std::filesystem::create_directory_symlink("../drive_c", m_prefix + "/dosdevices/c:");
-        setenv("WINEPREFIX", m_prefix.c_str(), 1);
+        m_winePrefix.emplace("WINEPREFIX", m_prefix.c_str());
         plat::SetMessageHook([this](const std::string& title, const std::string& text, plat::MsgIcon icon) {
             m_messages.push_back(title + "|" + text + "|" + std::to_string(int(icon)));
         });
@@ -50,8 +53,8 @@ protected:
         UnloadPalmLibraries();
         FreePalmUsers();
         plat::SetMessageHook(nullptr);
-        plat::SetModuleFileName("");
-        unsetenv("WINEPREFIX");
+        m_program.reset();
+        m_winePrefix.reset();
     }
 
     void SetOverride(const std::string& path)
@@ -77,6 +80,8 @@ protected:
     void WriteReg(const char* file, const std::string& body) { m_dir.Write("prefix/" + std::string(file), kRegHeader + body); }
 
     TestDir m_dir;
+    std::optional<testenv::ScopedModuleFileName> m_program;
+    std::optional<ScopedEnv> m_winePrefix;
     std::string m_prefix;
     std::vector<std::string> m_messages;
 };
@@ -217,7 +222,7 @@ TEST_F(PalmEnvTest, UsersAndTheirDataFolders)
 
 TEST_F(PalmEnvTest, AccentedUserNamesAreAnsiAndLeadToTheirFolders)
 {
-    plat::SetAnsiCodePage(1252);
+    testenv::ScopedCodePage page(1252);
     Write(Install({"Jos\xc3\xa9"}));
     SetOverride("C:\\Palm");
     ASSERT_TRUE(LoadPalmLibraries(15));
@@ -229,7 +234,6 @@ TEST_F(PalmEnvTest, AccentedUserNamesAreAnsiAndLeadToTheirFolders)
     ASSERT_TRUE(GetUserDataPath(PalmUsers().First()->userID, path));
     EXPECT_STREQ(path, "C:\\Palm\\Jos\xe9\\");
     EXPECT_TRUE(plat::HostExists(plat::ToHostPath(std::string(path) + "address")));
-    plat::SetAnsiCodePage(0);
 }
 
 TEST_F(PalmEnvTest, NoUsersGivesAnEmptyListWithoutMessage)

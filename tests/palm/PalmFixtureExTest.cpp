@@ -2,6 +2,7 @@
 #include "palm/PalmEnv.h"
 #include "palmfixture/FixtureEx.h"
 #include "palmfixture/PalmFixture.h"
+#include "platform/TestDir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ TEST(FixtureEx, UsersFilesLoadThroughTheUserId)
 {
     LogCapture log;
     TempDir prefix;
-    setenv("WINEPREFIX", prefix.Path().c_str(), 1);
+    ScopedEnv winePrefix("WINEPREFIX", prefix.Path().c_str());
     palmfix::Installation inst;
     inst.dir = prefix.Path() + "drive_c/Palm";
     inst.version[0] = 4;
@@ -89,5 +90,4 @@ TEST(FixtureEx, UsersFilesLoadThroughTheUserId)
     EXPECT_FALSE(memos.LoadUserFile(id + 1));
     EXPECT_TRUE(log.Has("Failed to get user database path by user ID."));
     UnloadPalmLibraries();
-    unsetenv("WINEPREFIX");
 }

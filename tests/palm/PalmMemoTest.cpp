@@ -5,6 +5,7 @@
 #include "palm/PalmEnv.h"
 #include "palmfixture/FixtureClassic.h"
 #include "palmfixture/PalmFixture.h"
+#include "platform/TestDir.h"
 
 #include <cstdlib>
 
@@ -163,9 +164,7 @@ namespace {
 TEST_F(PalmMemoTest, LoadersFindTheUsersFiles)
 {
     std::string prefix = m_dir + "/prefix";
-    const char* oldPrefix = std::getenv("WINEPREFIX");
-    std::string keep = oldPrefix ? oldPrefix : "";
-    setenv("WINEPREFIX", prefix.c_str(), 1);
+    ScopedEnv winePrefix("WINEPREFIX", prefix.c_str());
 
     palmfix::Installation inst;
     inst.dir = prefix + "/drive_c/Palm";
@@ -195,10 +194,6 @@ TEST_F(PalmMemoTest, LoadersFindTheUsersFiles)
     EXPECT_TRUE(memo.Save(memo.LoadedPath().c_str()));
 
     UnloadPalmLibraries();
-    if (oldPrefix)
-        setenv("WINEPREFIX", keep.c_str(), 1);
-    else
-        unsetenv("WINEPREFIX");
 }
 
 }  // namespace

@@ -27,12 +27,21 @@ struct DumpRun {
     std::vector<std::string> lines;
 };
 
-/// Runs palmdump with the test's Wine prefix and a settings folder of its own.
+/// palmdump's copy in a test's folder: a brellon.ini beside the built one
+/// (the demo's run command leaves one in the build folder) would name
+/// another Palm Desktop.
+std::string ProgramCopy(const std::string& dataHome)
+{
+    return dataHome + "/program/palmdump";
+}
+
+/// Runs palmdump's copy with the test's Wine prefix and a settings folder of
+/// its own.
 DumpRun Palmdump(const std::string& dataHome, const std::string& args)
 {
     DumpRun run;
     std::string cmd = "WINEPREFIX='" + std::string(std::getenv("WINEPREFIX")) + "' XDG_DATA_HOME='" + dataHome +
-                      "' '" + PalmdumpPath() + "' " + args + " 2>&1";
+                      "' '" + ProgramCopy(dataHome) + "' " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p)
         return run;
@@ -80,6 +89,10 @@ protected:
             FAIL() << "palmdump is not built beside the tests: " << PalmdumpPath();
         char pattern[] = "/tmp/tarnwick-dump-XXXXXX";
         m_dataHome = mkdtemp(pattern);
+        std::error_code ec;
+        std::filesystem::create_directories(m_dataHome + "/program", ec);
+        std::filesystem::copy_file(PalmdumpPath(), ProgramCopy(m_dataHome), ec);
+        ASSERT_FALSE(ec) << "cannot copy palmdump: " << ec.message();
     }
     void TearDown() override
     {

@@ -1,5 +1,7 @@
 #include "platform/Codepage.h"
 
+#include "platform/TestDir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -32,18 +34,10 @@ TEST(Codepage, LocaleChoosesThePageAsWineDoes)
 
 TEST(Codepage, LcAllWinsOverLcCtypeAndLang)
 {
-    const char* saved[3];
-    const char* names[3] = {"LC_ALL", "LC_CTYPE", "LANG"};
-    std::string keep[3];
-    for (int i = 0; i < 3; ++i) {
-        saved[i] = std::getenv(names[i]);
-        if (saved[i])
-            keep[i] = saved[i];
-    }
-    setenv("LANG", "ja_JP.UTF-8", 1);
-    setenv("LC_CTYPE", "el_GR.UTF-8", 1);
-    setenv("LC_ALL", "ru_RU.UTF-8", 1);
-    plat::SetAnsiCodePage(0);
+    ScopedEnv lang("LANG", "ja_JP.UTF-8");
+    ScopedEnv ctype("LC_CTYPE", "el_GR.UTF-8");
+    ScopedEnv all("LC_ALL", "ru_RU.UTF-8");
+    ForcedPage page(0);
     EXPECT_EQ(plat::AnsiCodePage(), 1251);
     // Chosen once: a later change of the environment does not count...
     unsetenv("LC_ALL");
@@ -56,13 +50,6 @@ TEST(Codepage, LcAllWinsOverLcCtypeAndLang)
     EXPECT_EQ(plat::AnsiCodePage(), 932);
     plat::SetAnsiCodePage(1250);
     EXPECT_EQ(plat::AnsiCodePage(), 1250);
-    plat::SetAnsiCodePage(0);
-    for (int i = 0; i < 3; ++i) {
-        if (saved[i])
-            setenv(names[i], keep[i].c_str(), 1);
-        else
-            unsetenv(names[i]);
-    }
 }
 
 TEST(Codepage, ConvertsInThePageInForce)

@@ -3,6 +3,7 @@
 #include "platform/Profile.h"
 #include "platform/WinPath.h"
 
+#include "ScopedState.h"
 #include "platform/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -67,15 +68,14 @@ TEST(WinPath, AnsiNamesMeetUtf8NamesOnTheHost)
     dir.Write("prefix/drive_c/Palm/M\xc3\xbcller/address/address.dat", "x");
     dir.Write("prefix/drive_c/raw\xfc.txt", "bytes as written");
     ScopedEnv prefix("WINEPREFIX", (dir / "prefix").c_str());
-    plat::SetAnsiCodePage(1252);
+    testenv::ScopedCodePage page(1252);
     std::string c = dir / "prefix/dosdevices/c:";
     EXPECT_EQ(plat::ToHostPath("C:\\palm\\M\xfcller\\ADDRESS\\address.dat"), c + "/Palm/M\xc3\xbcller/address/address.dat");
     EXPECT_EQ(plat::ToHostPath("C:\\raw\xfc.txt"), c + "/raw\xfc.txt");
     EXPECT_EQ(plat::ToHostPath("C:\\Palm\\J\xf6rg\\new.dat"), c + "/Palm/J\xc3\xb6rg/new.dat");
     EXPECT_EQ(plat::ToWinPath("/home/M\xc3\xbcller"), "\\home\\M\xfcller");
-    plat::SetAnsiCodePage(1251);
+    page.Set(1251);
     EXPECT_EQ(plat::ToWinPath("/home/M\xc3\xbcller"), "\\home\\M\xc3\xbcller");
-    plat::SetAnsiCodePage(0);
 }
 
 TEST(ExclusiveFile, ASecondOpenerIsRefused)

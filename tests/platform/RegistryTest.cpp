@@ -1,6 +1,7 @@
 #include "platform/Codepage.h"
 #include "platform/Registry.h"
 
+#include "ScopedState.h"
 #include "platform/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ TEST(Registry, OpensKeysOfThePrefixFilesCaseInsensitively)
               "[Software\\\\Wow6432Node\\\\PalmSource\\\\Desktop\\\\Core] 1\n"
               "\"DesktopPath\"=\"C:\\\\Palm32\"\n");
     ScopedEnv prefix("WINEPREFIX", dir.Path().c_str());
-    plat::SetAnsiCodePage(1252);
+    testenv::ScopedCodePage page(1252);
 
     plat::RegKey key;
     ASSERT_TRUE(key.Open(plat::RegRoot::CurrentUser, "Software\\U.S. Robotics\\Pilot Desktop\\Core"));
@@ -78,7 +79,6 @@ TEST(Registry, OpensKeysOfThePrefixFilesCaseInsensitively)
     ASSERT_TRUE(key.Open(plat::RegRoot::LocalMachine, "Software\\PalmSource\\Desktop\\Core"));
     ASSERT_TRUE(key.QueryString("DesktopPath", &value));
     EXPECT_EQ(value, "C:\\Palm32");
-    plat::SetAnsiCodePage(0);
 }
 
 TEST(Registry, MissingFilesOrKeysFailToOpen)

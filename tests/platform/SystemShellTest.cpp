@@ -1,7 +1,9 @@
 #include "platform/MessageBox.h"
 #include "platform/Shell.h"
 #include "platform/System.h"
+#include "platform/WinPath.h"
 
+#include "ProgramFolder.h"
 #include "platform/TestDir.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -86,11 +89,17 @@ TEST(System, CommonAppDataAndModuleFileName)
         ScopedEnv relative("XDG_DATA_HOME", "relative/dir");
         EXPECT_EQ(plat::CommonAppDataFolder(), "\\home\\pat\\.local\\share");
     }
-    std::string real = plat::ModuleFileName();
-    EXPECT_NE(real.find("test_platform"), std::string::npos);
-    EXPECT_EQ(real.find('/'), std::string::npos);
-    plat::SetModuleFileName("C:\\Apps\\Tool\\run.exe");
-    EXPECT_EQ(plat::ModuleFileName(), "C:\\Apps\\Tool\\run.exe");
-    plat::SetModuleFileName("");
-    EXPECT_EQ(plat::ModuleFileName(), real);
+    // The program's own file, unless a test program put another in force
+    // (ProgramFolder.h does, for every test program).
+    std::string inForce = plat::ModuleFileName();
+    {
+        testenv::ScopedModuleFileName tool("C:\\Apps\\Tool\\run.exe");
+        EXPECT_EQ(plat::ModuleFileName(), "C:\\Apps\\Tool\\run.exe");
+        plat::SetModuleFileName("");
+        std::string real = plat::ModuleFileName();
+        EXPECT_EQ(real, plat::ToWinPath(std::filesystem::read_symlink("/proc/self/exe").string()));
+        EXPECT_NE(real.find("test_platform"), std::string::npos);
+        EXPECT_EQ(real.find('/'), std::string::npos);
+    }
+    EXPECT_EQ(plat::ModuleFileName(), inForce);
 }
