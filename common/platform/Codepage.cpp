@@ -72,16 +72,29 @@ int LocaleCodePage()
 struct Converters {
     iconv_t toWide = iconv_t(-1);
     iconv_t toAnsi = iconv_t(-1);
+
+    Converters() = default;
+    Converters(const Converters&) = delete;
+    Converters& operator=(const Converters&) = delete;
+    // Closed when the thread ends, with the cache that holds them.
+    ~Converters()
+    {
+        if (toWide != iconv_t(-1))
+            iconv_close(toWide);
+        if (toAnsi != iconv_t(-1))
+            iconv_close(toAnsi);
+    }
 };
 
 Converters& ConvertersFor(int codePage)
 {
     thread_local std::map<int, Converters> cache;
     Converters& c = cache[codePage];
-    if (c.toWide == iconv_t(-1)) {
+    // Each one opened on its own, so that one that opened is never replaced.
+    if (c.toWide == iconv_t(-1))
         c.toWide = iconv_open("UTF-16LE", IconvName(codePage));
+    if (c.toAnsi == iconv_t(-1))
         c.toAnsi = iconv_open(IconvName(codePage), "UTF-16LE");
-    }
     return c;
 }
 

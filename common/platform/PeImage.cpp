@@ -11,6 +11,14 @@ namespace {
 
 // Images larger than this are not read (no Palm file comes near it).
 constexpr size_t kMaxImage = 256u << 20;
+// The Windows loader takes at most 96 sections; an image with more is not
+// one it would load. Every RVA is looked up in the section table, so the
+// limit also keeps a hostile table from making each lookup long.
+constexpr uint16_t kMaxSections = 96;
+// Export names are read up to this many bytes in all (the libraries the
+// program binds export a few dozen short names); a table that names more is
+// not read, rather than filling memory with one long name repeated.
+constexpr size_t kMaxExportNameBytes = 1u << 20;
 
 class PeView {
 public:
@@ -31,8 +39,10 @@ public:
         return ok && Parse();
     }
 
-    // File offset of `len` bytes at an RVA, inside one section's raw data.
-    bool RvaToOffset(uint32_t rva, uint32_t len, size_t* offset) const
+    // File offset of `len` bytes at an RVA, inside one section's raw data;
+    // *left, when asked for, receives the bytes from there to the end of
+    // that raw data (within the file).
+    bool RvaToOffset(uint32_t rva, uint32_t len, size_t* offset, size_t* left = nullptr) const
     {
         for (const Section& s : m_sections) {
             uint64_t extent = s.virtualSize > s.rawSize ? s.virtualSize : s.rawSize;
@@ -40,9 +50,14 @@ public:
                 continue;
             uint64_t off = uint64_t(s.rawOffset) + (rva - s.va);
             uint64_t end = off + len;
-            if (end > uint64_t(s.rawOffset) + s.rawSize || end > m_data.size())
+            uint64_t limit = uint64_t(s.rawOffset) + s.rawSize;
+            if (limit > m_data.size())
+                limit = m_data.size();
+            if (end > limit)
                 return false;
             *offset = size_t(off);
+            if (left)
+                *left = size_t(limit - off);
             return true;
         }
         return false;
@@ -81,20 +96,22 @@ public:
         return RvaToOffset(rva, 4, &off) && U32(off, v);
     }
 
-    // NUL-terminated text at an RVA, within its section.
+    // NUL-terminated text at an RVA, within its section, of at most 4095
+    // characters. The section is looked up once for the whole text.
     bool RvaText(uint32_t rva, std::string* out) const
     {
         out->clear();
-        for (uint32_t i = 0; i < 4096; ++i) {
-            size_t off;
-            if (!RvaToOffset(rva + i, 1, &off))
-                return false;
-            char c = char(m_data[off]);
-            if (c == '\0')
-                return true;
-            *out += c;
-        }
-        return false;
+        size_t off, left;
+        if (!RvaToOffset(rva, 1, &off, &left))
+            return false;
+        if (left > 4096)
+            left = 4096;
+        const unsigned char* p = m_data.data() + off;
+        const void* end = std::memchr(p, 0, left);
+        if (!end)
+            return false;
+        out->assign(reinterpret_cast<const char*>(p), size_t(static_cast<const unsigned char*>(end) - p));
+        return true;
     }
 
     const std::vector<unsigned char>& Data() const { return m_data; }
@@ -111,7 +128,7 @@ private:
         if (!U16(0, &mz) || mz != 0x5A4D || !U32(0x3C, &peOff) || !U32(peOff, &sig) || sig != 0x00004550)
             return false;
         size_t coff = size_t(peOff) + 4;
-        if (!U16(coff + 2, &nSections) || !U16(coff + 16, &optSize))
+        if (!U16(coff + 2, &nSections) || !U16(coff + 16, &optSize) || nSections > kMaxSections)
             return false;
         size_t opt = coff + 20;
         if (!U16(opt, &magic))
@@ -254,11 +271,17 @@ bool ReadExportNames(const std::string& winPath, std::vector<std::string>* names
         return false;
     if (count > 65536)
         return false;
+    size_t total = 0;
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t nameRva;
         std::string name;
         if (!pe.RvaU32(namesRva + i * 4, &nameRva) || !pe.RvaText(nameRva, &name))
             return false;
+        total += name.size() + 1;
+        if (total > kMaxExportNameBytes) {
+            names->clear();
+            return false;
+        }
         names->push_back(name);
     }
     return true;

@@ -19,7 +19,8 @@ struct FixedFileVersion {
 };
 
 /// Whether the file at a Windows path is a PE image (MZ header, "PE\0\0"
-/// signature, a PE32 or PE32+ optional header and a readable section table).
+/// signature, a PE32 or PE32+ optional header and a readable section table
+/// of at most 96 sections, the most the Windows loader takes).
 bool IsPeImage(const std::string& winPath);
 
 /// The VS_FIXEDFILEINFO of the first RT_VERSION resource. False when the
@@ -28,7 +29,9 @@ bool IsPeImage(const std::string& winPath);
 bool ReadFixedFileVersion(const std::string& winPath, FixedFileVersion* out);
 
 /// The names of the export table, in the table's order. False when the
-/// file is not a PE image; a library without exports gives true and no names.
+/// file is not a PE image or its names take more than 1 MiB in all (no
+/// library the program binds comes near); a library without exports gives
+/// true and no names.
 bool ReadExportNames(const std::string& winPath, std::vector<std::string>* names);
 
 }  // namespace plat

@@ -26,6 +26,23 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept
     return std::malloc(size ? size : 1);
 }
 
+// What these operators allocate goes back to free(): the deletes are
+// replaced with them, so that every allocation is released by its own kind.
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+void operator delete(void* p, const std::nothrow_t&) noexcept
+{
+    std::free(p);
+}
+
 TEST(DetectMemory, FallsBackToThePairwisePassWithTheSameResult)
 {
     CommNoteMgr mgr;
