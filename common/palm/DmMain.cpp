@@ -213,9 +213,13 @@ bool DbConnection::Open(std::string* error)
         return false;
     }
     // SQLite reads a file lazily; ask for its schema now so that a file that
-    // is no database fails here rather than at the first query.
+    // is no database fails here rather than at the first query. Without the
+    // cell size check, a page whose cells point outside it can be read as
+    // rows of whatever bytes lie there (rows that change from run to run)
+    // instead of failing the statement.
     char* message = nullptr;
-    rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, &message);
+    rc = sqlite3_exec(db, "PRAGMA cell_size_check = ON; SELECT count(*) FROM sqlite_master", nullptr, nullptr,
+                      &message);
     if (rc == SQLITE_OK)
         rc = sqlite3_create_function_v2(db, "LEFT", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LeftFunction,
                                         nullptr, nullptr, nullptr);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_set>
 
 void PmCopyText(char* out, size_t size, const char* text)
 {
@@ -955,6 +956,7 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
     bool ok = m_pAccessor->SelectAllFirst("Main", names.Names(), &row, &count);
     TheLog().Log(2, m.module, __LINE__, "%s", ok ? m.firstRecord : m.noFirstRecord);
     std::string reason;
+    std::unordered_set<int64_t> keys;
     while (ok) {
         if (count != table.count) {
             // The statement names exactly the table's columns; a row of
@@ -965,6 +967,14 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
         }
         PmRowKey key = {};
         key.known = m_pAccessor->CurrentRowKey(&key.value) ? 1 : 0;
+        // A key names one row. Two rows under one key are a damaged table
+        // (SQLite reads them, its lookups find only one): a deletion of the
+        // second would mark the first again and still report success.
+        if (key.known && !keys.insert(key.value).second) {
+            reason = "two rows have the same row key " + std::to_string(key.value) + " (the file is damaged)";
+            PmDataAccessor::FreeValues(row, count);
+            break;
+        }
         AddLoadedRow(row, count, key);
         PmDataAccessor::FreeValues(row, count);
         row = nullptr;
