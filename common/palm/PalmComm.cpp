@@ -261,7 +261,8 @@ int32_t PmCategoryMgr::NewId() const
     for (; slot < kSlots && m_Slots[slot]; ++slot)
         if (m_Slots[slot]->GetId() > largest)
             largest = m_Slots[slot]->GetId();
-    if (slot == 0 || slot == kSlots)
+    // No id is larger than the largest a file can store.
+    if (slot == 0 || slot == kSlots || largest == INT32_MAX)
         return -1;
     return largest + 1;
 }
@@ -293,8 +294,11 @@ bool PmCategoryMgr::Add(const PmCategory* category)
     if (copy.GetIndex() < 0 || copy.GetIndex() >= kSlots || m_Slots[copy.GetIndex()])
         return false;
     if (copy.GetId() == -1) {
+        // The new id counts only the slots before the first empty one, so a
+        // later slot may hold it already: two categories of one id would be
+        // saved into a file that no load takes.
         int32_t id = NewId();
-        if (id == -1)
+        if (id == -1 || FindById(id))
             return false;
         copy.SetId(id);
         copy.SetDirty(true);

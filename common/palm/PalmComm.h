@@ -130,7 +130,8 @@ public:
     virtual PmCategory* Next();
     /// Stores a copy. An index of -1 takes the first free slot 1-15, an id
     /// of -1 gets a new id (both set the dirty bit); an id already held is
-    /// refused, and so is an index outside 0-15 or one already taken. A
+    /// refused, the new id included, and so is an index outside 0-15 or one
+    /// already taken. A
     /// named category gets the file-name-safe form of its name as its file
     /// name. Sets the modified flag.
     virtual bool Add(const PmCategory* category);
@@ -140,7 +141,7 @@ public:
     int32_t NextId() const { return m_NextId; }
     void SetNextId(int32_t id) { m_NextId = id; }
     /// One more than the largest id before the first empty slot; -1 when
-    /// slot 0 is empty or no slot is free.
+    /// slot 0 is empty, no slot is free or that id would pass INT32_MAX.
     int32_t NewId() const;
 
     /// The name cut to 255 characters with " * + , . / : ; < = > ? [ \ ] ^ |
