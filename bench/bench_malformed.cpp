@@ -57,6 +57,9 @@ const Setup& Installation()
     char pattern[] = "/tmp/tarnwick-bench-malformed-XXXXXX";
     s.root = mkdtemp(pattern);
     std::atexit([] { std::filesystem::remove_all(s.root); });
+    TheLog().SetFolder((s.root + "/").c_str());
+    TheLog().SetEnabled(true);
+    TheLog().SetLevel(0);
     s.inst.winePrefix = s.root + "/prefix";
     s.inst.dir = s.root + "/prefix/drive_c/Palm";
     s.inst.version[0] = 4;
@@ -74,9 +77,6 @@ const Setup& Installation()
         for (App app : kApps)
             s.samples[layout][app] = ReadHost(HostFile(s, app));
     }
-    TheLog().SetFolder((s.root + "/").c_str());
-    TheLog().SetEnabled(true);
-    TheLog().SetLevel(0);
     return s;
 }
 

@@ -8,4 +8,9 @@ cmake --build build -j"$(nproc)"
 # The demo's brellon.ini (scripts/run.sh) would point every program in build/,
 # the tests included, at the demo installation instead of their own fixtures.
 rm -f build/brellon.ini
-cd build && ctest --output-on-failure -j"$(nproc)"
+(cd build && ctest --output-on-failure -j"$(nproc)")
+# The whole suite once more with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/), then every fuzz target for a few seconds after replaying the
+# inputs of its earlier findings (build-fuzz/); any finding fails the run.
+bash scripts/sanitize.sh
+bash scripts/fuzz.sh "${TARNWICK_FUZZ_SECONDS:-8}"
