@@ -720,6 +720,7 @@ void PmClassicUtil::EndLoad(bool ok, const char* path)
     // Nothing of a file that could not be read whole is kept, so that no
     // save can write back a part of it.
     DropRows();
+    DropImage();
 }
 
 bool PmClassicUtil::SaveRefused() const
@@ -776,7 +777,10 @@ bool PmClassicUtil::WriteQuietSchema()
 
 bool PmClassicUtil::BeginSave(const std::string& path)
 {
-    return Open(path.c_str(), ModeWrite);
+    if (!Open(path.c_str(), ModeWrite))
+        return false;
+    BeginFieldMarks();
+    return true;
 }
 
 bool PmClassicUtil::CommitSave(std::string* error)

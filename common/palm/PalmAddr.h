@@ -146,7 +146,11 @@ public:
     const PmCategoryMgr* Categories() const { return m_pCatMgr; }
 
     /// For writers of new files: the header text to save.
-    void SetHeaderText(const std::string& text) { m_HeaderText = text; }
+    void SetHeaderText(const std::string& text)
+    {
+        m_HeaderText = text;
+        MarkHeaderEdited();
+    }
     /// For writers of new files: adds a category to the table, which is made
     /// holding "Unfiled" when there is none yet.
     bool AddCategory(int32_t id, const char* name);
@@ -308,6 +312,7 @@ protected:
         {
             if (!Room(8))
                 return false;
+            m_Util.MarkField(FieldKind::Int, m_Util.OutputSize() + m_N);
             Put32(tag);
             Put32(value);
             return true;
@@ -319,6 +324,7 @@ protected:
             size_t n = text.size();
             if (n > 0xFFFF || !Room(11))
                 return false;
+            m_Util.MarkField(FieldKind::Text, m_Util.OutputSize() + m_N);
             Put32(PM_TAG_TEXT);
             Put32(1);
             if (n < 255) {
@@ -378,6 +384,7 @@ protected:
     {
         mgr.Clear();
         m_RowBytes = 0;
+        BeginImage();
         uint32_t total = 0;
         if (!ReadU32(&total)) {
             log.TotalUnread();
@@ -391,6 +398,7 @@ protected:
         UnreadInput(&left);
         for (uint32_t i = 0; i < count; ++i) {
             Rec* rec = mgr.NewRecord();
+            size_t start = InputPos();
             if (!rec || !readRow(rec)) {
                 log.RowUnread(i, count);
                 return false;
@@ -399,9 +407,11 @@ protected:
                 log.RowNotKept(i, count);
                 return false;
             }
+            NoteImageRow(rec, start);
         }
         UnreadInput(&after);
         m_RowBytes = left - after;
+        EndImageRows();
         return true;
     }
 
@@ -417,12 +427,19 @@ protected:
             log.TotalUnwritten();
             return false;
         }
+        std::vector<ImageRow> rows;
+        rows.reserve(n);
         for (uint32_t i = 0; i < n; ++i) {
-            if (!writeRow(*mgr.Row(i))) {
+            const Rec* rec = mgr.Row(i);
+            size_t begin = OutputSize();
+            if (!writeRow(*rec)) {
                 log.RowUnwritten();
                 return false;
             }
+            rows.push_back(ImageRow{rec, begin, OutputSize()});
         }
+        // The rows as written are laid over the rows as read.
+        PutImage(rows);
         return true;
     }
 

@@ -15,6 +15,18 @@
 
 namespace {
 
+uint32_t GetLE32(const char* p)
+{
+    const auto* b = reinterpret_cast<const uint8_t*>(p);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+void PutLE32(char* p, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = char((v >> (8 * i)) & 0xFF);
+}
+
 int32_t LocalToSeconds(int year, int month, int day, int hour, int minute, int second)
 {
     std::tm t{};
@@ -367,9 +379,176 @@ void PmDBUtil::Close()
 {
     m_File.Close();
     m_Mode = -1;
+    if (m_KeepInput) {
+        m_Image.swap(m_In);
+        m_KeepInput = false;
+    }
+    m_MarkFields = false;
+    std::vector<FieldMark>().swap(m_Marks);
     std::string().swap(m_In);
     std::string().swap(m_Out);
     m_InPos = 0;
+}
+
+void PmDBUtil::BeginImage()
+{
+    DropImage();
+    m_KeepInput = true;
+    m_ImageUsable = true;
+}
+
+void PmDBUtil::NoteImageRow(const void* rec, size_t start)
+{
+    if (!m_ImageUsable)
+        return;
+    try {
+        m_ImageSlots.push_back(ImageSlot{rec, start});
+    } catch (...) {
+        m_ImageUsable = false;
+    }
+}
+
+void PmDBUtil::DropImage()
+{
+    std::string().swap(m_Image);
+    std::vector<ImageSlot>().swap(m_ImageSlots);
+    m_ImageRowsEnd = 0;
+    m_KeepInput = false;
+    m_ImageUsable = false;
+    m_HeaderEdited = false;
+}
+
+void PmDBUtil::BeginFieldMarks()
+{
+    m_Marks.clear();
+    m_MarkFields = m_ImageUsable && !m_Image.empty() && !m_HeaderEdited && !(m_pCatMgr && m_pCatMgr->IsModified());
+}
+
+namespace {
+
+bool IsIntTag(uint32_t tag)
+{
+    return tag == PM_TAG_INT || tag == PM_TAG_DATE || tag == PM_TAG_BOOL;
+}
+
+/// A counted string at `p` (before `end`): where its bytes start and how
+/// many there are; false when it does not fit.
+bool CountedAt(const char* p, const char* end, const char** bytes, size_t* length)
+{
+    if (p >= end)
+        return false;
+    size_t n = uint8_t(*p);
+    const char* q = p + 1;
+    if (n == 0xFF) {
+        if (end - q < 2)
+            return false;
+        n = size_t(uint8_t(q[0])) | size_t(uint8_t(q[1])) << 8;
+        q += 2;
+    }
+    if (size_t(end - q) < n)
+        return false;
+    *bytes = q;
+    *length = n;
+    return true;
+}
+
+}  // namespace
+
+bool PmDBUtil::MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin, size_t rEnd, std::string* out) const
+{
+    const char* S = m_Out.data();
+    const char* R = m_Image.data();
+    size_t k = *mark;
+    while (k < m_Marks.size() && m_Marks[k].at < sBegin)
+        ++k;
+    size_t first = k;
+    while (k < m_Marks.size() && m_Marks[k].at < sEnd)
+        ++k;
+    *mark = k;
+    // Every byte of the row belongs to a marked field.
+    if (first == k || m_Marks[first].at != sBegin)
+        return false;
+    size_t r = rBegin;
+    for (size_t f = first; f < k; ++f) {
+        size_t fs = m_Marks[f].at;
+        size_t fe = f + 1 < k ? m_Marks[f + 1].at : sEnd;
+        size_t flen = fe - fs;
+        switch (m_Marks[f].kind) {
+        case FieldKind::Int:
+            // The tag as read, the value as held now.
+            if (flen == 8 && rEnd - r >= 8 && IsIntTag(GetLE32(R + r))) {
+                out->append(R + r, 4);
+                out->append(S + fs + 4, 4);
+                r += 8;
+                continue;
+            }
+            break;
+        case FieldKind::Text: {
+            const char *sText, *rText;
+            size_t sLen, rLen;
+            if (flen >= 9 && rEnd - r >= 9 && GetLE32(R + r) == PM_TAG_TEXT &&
+                CountedAt(S + fs + 8, S + fe, &sText, &sLen) && sText + sLen == S + fe &&
+                CountedAt(R + r + 8, R + rEnd, &rText, &rLen)) {
+                // The tag and prefix word as read; the stored form of the
+                // text as read while the text is the same.
+                size_t rFieldEnd = size_t(rText + rLen - R);
+                out->append(R + r, 8);
+                if (sLen == rLen && std::memcmp(sText, rText, sLen) == 0)
+                    out->append(R + r + 8, rFieldEnd - r - 8);
+                else
+                    out->append(S + fs + 8, flen - 8);
+                r = rFieldEnd;
+                continue;
+            }
+            break;
+        }
+        case FieldKind::Other:
+            break;
+        }
+        // Any other field is kept only as it was read.
+        if (rEnd - r >= flen && std::memcmp(S + fs, R + r, flen) == 0) {
+            out->append(S + fs, flen);
+            r += flen;
+            continue;
+        }
+        return false;
+    }
+    return r == rEnd;
+}
+
+bool PmDBUtil::PutImage(const std::vector<ImageRow>& rows)
+{
+    bool marked = m_MarkFields;
+    m_MarkFields = false;
+    if (!marked || !m_ImageUsable || m_HeaderEdited || (m_pCatMgr && m_pCatMgr->IsModified()) ||
+        rows.size() != m_ImageSlots.size() || m_ImageRowsEnd > m_Image.size())
+        return false;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].rec != m_ImageSlots[i].rec)
+            return false;
+    size_t rowsAt = rows.empty() ? m_ImageRowsEnd : m_ImageSlots[0].start;
+    std::string out;
+    try {
+        out.reserve(m_Image.size() + 64);
+        out.append(m_Image, 0, rowsAt);
+        size_t mark = 0;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            size_t rBegin = m_ImageSlots[i].start;
+            size_t rEnd = i + 1 < rows.size() ? m_ImageSlots[i + 1].start : m_ImageRowsEnd;
+            size_t before = out.size();
+            if (!MergeRow(rows[i].begin, rows[i].end, &mark, rBegin, rEnd, &out)) {
+                out.resize(before);
+                out.append(m_Out, rows[i].begin, rows[i].end - rows[i].begin);
+            }
+        }
+        out.append(m_Image, m_ImageRowsEnd, std::string::npos);
+    } catch (...) {
+        // Without the memory for it the save's own content is written.
+        return false;
+    }
+    m_Out.swap(out);
+    m_Marks.clear();
+    return true;
 }
 
 uint32_t PmDBUtil::Position() const
@@ -640,16 +819,19 @@ bool PmDBUtil::ReadWideField(uint64_t* value)
 
 bool PmDBUtil::WriteIntField(uint32_t value)
 {
+    MarkField(FieldKind::Int);
     return WriteU32(PM_TAG_INT) && WriteU32(value);
 }
 
 bool PmDBUtil::WriteDateField(uint32_t value)
 {
+    MarkField(FieldKind::Int);
     return WriteU32(PM_TAG_DATE) && WriteU32(value);
 }
 
 bool PmDBUtil::WriteBoolField(uint32_t value)
 {
+    MarkField(FieldKind::Int);
     return WriteU32(PM_TAG_BOOL) && WriteU32(value);
 }
 
@@ -660,11 +842,13 @@ bool PmDBUtil::WriteTextField(const char* text, uint32_t prefix)
 
 bool PmDBUtil::WriteTextField(const char* text, size_t length, uint32_t prefix)
 {
+    MarkField(FieldKind::Text);
     return WriteU32(PM_TAG_TEXT) && WriteU32(prefix) && WriteCountedString(text, length);
 }
 
 bool PmDBUtil::WriteBlockField(const PmBlock* block)
 {
+    MarkField(FieldKind::Other);
     if (!block || !WriteU32(block->Tag) || !WriteU32(block->Form))
         return false;
     if (block->Form == 0)
@@ -681,6 +865,7 @@ bool PmDBUtil::WriteBlockField(const PmBlock* block)
 
 bool PmDBUtil::WriteWideField(uint64_t value)
 {
+    MarkField(FieldKind::Other);
     return WriteU32(PM_TAG_WIDE) && WriteU64(value);
 }
 

@@ -348,11 +348,83 @@ protected:
         }
     }
 
+    // ---- what a load read, written back by a save ---------------------------
+    //
+    // A save writes back the bytes its load read. Each row is written as it
+    // was read but for the values its record now holds: an integer field
+    // keeps the tag it was read with, a text field its prefix word (and its
+    // stored bytes when the text is unchanged); the category block, the
+    // stored file name, header and reserved bytes and any bytes after the last
+    // row stay as they were. Deleting records only changes status words, so a
+    // cleaned file differs from the original in those words alone. A row
+    // whose other fields changed in a way the bytes read cannot carry is
+    // written as the save wrote it. The image applies while the rows are the
+    // loaded records in their order and the header parts were not changed
+    // since the load; otherwise (a file built by a tool, records added) the
+    // save's own content is written.
+
+    /// The kinds of field a save marks, so that its rows can be laid over
+    /// the rows read.
+    enum class FieldKind : uint8_t { Int, Text, Other };
+    /// One row of a save: its record and where the save wrote it.
+    struct ImageRow {
+        const void* rec;
+        size_t begin;
+        size_t end;
+    };
+    /// Starts the image of a load: the input is kept when the file closes.
+    void BeginImage();
+    /// Notes a row read from input offset `start` into `rec`.
+    void NoteImageRow(const void* rec, size_t start);
+    /// Notes where the last row ends.
+    void EndImageRows() { m_ImageRowsEnd = m_InPos; }
+    /// Forgets the image (a failed load, defaults for a new file).
+    void DropImage();
+    /// Marks a header part (labels, header text, categories) changed.
+    void MarkHeaderEdited() { m_HeaderEdited = true; }
+    /// Starts a save's field marks when the image may apply.
+    void BeginFieldMarks();
+    /// A field of a save's row starts at output offset `at`.
+    void MarkField(FieldKind kind, size_t at)
+    {
+        if (m_MarkFields)
+            m_Marks.push_back(FieldMark{kind, at});
+    }
+    void MarkField(FieldKind kind) { MarkField(kind, m_Out.size()); }
+    /// At the end of a save's content: when the image applies to `rows`,
+    /// the output becomes the bytes read with each row laid over as above.
+    /// True when it applied.
+    bool PutImage(const std::vector<ImageRow>& rows);
+    /// The offset of the next byte to read, and the size of the output.
+    size_t InputPos() const { return m_InPos; }
+    size_t OutputSize() const { return m_Out.size(); }
+
     char m_szFileName[256] = {};
     PmCategoryMgr* m_pCatMgr = nullptr;
 
 private:
     bool Has(uint32_t n) const { return m_In.size() - m_InPos >= n; }
+
+    // The bytes of the last good load, where each of its rows begins and
+    // where the last ends, and whether they can be written back.
+    std::string m_Image;
+    struct ImageSlot {
+        const void* rec;
+        size_t start;
+    };
+    std::vector<ImageSlot> m_ImageSlots;
+    size_t m_ImageRowsEnd = 0;
+    bool m_KeepInput = false;
+    bool m_ImageUsable = false;
+    bool m_HeaderEdited = false;
+    struct FieldMark {
+        FieldKind kind;
+        size_t at;
+    };
+    std::vector<FieldMark> m_Marks;
+    bool m_MarkFields = false;
+    /// Lays one row of the output over the row read; false when it cannot.
+    bool MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin, size_t rEnd, std::string* out) const;
 
     plat::ExclusiveFile m_File;
     int m_Mode = -1;

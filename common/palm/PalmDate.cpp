@@ -81,6 +81,7 @@ bool PmDateUtil::ReadRepeat(PmRepeatEvent* rep)
 
 bool PmDateUtil::WriteRepeat(const PmRepeatEvent& rep)
 {
+    MarkField(FieldKind::Other);
     if (!WriteU32(8) || !WriteU16(uint16_t(rep.Exceptions.size())))
         return false;
     for (uint32_t date : rep.Exceptions)

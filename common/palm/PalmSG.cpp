@@ -84,6 +84,7 @@ void PmSGUtil::LogLine(int level, int line, const char* format, ...)
 
 void PmSGUtil::Init()
 {
+    DropImage();
     m_Version = m_Kind.version;
     m_ResourceID = m_Kind.resourceId;
     m_FieldsPerRow = m_Kind.fieldCount;
@@ -110,6 +111,7 @@ PmCategoryMgr* PmSGUtil::EnsureCategoryMgr()
         PmCategory unfiled(0, 0, "Unfiled");
         m_pCatMgr->Add(&unfiled);
         m_pCatMgr->SetModified(false);
+        MarkHeaderEdited();
     }
     return m_pCatMgr;
 }
@@ -160,6 +162,7 @@ bool PmSGUtil::LoadFile(const char* path)
     m_LoadFailed = true;
     if (HasDataMgr())
         ClearRecords();
+    DropImage();
     if (m_Kind.customLabels)
         SGLOG(0, "Can not load Palm Desktop %s: %s", m_Kind.word, path ? path : "");
     else
@@ -407,6 +410,7 @@ bool PmSGUtil::LoadSchema()
 bool PmSGUtil::LoadRecords()
 {
     ClearRecords();
+    BeginImage();
     SGLOG(2, "Start loading Palm Desktop %s records.", m_Kind.word);
     uint32_t totalFields;
     if (!ReadU32(&totalFields)) {
@@ -445,6 +449,7 @@ bool PmSGUtil::LoadRecords()
         if (!added)
             return false;
     }
+    EndImageRows();
     return true;
 }
 
@@ -478,6 +483,10 @@ bool PmSGUtil::RunSave(const char* path, bool create)
         SGLOG(0, "Failed to save Palm Desktop %s database.", m_Kind.word);
         return false;
     }
+    // A new file is the content as it stands; an existing one gets the bytes
+    // read laid under it.
+    if (!create)
+        BeginFieldMarks();
     bool ok = SaveSteps(path);
     if (ok) {
         std::string error;
@@ -739,6 +748,7 @@ bool PmSGUtil::ReadRepeatField(PmExRepeat& r)
 
 bool PmSGUtil::WriteRepeatField(const PmExRepeat& r)
 {
+    MarkField(FieldKind::Other);
     if (!r.Verbatim.empty())
         return WriteBytes(r.Verbatim.data(), static_cast<uint32_t>(r.Verbatim.size()));
     if (r.Exceptions.size() > 0xFFFF)

@@ -252,7 +252,11 @@ public:
     const uint16_t* FieldTypes() const { return m_FieldTypes.data(); }
     const uint8_t* Reserved1() const { return m_Reserved1; }
     const std::string& CustomLabel(int i) const { return m_Labels[i]; }
-    void SetCustomLabel(int i, const char* label) { m_Labels[i] = label ? label : ""; }
+    void SetCustomLabel(int i, const char* label)
+    {
+        m_Labels[i] = label ? label : "";
+        MarkHeaderEdited();
+    }
     /// The category table, created with "Unfiled" when there is none yet.
     PmCategoryMgr* EnsureCategoryMgr();
     const PmSGKind& Kind() const { return m_Kind; }
@@ -379,18 +383,29 @@ protected:
         }
         Derived& self = static_cast<Derived&>(*this);
         Rec& r = *rec;
+        size_t start = InputPos();
         for (uint32_t i = 0; i < fieldsCount; ++i)
             if (!self.ReadField(r, i))
                 return false;
-        *added = m_pDataMgr->Adopt(rec.release());
+        Rec* kept = rec.release();
+        *added = m_pDataMgr->Adopt(kept);
+        if (*added)
+            NoteImageRow(kept, start);
         return true;
     }
 
     bool SaveAllRecords() override
     {
-        for (Rec* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
+        std::vector<ImageRow> rows;
+        rows.reserve(m_pDataMgr->Count());
+        for (Rec* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next()) {
+            size_t begin = OutputSize();
             if (!SaveRecord(r))
                 return false;
+            rows.push_back(ImageRow{r, begin, OutputSize()});
+        }
+        // The records as written are laid over the rows as read.
+        PutImage(rows);
         return true;
     }
 

@@ -118,11 +118,14 @@ TEST_F(AddrFile, LoadAndSaveReproduceTheFile)
     EXPECT_EQ(r->FirstName.size(), 31u);
     EXPECT_EQ(mgr->Next()->Status, 0x84u);
 
+    // Everything comes back as read, the bytes after the records included.
     ASSERT_TRUE(util.Save());
-    EXPECT_EQ(ReadFile(m_path), original);
+    EXPECT_EQ(ReadFile(m_path), original + "old bytes after the records");
 }
 
-TEST_F(AddrFile, SaveRewritesLabelWordsAndTags)
+// A field changed in memory is written with the tag it was read with; the
+// label words and every other field stay as read.
+TEST_F(AddrFile, EditedFieldKeepsLabelWordsAndTags)
 {
     SGParts p = AddrParts(m_path, {Contact(1, 0, "", 1)});
     p.labels = Labels(0xDEADBEEF);
@@ -134,12 +137,13 @@ TEST_F(AddrFile, SaveRewritesLabelWordsAndTags)
     PmAddrExUtil back;
     ASSERT_TRUE(back.LoadFile(m_path.c_str()));
     EXPECT_EQ(back.DataMgr()->First()->PhoneLabel[2], 7u);
-    std::string contact = Contact(1);
+    std::string contact = Contact(1, 0, "", 1);
     // Phone Label3 is field 28.
     size_t at = contact.find(Bytes().Int(1028).Str());
     ASSERT_NE(at, std::string::npos);
     contact.replace(at, 8, Bytes().Int(7).Str());
-    EXPECT_EQ(ReadFile(m_path), SGFile(AddrParts(m_path, {contact})));
+    p.records = contact;
+    EXPECT_EQ(ReadFile(m_path), SGFile(p));
 }
 
 // Fields beyond the last whole record would be neither a record nor written

@@ -114,8 +114,9 @@ TEST_F(PalmAddrTest, IndependentWriterAndReaderAgreeFieldByField)
     }
 }
 
-// Loading and saving without changes gives the same bytes, except the words
-// a save always rewrites: text prefix words (1) and category dirty words (0).
+// Loading and saving without changes gives the same bytes: text prefix
+// words, category dirty words, a long category name and its file name, all
+// as stored.
 TEST_F(PalmAddrTest, UnchangedSaveReproducesTheFile)
 {
     std::string path = PathOf("address.dat");
@@ -130,14 +131,15 @@ TEST_F(PalmAddrTest, UnchangedSaveReproducesTheFile)
     f.categories[1].dirty = 1;
     f.rows[0][3].prefix = 0x12345678;
     f.rows[3][22].prefix = 0;
-    Put(path, Write(f));
-    EXPECT_NE(Get(path), clean);
+    std::string original = Write(f);
+    Put(path, original);
+    EXPECT_NE(original, clean);
 
     PmAddrUtil util;
     ASSERT_TRUE(util.LoadFile(path.c_str()));
     EXPECT_STREQ(util.GetDataMgr()->GetAt(3)->szCategory, "Twenty characte");
     ASSERT_TRUE(util.Save(path.c_str()));
-    EXPECT_EQ(Get(path), clean);
+    EXPECT_EQ(Get(path), original);
     EXPECT_TRUE(Logged("Palm Desktop address book database saved successfully."));
     EXPECT_EQ(FilesWith(".bak"), 1);
 
@@ -191,7 +193,7 @@ TEST_F(PalmAddrTest, FewerThanFourLabelsLogNoBreak)
 
 // Only "Unfiled": the block is the next id and a count of 0. The file also
 // names another folder inside; the save goes to the file that was loaded and
-// stores that path.
+// keeps the name stored inside.
 TEST_F(PalmAddrTest, OnlyUnfiledAndForeignFileName)
 {
     std::string path = PathOf("address.dat");
@@ -210,10 +212,10 @@ TEST_F(PalmAddrTest, OnlyUnfiledAndForeignFileName)
     std::string saved = Get(path);
     File back;
     ASSERT_TRUE(Read(saved, &back));
-    EXPECT_EQ(back.fileName, path);
+    EXPECT_EQ(back.fileName, "C:\\Elsewhere\\address.dat");
     EXPECT_TRUE(back.categories.empty());
     // version, file name, labels, then exactly 131 and 0.
-    size_t at = 4 + 1 + path.size() + 1 + f.header.size();
+    size_t at = 4 + 1 + back.fileName.size() + 1 + f.header.size();
     ASSERT_GT(saved.size(), at + 12);
     EXPECT_EQ(saved.substr(at, 8), std::string("\x83\0\0\0\0\0\0\0", 8));
     EXPECT_EQ(saved.substr(at + 8, 4), std::string("\x4a\0\0\0", 4));  // Resource ID follows

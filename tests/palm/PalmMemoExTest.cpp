@@ -90,7 +90,8 @@ TEST_F(MemoFile, LoadAndSaveReproduceTheFile)
 
     ASSERT_TRUE(util.Save());
     std::string saved = ReadFile(m_path);
-    EXPECT_EQ(saved, original);  // the long note is written back whole
+    // The long note is written back whole, the bytes after the records too.
+    EXPECT_EQ(saved, original + "stale tail bytes");
     EXPECT_TRUE(m_log.Has("Save Palm Desktop Memos database successfully."));
     EXPECT_TRUE(m_log.Has("Saving category [Home/Work]"));
     EXPECT_TRUE(m_log.Has("Palm Desktop Memos categories are saved successfully."));
@@ -103,11 +104,14 @@ TEST_F(MemoFile, LoadAndSaveReproduceTheFile)
     EXPECT_EQ(baks, 1);
 }
 
-TEST_F(MemoFile, SaveWritesTheListedNormalisations)
+// A save of the loaded file keeps what a file written afresh would have
+// otherwise: prefix word 7, field 6 tagged 6, reserved bytes, categories out
+// of slot order with a dirty word and an unsafe file name.
+TEST_F(MemoFile, SaveKeepsWhatAFreshFileWouldNormalise)
 {
     SGParts p = MemoParts(m_path, {Memo(1, "a")});
     p.reserved1 = std::string(24, '\x33');
-    // Prefix word 7 and a field 6 tagged 6 are written back as 1 and tag 1.
+    // Written afresh, prefix word 7 and field 6 tagged 6 become 1 and tag 1.
     p.records = Bytes().Int(1).Int(0).Int(0).Int(0).Int(0).Int(0).Int(1, 6).Raw(Blocks())
                     .Text("", 7).Text("").Text("a", 7).Str();
     // Categories out of slot order, a dirty word and an unsafe file name.
@@ -115,12 +119,15 @@ TEST_F(MemoFile, SaveWritesTheListedNormalisations)
                        .U32(3).U32(4).U32(1).Counted("Zeta").Counted("whatever")
                        .U32(2).U32(5).U32(0).Counted("A.B").Counted("A.B")
                        .Str();
-    Write(p);
+    std::string original = Write(p);
     PmMemoExUtil util;
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     ASSERT_TRUE(util.Save());
+    EXPECT_EQ(ReadFile(m_path), original);
 
-    SGParts q = MemoParts(m_path, {Prefix(1, 0, 0).substr(0, 0)});
+    // What the same content gives when it is written afresh.
+    ASSERT_TRUE(util.SaveNew(m_dir.File("fresh.dat").c_str()));
+    SGParts q = MemoParts(m_dir.File("fresh.dat"), {Prefix(1, 0, 0).substr(0, 0)});
     q.reserved1 = std::string(24, '\x33');
     q.reserved1[12] = 1;
     q.reserved1[13] = 16;
@@ -131,7 +138,7 @@ TEST_F(MemoFile, SaveWritesTheListedNormalisations)
                        .U32(2).U32(5).U32(0).Counted("A.B").Counted("A_B")
                        .U32(3).U32(4).U32(0).Counted("Zeta").Counted("Zeta")
                        .Str();
-    EXPECT_EQ(ReadFile(m_path), SGFile(q));
+    EXPECT_EQ(ReadFile(m_dir.File("fresh.dat")), SGFile(q));
 }
 
 TEST_F(MemoFile, ReservedCountBytesAndDeletedStatus)
@@ -147,9 +154,15 @@ TEST_F(MemoFile, ReservedCountBytesAndDeletedStatus)
     ASSERT_EQ(util.DataMgr()->Count(), 300u);
     util.DataMgr()->GetAt(41)->Status = 0x84;
     ASSERT_TRUE(util.Save());
+    // The count bytes stay as read: a deletion changes no count.
     std::string saved = ReadFile(m_path);
-    EXPECT_EQ(uint8_t(saved[28 + 12]), 0x2C);
-    EXPECT_EQ(uint8_t(saved[28 + 13]), 0x11);
+    EXPECT_EQ(uint8_t(saved[28 + 12]), 0x00);
+    EXPECT_EQ(uint8_t(saved[28 + 13]), 0x00);
+    // A file written afresh gets them from its number of records.
+    ASSERT_TRUE(util.SaveNew(m_dir.File("fresh.dat").c_str()));
+    std::string fresh = ReadFile(m_dir.File("fresh.dat"));
+    EXPECT_EQ(uint8_t(fresh[28 + 12]), 0x2C);
+    EXPECT_EQ(uint8_t(fresh[28 + 13]), 0x11);
 
     PmMemoExUtil again;
     ASSERT_TRUE(again.LoadFile(m_path.c_str()));
@@ -181,7 +194,8 @@ TEST_F(MemoFile, SaveGoesToTheLoadedFileNotTheStoredName)
     EXPECT_EQ(std::string(util.StoredFileName()), other);
     ASSERT_TRUE(util.Save());
     EXPECT_EQ(ReadFile(other), "someone else's file");
-    EXPECT_EQ(ReadFile(m_path), SGFile(MemoParts(m_path, {Memo(1, "x")})));
+    // The name stored inside stays as read.
+    EXPECT_EQ(ReadFile(m_path), SGFile(p));
 }
 
 TEST_F(MemoFile, FailedSavesLeaveTheOriginal)

