@@ -139,6 +139,7 @@ PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
         cat.SetDirty(dirty != 0);
         if (!m_pCatMgr->Add(&cat))
             return CatItem::Add;
+        m_pCatMgr->NoteStored(index);
         m_StoredCats.push_back(StoredCategory{index, id, std::move(name), std::move(fileName)});
     }
     m_pCatMgr->SetModified(false);
@@ -157,7 +158,13 @@ PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool emp
         return WriteU32(0) ? CatItem::None : CatItem::Count;
     if (!WriteU32(n - 1))
         return CatItem::Count;
-    for (int slot = 0; slot < 16; ++slot) {
+    std::vector<int32_t> written;
+    for (int32_t slot = 0; slot < 16; ++slot) {
+        const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
+        if (cat && cat->GetId() != 0)
+            written.push_back(slot);
+    }
+    for (int32_t slot : m_pCatMgr->VisitOrder(written)) {
         const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
         if (!cat || cat->GetId() == 0) {
             if (onSkip)
@@ -169,7 +176,7 @@ PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool emp
             return CatItem::Index;
         if (!WriteU32(uint32_t(cat->GetId())))
             return CatItem::Id;
-        if (!WriteU32(0))
+        if (!WriteU32(cat->IsDirty() ? 1 : 0))
             return CatItem::Dirty;
         std::string name = cat->GetName();
         std::string fileName = cat->GetFileName();
@@ -568,7 +575,7 @@ bool PmAddrUtil::Save(const char* path)
     bool ok = false;
     if (!WriteU32(m_VersionTag))
         CXLOG(0, "Failed to write database version information.");
-    else if (!WriteCounted(path))
+    else if (!WriteCounted(StoredNameFor(path)))
         CXLOG(0, "Failed to write database file name.");
     else if (!WriteCounted(m_HeaderText))
         CXLOG(0, "Failed to write custom labels.");
@@ -760,7 +767,7 @@ bool PmClassicUtil::ReadQuietSchema(uint32_t fields)
 
 bool PmClassicUtil::WriteNameAndHeader(const char* path)
 {
-    return WriteU32(m_VersionTag) && WriteCounted(path) && WriteCounted(m_HeaderText);
+    return WriteU32(m_VersionTag) && WriteCounted(StoredNameFor(path)) && WriteCounted(m_HeaderText);
 }
 
 bool PmClassicUtil::WriteQuietCategories()

@@ -439,7 +439,7 @@ protected:
             rows.push_back(ImageRow{rec, begin, OutputSize()});
         }
         // The rows as written are laid over the rows as read.
-        PutImage(rows);
+        FinishRows(rows, m_Schema.FieldTypes);
         return true;
     }
 

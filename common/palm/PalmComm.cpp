@@ -15,6 +15,11 @@
 
 namespace {
 
+bool IsIntTag(uint32_t tag)
+{
+    return tag == PM_TAG_INT || tag == PM_TAG_DATE || tag == PM_TAG_BOOL;
+}
+
 uint32_t GetLE32(const char* p)
 {
     const auto* b = reinterpret_cast<const uint8_t*>(p);
@@ -266,6 +271,22 @@ PmCategory* PmCategoryMgr::Next()
     return nullptr;
 }
 
+std::vector<int32_t> PmCategoryMgr::VisitOrder(const std::vector<int32_t>& written) const
+{
+    std::vector<int32_t> visit(kSlots);
+    for (int32_t slot = 0; slot < kSlots; ++slot)
+        visit[size_t(slot)] = slot;
+    std::vector<int32_t> sorted = m_Order;
+    std::sort(sorted.begin(), sorted.end());
+    if (m_Order.empty() || sorted != written)
+        return visit;
+    size_t next = 0;
+    for (int32_t& slot : visit)
+        if (std::binary_search(written.begin(), written.end(), slot))
+            slot = m_Order[next++];
+    return visit;
+}
+
 int32_t PmCategoryMgr::NewId() const
 {
     int32_t largest = -1;
@@ -384,6 +405,7 @@ void PmDBUtil::Close()
         m_KeepInput = false;
     }
     m_MarkFields = false;
+    m_Afresh = false;
     std::vector<FieldMark>().swap(m_Marks);
     std::string().swap(m_In);
     std::string().swap(m_Out);
@@ -421,15 +443,36 @@ void PmDBUtil::DropImage()
 void PmDBUtil::BeginFieldMarks()
 {
     m_Marks.clear();
-    m_MarkFields = m_ImageUsable && !m_Image.empty() && !m_HeaderEdited && !(m_pCatMgr && m_pCatMgr->IsModified());
+    m_MarkFields = true;
+}
+
+bool PmDBUtil::FinishRows(const std::vector<ImageRow>& rows, const std::vector<uint16_t>& types)
+{
+    if (PutImage(rows))
+        return true;
+    DressRows(rows, types);
+    m_Marks.clear();
+    return false;
+}
+
+void PmDBUtil::DressRows(const std::vector<ImageRow>& rows, const std::vector<uint16_t>& types)
+{
+    size_t k = 0, turn = 0;
+    for (const ImageRow& row : rows) {
+        while (k < m_Marks.size() && m_Marks[k].at < row.begin)
+            ++k;
+        for (size_t field = 0; k < m_Marks.size() && m_Marks[k].at < row.end; ++k, ++field) {
+            size_t at = m_Marks[k].at;
+            size_t end = k + 1 < m_Marks.size() && m_Marks[k + 1].at < row.end ? m_Marks[k + 1].at : row.end;
+            if (m_Marks[k].kind == FieldKind::Int && end - at == 8 && field < types.size() && IsIntTag(types[field]))
+                PutLE32(&m_Out[at], types[field]);
+            else if (m_Marks[k].kind == FieldKind::Text && end - at >= 9 && !m_NewPrefixes.empty())
+                PutLE32(&m_Out[at + 4], m_NewPrefixes[turn++ % m_NewPrefixes.size()]);
+        }
+    }
 }
 
 namespace {
-
-bool IsIntTag(uint32_t tag)
-{
-    return tag == PM_TAG_INT || tag == PM_TAG_DATE || tag == PM_TAG_BOOL;
-}
 
 /// A counted string at `p` (before `end`): where its bytes start and how
 /// many there are; false when it does not fit.
@@ -520,7 +563,7 @@ bool PmDBUtil::PutImage(const std::vector<ImageRow>& rows)
 {
     bool marked = m_MarkFields;
     m_MarkFields = false;
-    if (!marked || !m_ImageUsable || m_HeaderEdited || (m_pCatMgr && m_pCatMgr->IsModified()) ||
+    if (!marked || m_Afresh || !m_ImageUsable || m_HeaderEdited || (m_pCatMgr && m_pCatMgr->IsModified()) ||
         rows.size() != m_ImageSlots.size() || m_ImageRowsEnd > m_Image.size())
         return false;
     for (size_t i = 0; i < rows.size(); ++i)
@@ -944,6 +987,7 @@ bool PmDBUtil::LoadCategoryBlock(PmCategoryEvents* events)
             events->Failed(PmCategoryEvents::Add, &c);
             return false;
         }
+        m_pCatMgr->NoteStored(int32_t(index));
     }
     m_pCatMgr->SetModified(false);
     return true;
@@ -986,8 +1030,14 @@ bool PmDBUtil::SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop)
         events->Failed(PmCategoryEvents::Count, nullptr);
         return false;
     }
-    for (int slot = 0; slot < PmCategoryMgr::kSlots; ++slot) {
-        PmCategory* c = m_pCatMgr->GetByIndex(slot);
+    std::vector<int32_t> written;
+    for (int32_t slot = 0; slot < PmCategoryMgr::kSlots; ++slot) {
+        PmCategory* c = m_pCatMgr->GetByIndex(uint32_t(slot));
+        if (c && c->GetId() != 0)
+            written.push_back(slot);
+    }
+    for (int32_t slot : m_pCatMgr->VisitOrder(written)) {
+        PmCategory* c = m_pCatMgr->GetByIndex(uint32_t(slot));
         if (!c || c->GetId() == 0) {
             events->Skipped(slot, c != nullptr);
             continue;
@@ -1000,7 +1050,7 @@ bool PmDBUtil::SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop)
             events->Failed(PmCategoryEvents::Id, c);
             return false;
         }
-        if (!WriteU32(0)) {
+        if (!WriteU32(c->IsDirty() ? 1 : 0)) {
             events->Failed(PmCategoryEvents::Dirty, c);
             return false;
         }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 /// Local calendar fields of a time value: full year, month 1-12, day 1-31,
@@ -148,7 +149,18 @@ public:
     /// replaced by '_'. out holds 256 bytes.
     static void SafeFileName(const char* name, char* out);
 
+    /// The slots of the stored entries in the order a file holds them, which
+    /// need not be slot order: loads note each entry as read, tools may set
+    /// an order for a new file.
+    void NoteStored(int32_t slot) { m_Order.push_back(slot); }
+    void SetStoredOrder(std::vector<int32_t> order) { m_Order.swap(order); }
+    /// The 16 slots in the order a category block writer visits them: slot
+    /// order, but the slots in `written` (ascending) take the stored order
+    /// when it lists exactly those.
+    std::vector<int32_t> VisitOrder(const std::vector<int32_t>& written) const;
+
 private:
+    std::vector<int32_t> m_Order;
     int32_t m_NextId = kNewTableNextId;
     uint32_t m_Cursor = 0;
     uint32_t m_Count = 0;
@@ -309,7 +321,8 @@ public:
     bool LoadCategoryBlock(PmCategoryEvents* events);
     /// Writes the table as a category block: the next id, then 0 when it
     /// holds no more than "Unfiled", else the count without "Unfiled" and
-    /// the entries in slot order with dirty words of 0. Without a table:
+    /// the entries in the table's visit order (slot order unless a stored order is
+    /// known) with dirty words of 1 or 0. Without a table:
     /// next id 128, count 0. *fullLoop tells whether the slot loop ran.
     bool SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop = nullptr);
 
@@ -393,8 +406,24 @@ protected:
     void MarkField(FieldKind kind) { MarkField(kind, m_Out.size()); }
     /// At the end of a save's content: when the image applies to `rows`,
     /// the output becomes the bytes read with each row laid over as above.
-    /// True when it applied.
-    bool PutImage(const std::vector<ImageRow>& rows);
+    /// True when it applied. When it does not, the rows are written afresh:
+    /// each integer field with the tag its type in `types` names (1, 3 or
+    /// 6; another type keeps the writer's tag) and each text field with the
+    /// next of the new-file prefix words.
+    bool FinishRows(const std::vector<ImageRow>& rows, const std::vector<uint16_t>& types);
+    /// A save that writes the content afresh whatever was loaded (a new file).
+    void SaveAfresh() { m_Afresh = true; }
+
+    /// For tools that write new files: the prefix words of the text fields,
+    /// taken in turn (1 for each by default), and the database file name to
+    /// store inside (by default the path written to).
+    void SetNewTextPrefixes(std::vector<uint32_t> words) { m_NewPrefixes.swap(words); }
+    void SetNewStoredName(const std::string& name) { m_NewStoredName = name; }
+    /// The file name a save stores inside a file written to `path`.
+    const char* StoredNameFor(const char* path) const
+    {
+        return m_NewStoredName.empty() ? path : m_NewStoredName.c_str();
+    }
     /// The offset of the next byte to read, and the size of the output.
     size_t InputPos() const { return m_InPos; }
     size_t OutputSize() const { return m_Out.size(); }
@@ -423,6 +452,11 @@ private:
     };
     std::vector<FieldMark> m_Marks;
     bool m_MarkFields = false;
+    bool m_Afresh = false;
+    std::vector<uint32_t> m_NewPrefixes;
+    std::string m_NewStoredName;
+    bool PutImage(const std::vector<ImageRow>& rows);
+    void DressRows(const std::vector<ImageRow>& rows, const std::vector<uint16_t>& types);
     /// Lays one row of the output over the row read; false when it cannot.
     bool MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin, size_t rEnd, std::string* out) const;
 

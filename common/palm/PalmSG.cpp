@@ -485,8 +485,9 @@ bool PmSGUtil::RunSave(const char* path, bool create)
     }
     // A new file is the content as it stands; an existing one gets the bytes
     // read laid under it.
-    if (!create)
-        BeginFieldMarks();
+    BeginFieldMarks();
+    if (create)
+        SaveAfresh();
     bool ok = SaveSteps(path);
     if (ok) {
         std::string error;
@@ -574,7 +575,7 @@ bool PmSGUtil::SaveVersion()
 bool PmSGUtil::SaveDescription(const char* path)
 {
     SGLOG(2, "Start saving Palm Desktop %s file description.", m_Kind.word);
-    if (!WriteCountedString(path)) {
+    if (!WriteCountedString(StoredNameFor(path))) {
         SGLOG(0, "Failed to write database file name.");
         return false;
     }

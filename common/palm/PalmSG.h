@@ -76,7 +76,9 @@ struct PmExRecord {
     uint32_t Placement = 0;
     uint32_t Category = 0;      ///< category id
     uint32_t Private = 0;       ///< nonzero = private
-    PmBlock Block[4];           ///< tags 0x40 to 0x43, kept verbatim
+    /// Tags 0x40 to 0x43, kept verbatim; a new record's are empty blocks
+    /// with those tags.
+    PmBlock Block[4] = {{0x40}, {0x41}, {0x42}, {0x43}};
     PmExText TextField11;       ///< at most 31 characters shown
     PmExText TextField12;
     char CategoryName[16] = {};
@@ -405,7 +407,7 @@ protected:
             rows.push_back(ImageRow{r, begin, OutputSize()});
         }
         // The records as written are laid over the rows as read.
-        PutImage(rows);
+        FinishRows(rows, m_FieldTypes);
         return true;
     }
 

@@ -48,7 +48,7 @@ TEST(PmCategoryTest, EmptyBlockLoadsUnfiledAndSavesEightBytes)
     EXPECT_EQ(none.Written(), Bytes().U32(128).U32(0).Str());
 }
 
-TEST(PmCategoryTest, EntriesAreCutRenamedAndWrittenInSlotOrder)
+TEST(PmCategoryTest, EntriesAreCutRenamedAndWrittenInTheOrderRead)
 {
     Bytes b;
     b.U32(140).U32(3);
@@ -83,12 +83,27 @@ TEST(PmCategoryTest, EntriesAreCutRenamedAndWrittenInSlotOrder)
     bool full = false;
     ASSERT_TRUE(f.SaveCategoryBlock(nullptr, &full));
     EXPECT_TRUE(full);
+    // In the order read, a dirty entry with dirty word 1.
     Bytes expected;
     expected.U32(140).U32(3);
+    Entry(expected, 5, 9, "Home/Work", "Home_Work", 1);
     Entry(expected, 2, 3, "A twenty char n", "A twenty char n");
     Entry(expected, 3, 4, "Business", "Business");
-    Entry(expected, 5, 9, "Home/Work", "Home_Work");
     EXPECT_EQ(f.Written(), expected.Str());
+
+    // A table whose entries no longer match the order read is written in
+    // slot order.
+    PmCategory extra(7, 12, "Extra");
+    ASSERT_TRUE(mgr->Add(&extra));
+    ASSERT_TRUE(f.OpenWrite());
+    ASSERT_TRUE(f.SaveCategoryBlock(nullptr, &full));
+    Bytes slotOrder;
+    slotOrder.U32(140).U32(4);
+    Entry(slotOrder, 2, 3, "A twenty char n", "A twenty char n");
+    Entry(slotOrder, 3, 4, "Business", "Business");
+    Entry(slotOrder, 5, 9, "Home/Work", "Home_Work", 1);
+    Entry(slotOrder, 7, 12, "Extra", "Extra");
+    EXPECT_EQ(f.Written(), slotOrder.Str());
 }
 
 TEST(PmCategoryTest, EntriesOutsideTheTableAreRefused)
