@@ -329,6 +329,12 @@ public:
     const char* FileName() const { return m_szFileName; }
     PmCategoryMgr* CategoryMgr() { return m_pCatMgr; }
 
+    /// For tools that write new files: the prefix words of the text fields,
+    /// taken in turn (1 for each by default), and the database file name to
+    /// store inside (by default the path written to).
+    void SetNewTextPrefixes(std::vector<uint32_t> words) { m_NewPrefixes.swap(words); }
+    void SetNewStoredName(const std::string& name) { m_NewStoredName = name; }
+
 protected:
     /// The input bytes from offset `from` up to `to` (empty when outside).
     std::string InputBytes(uint32_t from, uint32_t to) const;
@@ -414,11 +420,6 @@ protected:
     /// A save that writes the content afresh whatever was loaded (a new file).
     void SaveAfresh() { m_Afresh = true; }
 
-    /// For tools that write new files: the prefix words of the text fields,
-    /// taken in turn (1 for each by default), and the database file name to
-    /// store inside (by default the path written to).
-    void SetNewTextPrefixes(std::vector<uint32_t> words) { m_NewPrefixes.swap(words); }
-    void SetNewStoredName(const std::string& name) { m_NewStoredName = name; }
     /// The file name a save stores inside a file written to `path`.
     const char* StoredNameFor(const char* path) const
     {

@@ -14,11 +14,13 @@
 #include "palm/PalmDateInfo.h"
 #include "palm/PalmMemoInfo.h"
 #include "palm/PalmTodoInfo.h"
+#include "palmfixture/Generator.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 using infotest::PalmInstall;
@@ -200,4 +202,75 @@ TEST(FaithfulSave, ExFilesChangeOnlyInTheDeletedStatusWords)
     PalmInstall env(4, 1, 4);
     for (Kind kind : {kContacts, kCalendar, kTasks, kMemos})
         CheckKind(env, kind, true);
+}
+
+namespace {
+
+template <typename Info>
+void DeleteTwoThroughFacade(const PalmInstall& env, const std::string& path)
+{
+    std::string original = infotest::ReadBytes(path);
+    int32_t user = int32_t(env.UserId());
+    {
+        Info info;
+        ASSERT_TRUE(info.LoadByUser(user));
+        ASSERT_TRUE(info.Save());
+        ASSERT_EQ(infotest::ReadBytes(path), original);
+    }
+    Info info;
+    ASSERT_TRUE(info.LoadByUser(user));
+    uint32_t count = info.GetCommMgr()->Count();
+    ASSERT_GE(count, 3u);
+    ASSERT_TRUE(info.DeleteRecord(info.GetCommMgr()->GetAt(0)));
+    ASSERT_TRUE(info.DeleteRecord(info.GetCommMgr()->GetAt(count - 1)));
+    ASSERT_TRUE(info.Save());
+    ASSERT_NO_FATAL_FAILURE(infotest::ExpectOnlyDeletionMarks(original, path, 2));
+}
+
+/// Counts of the text prefix words 0 and 1 in a file's bytes (a tag 5 word
+/// followed by either).
+std::pair<size_t, size_t> PrefixWords(const std::string& bytes)
+{
+    std::pair<size_t, size_t> n{0, 0};
+    for (size_t at = bytes.find(std::string("\x05\0\0\0", 4)); at != std::string::npos && at + 8 <= bytes.size();
+         at = bytes.find(std::string("\x05\0\0\0", 4), at + 1)) {
+        std::string word = bytes.substr(at + 4, 4);
+        n.first += word == std::string(4, '\0');
+        n.second += word == std::string("\x01\0\0\0", 4);
+    }
+    return n;
+}
+
+}  // namespace
+
+// The generated files look like Palm Desktop's own (a Windows path inside,
+// text prefix words of both values) and are cleaned as byte-faithfully.
+TEST(FaithfulSave, GeneratedFilesOfBothGenerations)
+{
+    for (uint16_t build : {0, 4}) {
+        SCOPED_TRACE(build ? "4.1.x" : "classic");
+        PalmInstall env(4, 1, build);
+        palmfix::GenOptions opt;
+        opt.records = 12;
+        opt.duplicates = 3;
+        opt.seed = 11;
+        std::string error;
+        ASSERT_TRUE(palmfix::GenerateUserData(env.UserFolder(), build ? 40104 : 40100, opt, palmfix::kGenAll, &error))
+            << error;
+        for (Kind kind : {kContacts, kCalendar, kTasks, kMemos}) {
+            SCOPED_TRACE(kRelPaths[kind]);
+            std::string path = env.UserFile(kRelPaths[kind]);
+            std::string bytes = infotest::ReadBytes(path);
+            EXPECT_NE(bytes.find(std::string("C:\\")), std::string::npos);
+            std::pair<size_t, size_t> words = PrefixWords(bytes);
+            EXPECT_GT(words.first, 0u);
+            EXPECT_GT(words.second, 0u);
+            switch (kind) {
+            case kContacts: DeleteTwoThroughFacade<PmAddrInfo>(env, path); break;
+            case kCalendar: DeleteTwoThroughFacade<PmDateInfo>(env, path); break;
+            case kTasks: DeleteTwoThroughFacade<PmTodoInfo>(env, path); break;
+            case kMemos: DeleteTwoThroughFacade<PmMemoInfo>(env, path); break;
+            }
+        }
+    }
 }

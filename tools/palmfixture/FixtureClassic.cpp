@@ -7,7 +7,7 @@ namespace palmfix {
 namespace {
 
 template <typename Util, typename Rec>
-bool WriteWith(const std::string& winPath, const ClassicContent<Rec>& content, std::string* error)
+bool WriteWith(const std::string& winPath, const ClassicContent<Rec>& content, std::string* error, bool reversed)
 {
     std::string scratch;
     if (!error)
@@ -20,6 +20,7 @@ bool WriteWith(const std::string& winPath, const ClassicContent<Rec>& content, s
             return false;
         }
     }
+    DressLikePalmDesktop(util, util.CategoryMgr(), winPath, reversed);
     for (const Rec& rec : content.records) {
         if (!util.GetDataMgr()->Add(rec)) {
             *error = "out of memory";
@@ -83,19 +84,19 @@ void AddSampleRecords(std::vector<Rec>* records, uint32_t count, Fill fill)
 
 bool WriteClassicAddress(const std::string& winPath, const ClassicContent<PmAddrRecord>& c, std::string* error)
 {
-    return WriteWith<PmAddrUtil>(winPath, c, error);
+    return WriteWith<PmAddrUtil>(winPath, c, error, false);
 }
 bool WriteClassicDate(const std::string& winPath, const ClassicContent<PmDateRecord>& c, std::string* error)
 {
-    return WriteWith<PmDateUtil>(winPath, c, error);
+    return WriteWith<PmDateUtil>(winPath, c, error, true);
 }
 bool WriteClassicTodo(const std::string& winPath, const ClassicContent<PmTodoRecord>& c, std::string* error)
 {
-    return WriteWith<PmTodoUtil>(winPath, c, error);
+    return WriteWith<PmTodoUtil>(winPath, c, error, false);
 }
 bool WriteClassicMemo(const std::string& winPath, const ClassicContent<PmMemoRecord>& c, std::string* error)
 {
-    return WriteWith<PmMemoUtil>(winPath, c, error);
+    return WriteWith<PmMemoUtil>(winPath, c, error, true);
 }
 
 ClassicContent<PmAddrRecord> SampleClassicAddress(uint32_t count, uint32_t seed)

@@ -22,7 +22,7 @@ namespace {
 
 template <class Util, class Rec>
 bool WriteDat(const std::string& winPath, const std::vector<ExCategory>& categories,
-              const std::vector<const Rec*>& records, std::string* error)
+              const std::vector<const Rec*>& records, std::string* error, bool reversed)
 {
     std::string scratch;
     if (!error)
@@ -44,6 +44,7 @@ bool WriteDat(const std::string& winPath, const std::vector<ExCategory>& categor
         mgr->SetNextId(std::max(mgr->NextId(), c.id + 1));
     }
     mgr->SetModified(false);
+    DressLikePalmDesktop(util, mgr, winPath, reversed);
     for (const Rec* r : records) {
         if (!util.DataMgr()->Add(r)) {
             *error = "record refused";
@@ -64,25 +65,25 @@ bool WriteDat(const std::string& winPath, const std::vector<ExCategory>& categor
 bool WriteAddressDat(const std::string& winPath, const std::vector<ExCategory>& categories,
                      const std::vector<const PmAddrExRecord*>& records, std::string* error)
 {
-    return WriteDat<PmAddrExUtil>(winPath, categories, records, error);
+    return WriteDat<PmAddrExUtil>(winPath, categories, records, error, false);
 }
 
 bool WriteDateBookDat(const std::string& winPath, const std::vector<ExCategory>& categories,
                       const std::vector<const PmDateExRecord*>& records, std::string* error)
 {
-    return WriteDat<PmDateExUtil>(winPath, categories, records, error);
+    return WriteDat<PmDateExUtil>(winPath, categories, records, error, true);
 }
 
 bool WriteToDoDat(const std::string& winPath, const std::vector<ExCategory>& categories,
                   const std::vector<const PmTodoExRecord*>& records, std::string* error)
 {
-    return WriteDat<PmTodoExUtil>(winPath, categories, records, error);
+    return WriteDat<PmTodoExUtil>(winPath, categories, records, error, false);
 }
 
 bool WriteMemoPadDat(const std::string& winPath, const std::vector<ExCategory>& categories,
                      const std::vector<const PmMemoExRecord*>& records, std::string* error)
 {
-    return WriteDat<PmMemoExUtil>(winPath, categories, records, error);
+    return WriteDat<PmMemoExUtil>(winPath, categories, records, error, true);
 }
 
 }  // namespace palmfix

@@ -483,4 +483,35 @@ void DropBackupsOfNewFile(const std::string& winPath, bool existedBefore)
         plat::ResetBackups();
 }
 
+/// Lays out what Palm Desktop leaves in its files that a load keeps as
+/// read: text prefix words of both values, the file's Windows path inside,
+/// and, when `reversed`, the category entries out of slot order (every
+/// category added here is dirty).
+void DressLikePalmDesktop(PmDBUtil& util, PmCategoryMgr* mgr, const std::string& path, bool reversed)
+{
+    util.SetNewTextPrefixes({0, 1});
+    util.SetNewStoredName(StoredDatName(path));
+    if (!reversed || !mgr)
+        return;
+    std::vector<int32_t> order;
+    for (int32_t slot = PmCategoryMgr::kSlots - 1; slot > 0; --slot)
+        if (mgr->GetByIndex(uint32_t(slot)) && mgr->GetByIndex(uint32_t(slot))->GetId() != 0)
+            order.push_back(slot);
+    mgr->SetStoredOrder(order);
+}
+
+std::string StoredDatName(const std::string& path)
+{
+    std::string host = plat::ToHostPath(path);
+    std::string driveC = plat::WinePrefix() + "/drive_c/";
+    if (host.rfind(driveC, 0) == 0)
+        return "C:\\" + HostToWin(host.substr(driveC.size()));
+    // The user folder, the application folder and the file.
+    size_t cut = host.size();
+    for (int parts = 0; parts < 3 && cut != std::string::npos && cut > 0; ++parts)
+        cut = host.rfind('/', cut - 1);
+    std::string tail = cut == std::string::npos ? host : host.substr(cut + 1);
+    return "C:\\Program Files\\Palm\\" + HostToWin(tail);
+}
+
 }  // namespace palmfix

@@ -8,6 +8,8 @@
 // the folders that UserHostFolder gives.
 #pragma once
 
+#include "palm/PalmComm.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -102,6 +104,18 @@ std::string WineRegistryText(bool forUser, const std::vector<RegKeyData>& keys);
 
 /// Makes a folder and its parents.
 bool MakeDirs(const std::string& hostDir);
+
+/// The database file name Palm Desktop stores inside a .dat file at `path`
+/// (Windows or host form): the file's Windows path on drive C: of the Wine
+/// prefix, or, for a file outside it, under C:\Program Files\Palm.
+std::string StoredDatName(const std::string& path);
+
+/// Lays out what Palm Desktop leaves in its files that a load keeps as
+/// read, for a new file written by `util` to `path`: text prefix words of
+/// both values, the file's Windows path inside, and, when `reversed`, the
+/// category entries out of slot order. (Every category a tool adds with no
+/// slot of its own is dirty.)
+void DressLikePalmDesktop(PmDBUtil& util, PmCategoryMgr* mgr, const std::string& path, bool reversed);
 
 /// Writes a file whole.
 bool WriteFile(const std::string& hostPath, const std::string& data);
