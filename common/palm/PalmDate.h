@@ -1,7 +1,7 @@
 // The classic calendar file "datebook.dat" of Palm Desktop 4.1 and earlier.
 #pragma once
 
-#include "palm/PalmAddr.h"
+#include "palm/PalmClassic.h"
 
 /// The repeat of a calendar item (the value of its tag 8 field).
 struct PmRepeatEvent {

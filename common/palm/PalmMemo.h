@@ -1,7 +1,7 @@
 // The classic memos file "memopad.dat" of Palm Desktop 4.1 and earlier.
 #pragma once
 
-#include "palm/PalmAddr.h"
+#include "palm/PalmClassic.h"
 
 /// One stored memo; the memo text is kept whole (it may exceed 8191
 /// characters, the most a reader is shown).

@@ -1,7 +1,7 @@
 // The classic tasks file "todo.dat" of Palm Desktop 4.1 and earlier.
 #pragma once
 
-#include "palm/PalmAddr.h"
+#include "palm/PalmClassic.h"
 
 /// One stored task; texts are kept whole.
 struct PmTodoRecord {

@@ -1,0 +1,398 @@
+#include "palm/PalmClassic.h"
+
+#include "misc/CxDebugUtil.h"
+#include "palm/PalmEnv.h"
+#include "platform/File.h"
+#include "platform/WinPath.h"
+
+#include <algorithm>
+#include <cstring>
+std::string PmFieldCut(const std::string& text, size_t capacity)
+{
+    if (capacity == 0)
+        return std::string();
+    size_t n = std::min(std::min(text.size(), capacity - 1), kPmMaxFieldText);
+    size_t zero = text.find('\0');
+    if (zero != std::string::npos && zero < n)
+        n = zero;
+    return text.substr(0, n);
+}
+
+// ---- the shared classic layout ---------------------------------------------
+
+PmClassicUtil::PmClassicUtil(uint32_t versionTag, uint32_t resourceId, std::vector<uint16_t> types,
+                             const char* word)
+    : m_VersionTag(versionTag), m_Word(word), m_RecordTypes(types)
+{
+    m_Schema.ResourceID = resourceId;
+    m_Schema.FieldsPerRow = uint32_t(types.size());
+    m_Schema.FieldsCount = uint16_t(types.size());
+    m_Schema.FieldTypes = std::move(types);
+}
+
+bool PmClassicUtil::UserFilePath(int32_t userId, const char* folder, const char* file, std::string* path)
+{
+    char root[260] = {};
+    if (!GetUserDataPath(uint32_t(userId), root))
+        return false;
+    *path = std::string(root) + folder + "\\" + file;
+    return true;
+}
+
+bool PmClassicUtil::AddCategory(int32_t id, const char* name)
+{
+    if (!m_pCatMgr) {
+        SetCategoryMgr(new PmCategoryMgr());
+        PmCategory unfiled(0, 0, "Unfiled");
+        if (!m_pCatMgr->Add(&unfiled))
+            return false;
+    }
+    PmCategory cat;
+    cat.SetId(id);
+    cat.SetName(name);
+    return m_pCatMgr->Add(&cat);
+}
+
+bool PmClassicUtil::CreateEmptyFile(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    if (plat::HostExists(plat::ToHostPath(path)))
+        return true;
+    plat::ExclusiveFile file;
+    return file.Open(path, plat::Access::ReadWrite, true);
+}
+
+bool PmClassicUtil::ReadVersionTag()
+{
+    uint32_t tag = 0;
+    return ReadU32(&tag) && tag == m_VersionTag;
+}
+
+bool PmClassicUtil::ReadCounted(std::string* text)
+{
+    return ReadCountedString(text);
+}
+
+bool PmClassicUtil::WriteCounted(const std::string& text)
+{
+    return WriteCountedString(text.data(), text.size());
+}
+
+bool PmClassicUtil::ReadWholeText(std::string* text)
+{
+    uint32_t prefix = 0;
+    return ReadTextField(text, &prefix);
+}
+
+bool PmClassicUtil::WriteWholeText(const std::string& text)
+{
+    return WriteTextField(text.data(), text.size(), 1);
+}
+
+bool PmClassicUtil::ReadInt(int32_t* value)
+{
+    return ReadIntField(reinterpret_cast<uint32_t*>(value));
+}
+
+PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
+{
+    SetCategoryMgr(new PmCategoryMgr());
+    m_StoredCats.clear();
+    *failedIndex = -1;
+
+    int32_t nextId = 0;
+    if (!ReadU32(reinterpret_cast<uint32_t*>(&nextId)))
+        return CatItem::NextId;
+    m_pCatMgr->SetNextId(nextId);
+    uint32_t count = 0;
+    if (!ReadU32(&count))
+        return CatItem::Count;
+
+    PmCategory unfiled(0, 0, "Unfiled");
+    if (!m_pCatMgr->Add(&unfiled))
+        return CatItem::Add;
+
+    for (uint32_t i = 0; i < count; ++i) {
+        *failedIndex = int(i);
+        int32_t index = 0, id = 0;
+        uint32_t dirty = 0;
+        std::string name, fileName;
+        if (!ReadU32(reinterpret_cast<uint32_t*>(&index)))
+            return CatItem::Index;
+        if (!ReadU32(reinterpret_cast<uint32_t*>(&id)))
+            return CatItem::Id;
+        if (!ReadU32(&dirty))
+            return CatItem::Dirty;
+        if (!ReadCounted(&name))
+            return CatItem::Name;
+        if (!ReadCounted(&fileName))
+            return CatItem::FileName;
+        // A stored entry must name a real slot of its own.
+        if (index < 1 || index > 15 || m_pCatMgr->GetByIndex(uint32_t(index)) != nullptr)
+            return CatItem::Add;
+        PmCategory cat;
+        cat.SetIndex(index);
+        cat.SetId(id);
+        cat.SetName(name.c_str());
+        cat.SetFileName(fileName.c_str());
+        cat.SetDirty(dirty != 0);
+        if (!m_pCatMgr->Add(&cat))
+            return CatItem::Add;
+        m_pCatMgr->NoteStored(index);
+        m_StoredCats.push_back(StoredCategory{index, id, std::move(name), std::move(fileName)});
+    }
+    m_pCatMgr->SetModified(false);
+    *failedIndex = -1;
+    return CatItem::None;
+}
+
+PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool empty), const PmCategory** failedCat)
+{
+    *failedCat = nullptr;
+    uint32_t n = m_pCatMgr ? m_pCatMgr->Count() : 1;
+    int32_t nextId = m_pCatMgr ? m_pCatMgr->NextId() : PmCategoryMgr::kNewTableNextId;
+    if (!WriteU32(uint32_t(nextId)))
+        return CatItem::NextId;
+    if (n < 2)
+        return WriteU32(0) ? CatItem::None : CatItem::Count;
+    if (!WriteU32(n - 1))
+        return CatItem::Count;
+    std::vector<int32_t> written;
+    for (int32_t slot = 0; slot < 16; ++slot) {
+        const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
+        if (cat && cat->GetId() != 0)
+            written.push_back(slot);
+    }
+    for (int32_t slot : m_pCatMgr->VisitOrder(written)) {
+        const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
+        if (!cat || cat->GetId() == 0) {
+            if (onSkip)
+                onSkip(cat == nullptr);
+            continue;
+        }
+        *failedCat = cat;
+        if (!WriteU32(uint32_t(slot)))
+            return CatItem::Index;
+        if (!WriteU32(uint32_t(cat->GetId())))
+            return CatItem::Id;
+        if (!WriteU32(cat->IsDirty() ? 1 : 0))
+            return CatItem::Dirty;
+        std::string name = cat->GetName();
+        std::string fileName = cat->GetFileName();
+        for (const StoredCategory& stored : m_StoredCats) {
+            if (stored.index == slot && stored.id == cat->GetId() && stored.name.compare(0, 15, name) == 0) {
+                name = stored.name;
+                fileName = stored.fileName;
+                break;
+            }
+        }
+        if (!WriteCounted(name))
+            return CatItem::Name;
+        if (!WriteCounted(fileName))
+            return CatItem::FileName;
+    }
+    *failedCat = nullptr;
+    return CatItem::None;
+}
+
+PmClassicUtil::SchemaItem PmClassicUtil::ReadSchemaBlock(PmClassicSchema* s, int* failedIndex)
+{
+    *failedIndex = -1;
+    if (!ReadU32(&s->ResourceID))
+        return SchemaItem::ResourceID;
+    if (!ReadU32(&s->FieldsPerRow))
+        return SchemaItem::FieldsPerRow;
+    if (!ReadU32(&s->RecordIDPos))
+        return SchemaItem::RecordIDPos;
+    if (!ReadU32(&s->StatusPos))
+        return SchemaItem::StatusPos;
+    if (!ReadU32(&s->PlacementPos))
+        return SchemaItem::PlacementPos;
+    if (!ReadU16(&s->FieldsCount))
+        return SchemaItem::FieldsCount;
+    // Room for the types only when the file holds them: a read that would
+    // run out fails at the entry where it would.
+    if (size_t(s->FieldsCount) * 2 > InputLeft()) {
+        *failedIndex = int(InputLeft() / 2);
+        return SchemaItem::FieldType;
+    }
+    s->FieldTypes.assign(s->FieldsCount, 0);
+    for (int i = 0; i < s->FieldsCount; ++i) {
+        if (!ReadU16(&s->FieldTypes[i])) {
+            *failedIndex = i;
+            return SchemaItem::FieldType;
+        }
+    }
+    return SchemaItem::None;
+}
+
+PmClassicUtil::SchemaItem PmClassicUtil::WriteSchemaBlock(const PmClassicSchema& s, int* failedIndex)
+{
+    *failedIndex = -1;
+    if (!WriteU32(s.ResourceID))
+        return SchemaItem::ResourceID;
+    if (!WriteU32(s.FieldsPerRow))
+        return SchemaItem::FieldsPerRow;
+    if (!WriteU32(s.RecordIDPos))
+        return SchemaItem::RecordIDPos;
+    if (!WriteU32(s.StatusPos))
+        return SchemaItem::StatusPos;
+    if (!WriteU32(s.PlacementPos))
+        return SchemaItem::PlacementPos;
+    if (!WriteU16(s.FieldsCount))
+        return SchemaItem::FieldsCount;
+    for (int i = 0; i < s.FieldsCount; ++i) {
+        if (!WriteU16(i < int(s.FieldTypes.size()) ? s.FieldTypes[i] : 0)) {
+            *failedIndex = i;
+            return SchemaItem::FieldType;
+        }
+    }
+    return SchemaItem::None;
+}
+
+std::string PmClassicUtil::CheckSchema(const PmClassicSchema& s, uint32_t fields) const
+{
+    // A row of 0 fields gives no record count; a row wider than the record
+    // holds fields that could be neither read nor written back.
+    char text[160];
+    if (s.FieldsPerRow == 0 || s.FieldsPerRow > fields) {
+        std::snprintf(text, sizeof(text), "Unsupported fields per row: %u (1 to %u expected).", s.FieldsPerRow, fields);
+        return text;
+    }
+    // A row that ends before Status holds no status: every record would
+    // look live, and a deletion set in memory would never be written.
+    if (s.FieldsPerRow <= kStatusField) {
+        std::snprintf(text, sizeof(text),
+                      "Unsupported fields per row: %u (a %s row needs at least %u fields to hold its status).",
+                      s.FieldsPerRow, m_Word, kStatusField + 1);
+        return text;
+    }
+    if (s.FieldsCount > fields) {
+        std::snprintf(text, sizeof(text), "Unsupported field count: %u (at most %u expected).", unsigned(s.FieldsCount),
+                      fields);
+        return text;
+    }
+    // The rows are read and written over Fields Per Row whatever the types
+    // list, so a count other than Fields Per Row is kept as it is; none at
+    // all describes no record.
+    if (s.FieldsCount == 0) {
+        std::snprintf(text, sizeof(text), "Unsupported field count: 0 (a %s schema lists 1 to %u field types).", m_Word,
+                      fields);
+        return text;
+    }
+    return std::string();
+}
+
+bool PmClassicUtil::RowsOf(uint32_t totalFields, uint32_t* rows) const
+{
+    *rows = totalFields / m_Schema.FieldsPerRow;
+    if (totalFields % m_Schema.FieldsPerRow != 0) {
+        CXLOG(0, "Total fields %u is not a whole number of rows of %u fields.", totalFields, m_Schema.FieldsPerRow);
+        return false;
+    }
+    // Refused before any row is made for it.
+    uint64_t least = MinRowBytes();
+    if (uint64_t(*rows) * least > InputLeft()) {
+        CXLOG(0, "Total fields %u announce %u %s rows of at least %u bytes each, more than the %u bytes left in the "
+                 "file.",
+              totalFields, *rows, m_Word, unsigned(least), unsigned(InputLeft()));
+        return false;
+    }
+    return true;
+}
+
+uint64_t PmClassicUtil::MinRowBytes() const
+{
+    // A text field is its tag, prefix word and length byte; every other
+    // field (integers, the repeat's tag, count and class tag) 8 bytes.
+    uint64_t least = 0;
+    for (uint32_t pos = 0; pos < m_Schema.FieldsPerRow && pos < m_RecordTypes.size(); ++pos)
+        least += m_RecordTypes[pos] == PM_TAG_TEXT ? 9 : 8;
+    return least;
+}
+
+void PmClassicUtil::EndLoad(bool ok, const char* path)
+{
+    m_LoadFailed = !ok;
+    if (ok) {
+        m_LoadedPath = path;
+        return;
+    }
+    // Nothing of a file that could not be read whole is kept, so that no
+    // save can write back a part of it.
+    DropRows();
+    DropImage();
+}
+
+bool PmClassicUtil::SaveRefused() const
+{
+    if (!m_LoadFailed)
+        return false;
+    CXLOG(0, "The last load of Palm Desktop %s failed; nothing is saved.", m_Word);
+    return true;
+}
+
+bool PmClassicUtil::ReadNameAndHeader()
+{
+    std::string fileName;
+    return ReadCounted(&fileName) && ReadCounted(&m_HeaderText);
+}
+
+bool PmClassicUtil::ReadQuietCategories()
+{
+    int index = -1;
+    return ReadCategoryBlock(&index) == CatItem::None;
+}
+
+bool PmClassicUtil::ReadQuietSchema(uint32_t fields)
+{
+    PmClassicSchema s;
+    int index = -1;
+    if (ReadSchemaBlock(&s, &index) != SchemaItem::None)
+        return false;
+    std::string refused = CheckSchema(s, fields);
+    if (!refused.empty()) {
+        CXLOG(0, "%s", refused.c_str());
+        return false;
+    }
+    m_Schema = s;
+    return true;
+}
+
+bool PmClassicUtil::WriteNameAndHeader(const char* path)
+{
+    return WriteU32(m_VersionTag) && WriteCounted(StoredNameFor(path)) && WriteCounted(m_HeaderText);
+}
+
+bool PmClassicUtil::WriteQuietCategories()
+{
+    const PmCategory* cat = nullptr;
+    return WriteCategoryBlock(nullptr, &cat) == CatItem::None;
+}
+
+bool PmClassicUtil::WriteQuietSchema()
+{
+    int index = -1;
+    return WriteSchemaBlock(m_Schema, &index) == SchemaItem::None;
+}
+
+bool PmClassicUtil::BeginSave(const std::string& path)
+{
+    if (!Open(path.c_str(), ModeWrite))
+        return false;
+    BeginFieldMarks();
+    return true;
+}
+
+bool PmClassicUtil::CommitSave(std::string* error)
+{
+    bool ok = Commit(error);
+    Close();
+    return ok;
+}
+
+void PmClassicUtil::AbortSave()
+{
+    Close();
+}
