@@ -163,8 +163,7 @@ bool PmAddrUtil::LoadCustomLabels()
 bool PmAddrUtil::LoadCategories()
 {
     CXLOG(2, "Start reading Palm Desktop address book category information.");
-    int index = -1;
-    switch (ReadCategoryBlock(&index)) {
+    switch (ReadCategoryBlock()) {
     case CatItem::None:
         CXLOG(2, "Palm Desktop address book category information was loaded successfully.");
         return true;

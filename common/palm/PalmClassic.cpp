@@ -95,105 +95,62 @@ bool PmClassicUtil::ReadInt(int32_t* value)
     return ReadIntField(reinterpret_cast<uint32_t*>(value));
 }
 
-PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock(int* failedIndex)
-{
-    SetCategoryMgr(new PmCategoryMgr());
-    m_StoredCats.clear();
-    *failedIndex = -1;
+namespace {
 
-    int32_t nextId = 0;
-    if (!ReadU32(reinterpret_cast<uint32_t*>(&nextId)))
-        return CatItem::NextId;
-    m_pCatMgr->SetNextId(nextId);
-    uint32_t count = 0;
-    if (!ReadU32(&count))
-        return CatItem::Count;
-
-    PmCategory unfiled(0, 0, "Unfiled");
-    if (!m_pCatMgr->Add(&unfiled))
-        return CatItem::Add;
-
-    for (uint32_t i = 0; i < count; ++i) {
-        *failedIndex = int(i);
-        int32_t index = 0, id = 0;
-        uint32_t dirty = 0;
-        std::string name, fileName;
-        if (!ReadU32(reinterpret_cast<uint32_t*>(&index)))
-            return CatItem::Index;
-        if (!ReadU32(reinterpret_cast<uint32_t*>(&id)))
-            return CatItem::Id;
-        if (!ReadU32(&dirty))
-            return CatItem::Dirty;
-        if (!ReadCounted(&name))
-            return CatItem::Name;
-        if (!ReadCounted(&fileName))
-            return CatItem::FileName;
-        // A stored entry must name a real slot of its own.
-        if (index < 1 || index > 15 || m_pCatMgr->GetByIndex(uint32_t(index)) != nullptr)
-            return CatItem::Add;
-        PmCategory cat;
-        cat.SetIndex(index);
-        cat.SetId(id);
-        cat.SetName(name.c_str());
-        cat.SetFileName(fileName.c_str());
-        cat.SetDirty(dirty != 0);
-        if (!m_pCatMgr->Add(&cat))
-            return CatItem::Add;
-        m_pCatMgr->NoteStored(index);
-        m_StoredCats.push_back(StoredCategory{index, id, std::move(name), std::move(fileName)});
+// The shared category block's report in the classic files' terms.
+class ClassicCatEvents : public PmCategoryEvents {
+public:
+    explicit ClassicCatEvents(void (*onSkip)(bool empty) = nullptr) : m_OnSkip(onSkip) {}
+    void Failed(Step step, const PmCategory* category) override
+    {
+        failed = true;
+        this->step = step;
+        this->category = category;
     }
-    m_pCatMgr->SetModified(false);
-    *failedIndex = -1;
-    return CatItem::None;
+    void Skipped(int, bool present) override
+    {
+        if (m_OnSkip)
+            m_OnSkip(!present);
+    }
+
+    bool failed = false;
+    Step step = Add;
+    const PmCategory* category = nullptr;
+
+private:
+    void (*m_OnSkip)(bool empty);
+};
+
+}  // namespace
+
+PmClassicUtil::CatItem PmClassicUtil::CatItemOf(bool failed, int step)
+{
+    if (!failed)
+        return CatItem::Add;  // refused before any step (no memory for the table)
+    switch (step) {
+    case PmCategoryEvents::NextId: return CatItem::NextId;
+    case PmCategoryEvents::Count: return CatItem::Count;
+    case PmCategoryEvents::Index: return CatItem::Index;
+    case PmCategoryEvents::Id: return CatItem::Id;
+    case PmCategoryEvents::Dirty: return CatItem::Dirty;
+    case PmCategoryEvents::Name: return CatItem::Name;
+    case PmCategoryEvents::FileName: return CatItem::FileName;
+    default: return CatItem::Add;  // an index outside 1-15 or taken, or refused by the table
+    }
+}
+
+PmClassicUtil::CatItem PmClassicUtil::ReadCategoryBlock()
+{
+    ClassicCatEvents events;
+    return LoadCategoryBlock(&events) ? CatItem::None : CatItemOf(events.failed, events.step);
 }
 
 PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool empty), const PmCategory** failedCat)
 {
-    *failedCat = nullptr;
-    uint32_t n = m_pCatMgr ? m_pCatMgr->Count() : 1;
-    int32_t nextId = m_pCatMgr ? m_pCatMgr->NextId() : PmCategoryMgr::kNewTableNextId;
-    if (!WriteU32(uint32_t(nextId)))
-        return CatItem::NextId;
-    if (n < 2)
-        return WriteU32(0) ? CatItem::None : CatItem::Count;
-    if (!WriteU32(n - 1))
-        return CatItem::Count;
-    std::vector<int32_t> written;
-    for (int32_t slot = 0; slot < 16; ++slot) {
-        const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
-        if (cat && cat->GetId() != 0)
-            written.push_back(slot);
-    }
-    for (int32_t slot : m_pCatMgr->VisitOrder(written)) {
-        const PmCategory* cat = m_pCatMgr->GetByIndex(uint32_t(slot));
-        if (!cat || cat->GetId() == 0) {
-            if (onSkip)
-                onSkip(cat == nullptr);
-            continue;
-        }
-        *failedCat = cat;
-        if (!WriteU32(uint32_t(slot)))
-            return CatItem::Index;
-        if (!WriteU32(uint32_t(cat->GetId())))
-            return CatItem::Id;
-        if (!WriteU32(cat->IsDirty() ? 1 : 0))
-            return CatItem::Dirty;
-        std::string name = cat->GetName();
-        std::string fileName = cat->GetFileName();
-        for (const StoredCategory& stored : m_StoredCats) {
-            if (stored.index == slot && stored.id == cat->GetId() && stored.name.compare(0, 15, name) == 0) {
-                name = stored.name;
-                fileName = stored.fileName;
-                break;
-            }
-        }
-        if (!WriteCounted(name))
-            return CatItem::Name;
-        if (!WriteCounted(fileName))
-            return CatItem::FileName;
-    }
-    *failedCat = nullptr;
-    return CatItem::None;
+    ClassicCatEvents events(onSkip);
+    bool ok = SaveCategoryBlock(&events);
+    *failedCat = ok ? nullptr : events.category;
+    return ok ? CatItem::None : CatItemOf(events.failed, events.step);
 }
 
 PmClassicUtil::SchemaItem PmClassicUtil::ReadSchemaBlock(PmClassicSchema* s, int* failedIndex)
@@ -341,8 +298,7 @@ bool PmClassicUtil::ReadNameAndHeader()
 
 bool PmClassicUtil::ReadQuietCategories()
 {
-    int index = -1;
-    return ReadCategoryBlock(&index) == CatItem::None;
+    return ReadCategoryBlock() == CatItem::None;
 }
 
 bool PmClassicUtil::ReadQuietSchema(uint32_t fields)

@@ -181,12 +181,14 @@ protected:
     bool WriteWholeText(const std::string& text);
     bool ReadInt(int32_t* value);
 
-    /// Category block into a new table that replaces m_pCatMgr.
-    /// *failedIndex receives the entry that failed.
-    CatItem ReadCategoryBlock(int* failedIndex);
+    /// The category block (the field layer's, see PmDBUtil) into a new
+    /// table that replaces m_pCatMgr; the item that failed, if any.
+    CatItem ReadCategoryBlock();
     /// Category block from m_pCatMgr. `onSkip` (may be null) is told of every
     /// slot that is not written: empty (true) or "Unfiled" (false).
     CatItem WriteCategoryBlock(void (*onSkip)(bool empty), const PmCategory** failedCat);
+    /// The item of a failed category block step (PmCategoryEvents::Step).
+    static CatItem CatItemOf(bool failed, int step);
 
     /// The schema block; *failedIndex receives the type entry that failed.
     SchemaItem ReadSchemaBlock(PmClassicSchema* schema, int* failedIndex);
@@ -488,18 +490,6 @@ protected:
     std::string m_HeaderText;
     std::string m_LoadedPath;
     bool m_LoadFailed = false;
-
-private:
-    // A category entry as stored. The table keeps names of at most 15
-    // characters and makes its own file names; a save writes the stored
-    // texts back for every category the table still holds unchanged.
-    struct StoredCategory {
-        int32_t index;
-        int32_t id;
-        std::string name;
-        std::string fileName;
-    };
-    std::vector<StoredCategory> m_StoredCats;
 };
 
 /// The part every classic file utility has alike: its records and the

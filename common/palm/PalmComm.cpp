@@ -927,6 +927,7 @@ bool PmDBUtil::LoadCategoryBlock(PmCategoryEvents* events)
     PmCategoryEvents silent;
     if (!events)
         events = &silent;
+    m_StoredCats.clear();
     SetCategoryMgr(new (std::nothrow) PmCategoryMgr());
     if (!m_pCatMgr)
         return false;
@@ -961,20 +962,18 @@ bool PmDBUtil::LoadCategoryBlock(PmCategoryEvents* events)
             return false;
         }
         c.SetDirty(dirty != 0);
-        char text[257];
-        uint32_t capacity = 256;
-        if (!ReadCountedString(text, &capacity)) {
+        std::string name, fileName;
+        if (!ReadCountedString(&name)) {
             events->Failed(PmCategoryEvents::Name, &c);
             return false;
         }
-        events->NameRead(text);
-        c.SetName(text);
-        capacity = 256;
-        if (!ReadCountedString(text, &capacity)) {
+        events->NameRead(name.c_str());
+        c.SetName(name.c_str());
+        if (!ReadCountedString(&fileName)) {
             events->Failed(PmCategoryEvents::FileName, &c);
             return false;
         }
-        c.SetFileName(text);
+        c.SetFileName(fileName.c_str());
         if (index == 0 || index >= PmCategoryMgr::kSlots) {
             events->Failed(PmCategoryEvents::BadIndex, &c);
             return false;
@@ -988,6 +987,7 @@ bool PmDBUtil::LoadCategoryBlock(PmCategoryEvents* events)
             return false;
         }
         m_pCatMgr->NoteStored(int32_t(index));
+        m_StoredCats.push_back(StoredCategory{int32_t(index), int32_t(id), std::move(name), std::move(fileName)});
     }
     m_pCatMgr->SetModified(false);
     return true;
@@ -1014,27 +1014,17 @@ bool PmDBUtil::SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop)
         return true;
     }
     // Only categories in slots 1-15 with an id other than 0 are stored; the
-    // count says how many follow.
-    uint32_t stored = 0;
-    for (int slot = 0; slot < PmCategoryMgr::kSlots; ++slot) {
-        PmCategory* c = m_pCatMgr->GetByIndex(slot);
-        if (c && c->GetId() != 0)
-            ++stored;
-    }
-    if (stored != n - 1) {
-        // A table whose "Unfiled" is missing or lies elsewhere: the count
-        // must still match the entries that follow.
-        n = stored + 1;
-    }
-    if (!WriteU32(n - 1)) {
-        events->Failed(PmCategoryEvents::Count, nullptr);
-        return false;
-    }
+    // count says how many follow (a table whose "Unfiled" is missing or lies
+    // elsewhere included).
     std::vector<int32_t> written;
     for (int32_t slot = 0; slot < PmCategoryMgr::kSlots; ++slot) {
         PmCategory* c = m_pCatMgr->GetByIndex(uint32_t(slot));
         if (c && c->GetId() != 0)
             written.push_back(slot);
+    }
+    if (!WriteU32(uint32_t(written.size()))) {
+        events->Failed(PmCategoryEvents::Count, nullptr);
+        return false;
     }
     for (int32_t slot : m_pCatMgr->VisitOrder(written)) {
         PmCategory* c = m_pCatMgr->GetByIndex(uint32_t(slot));
@@ -1054,11 +1044,23 @@ bool PmDBUtil::SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop)
             events->Failed(PmCategoryEvents::Dirty, c);
             return false;
         }
-        if (!WriteCountedString(c->GetName())) {
+        // The table keeps 15 characters of a name and makes its own file
+        // name: an entry still as read gets the stored texts back.
+        std::string name = c->GetName();
+        std::string fileName = c->GetFileName();
+        for (const StoredCategory& stored : m_StoredCats) {
+            if (stored.index == slot && stored.id == c->GetId() && stored.name.compare(0, 15, name) == 0 &&
+                name.size() == std::min<size_t>(stored.name.size(), 15)) {
+                name = stored.name;
+                fileName = stored.fileName;
+                break;
+            }
+        }
+        if (!WriteCountedString(name.c_str(), name.size())) {
             events->Failed(PmCategoryEvents::Name, c);
             return false;
         }
-        if (!WriteCountedString(c->GetFileName())) {
+        if (!WriteCountedString(fileName.c_str(), fileName.size())) {
             events->Failed(PmCategoryEvents::FileName, c);
             return false;
         }

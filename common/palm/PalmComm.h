@@ -316,14 +316,16 @@ public:
     /// Reads a category block (next id, count, entries; "Unfiled" is not
     /// stored) into a new table that replaces m_pCatMgr, with "Unfiled" in
     /// slot 0. An entry whose index is 0, 16 or more or repeats another's,
-    /// or that the table refuses, fails the load. The modified flag ends
-    /// cleared.
+    /// or that the table refuses, fails the load. The entries' order and
+    /// their names and file names as stored (of any length) are kept for the
+    /// save. The modified flag ends cleared.
     bool LoadCategoryBlock(PmCategoryEvents* events);
     /// Writes the table as a category block: the next id, then 0 when it
-    /// holds no more than "Unfiled", else the count without "Unfiled" and
-    /// the entries in the table's visit order (slot order unless a stored order is
-    /// known) with dirty words of 1 or 0. Without a table:
-    /// next id 128, count 0. *fullLoop tells whether the slot loop ran.
+    /// holds no more than "Unfiled", else the count of the entries in slots
+    /// 1-15 with an id other than 0 and those entries, in the order read (in
+    /// slot order when the table changed), with dirty words of 1 or 0 and,
+    /// for an entry still as read, its stored name and file name. Without a
+    /// table: next id 128, count 0. *fullLoop tells whether the slot loop ran.
     bool SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop = nullptr);
 
     const char* FileName() const { return m_szFileName; }
@@ -453,6 +455,16 @@ private:
     };
     std::vector<FieldMark> m_Marks;
     bool m_MarkFields = false;
+    // The category entries as stored. The table keeps names of at most 15
+    // characters and makes its own file names; a save writes the stored
+    // texts back for every category the table still holds unchanged.
+    struct StoredCategory {
+        int32_t index;
+        int32_t id;
+        std::string name;
+        std::string fileName;
+    };
+    std::vector<StoredCategory> m_StoredCats;
     bool m_Afresh = false;
     std::vector<uint32_t> m_NewPrefixes;
     std::string m_NewStoredName;

@@ -48,7 +48,7 @@ TEST(PmCategoryTest, EmptyBlockLoadsUnfiledAndSavesEightBytes)
     EXPECT_EQ(none.Written(), Bytes().U32(128).U32(0).Str());
 }
 
-TEST(PmCategoryTest, EntriesAreCutRenamedAndWrittenInTheOrderRead)
+TEST(PmCategoryTest, EntriesAreCutForTheTableAndWrittenAsRead)
 {
     Bytes b;
     b.U32(140).U32(3);
@@ -83,11 +83,12 @@ TEST(PmCategoryTest, EntriesAreCutRenamedAndWrittenInTheOrderRead)
     bool full = false;
     ASSERT_TRUE(f.SaveCategoryBlock(nullptr, &full));
     EXPECT_TRUE(full);
-    // In the order read, a dirty entry with dirty word 1.
+    // In the order read, a dirty entry with dirty word 1, the names and file
+    // names as stored.
     Bytes expected;
     expected.U32(140).U32(3);
-    Entry(expected, 5, 9, "Home/Work", "Home_Work", 1);
-    Entry(expected, 2, 3, "A twenty char n", "A twenty char n");
+    Entry(expected, 5, 9, "Home/Work", "stored-name", 1);
+    Entry(expected, 2, 3, "A twenty char name!!", "y");
     Entry(expected, 3, 4, "Business", "Business");
     EXPECT_EQ(f.Written(), expected.Str());
 
@@ -99,9 +100,9 @@ TEST(PmCategoryTest, EntriesAreCutRenamedAndWrittenInTheOrderRead)
     ASSERT_TRUE(f.SaveCategoryBlock(nullptr, &full));
     Bytes slotOrder;
     slotOrder.U32(140).U32(4);
-    Entry(slotOrder, 2, 3, "A twenty char n", "A twenty char n");
+    Entry(slotOrder, 2, 3, "A twenty char name!!", "y");
     Entry(slotOrder, 3, 4, "Business", "Business");
-    Entry(slotOrder, 5, 9, "Home/Work", "Home_Work", 1);
+    Entry(slotOrder, 5, 9, "Home/Work", "stored-name", 1);
     Entry(slotOrder, 7, 12, "Extra", "Extra");
     EXPECT_EQ(f.Written(), slotOrder.Str());
 }

@@ -112,7 +112,8 @@ TEST_F(MemoFile, SaveKeepsWhatAFreshFileWouldNormalise)
     SGParts p = MemoParts(m_path, {Memo(1, "a")});
     p.reserved1 = std::string(24, '\x33');
     // Written afresh, prefix word 7 becomes 1, field 6 keeps the schema's tag
-    // 6, the categories their order and dirty words (1 for any nonzero).
+    // 6, the categories their order, stored names and dirty words (1 for any
+    // nonzero).
     p.records = Bytes().Int(1).Int(0).Int(0).Int(0).Int(0).Int(0).Int(1, 6).Raw(Blocks())
                     .Text("", 7).Text("").Text("a", 7).Str();
     // Categories out of slot order, a dirty word and an unsafe file name.
@@ -136,8 +137,8 @@ TEST_F(MemoFile, SaveKeepsWhatAFreshFileWouldNormalise)
                     .Text("").Text("").Text("a").Str();
     q.totalFields = 14;
     q.categories = Bytes().U32(131).U32(2)
-                       .U32(3).U32(4).U32(1).Counted("Zeta").Counted("Zeta")
-                       .U32(2).U32(5).U32(0).Counted("A.B").Counted("A_B")
+                       .U32(3).U32(4).U32(1).Counted("Zeta").Counted("whatever")
+                       .U32(2).U32(5).U32(0).Counted("A.B").Counted("A.B")
                        .Str();
     EXPECT_EQ(ReadFile(m_dir.File("fresh.dat")), SGFile(q));
 }
