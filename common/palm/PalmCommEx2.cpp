@@ -1121,7 +1121,10 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
         PmDataAccessor::FreeValues(row, fields);
         return false;
     }
-    FillRecord(table, row, fields, scratch);
+    if (table.fill)
+        table.fill(row, fields, scratch);
+    else
+        FillRecord(table, row, fields, scratch);
     PmDataAccessor::FreeValues(row, fields);
 
     // The row under the key must still be the record's: the file may have

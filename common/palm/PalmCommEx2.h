@@ -257,6 +257,11 @@ struct PmTableDef {
     size_t categoryOffset;  // the record's Category field
     size_t categoryNameOffset;
     size_t rowKeyOffset;  // the record's PmRowKey
+    /// How the load fills a record from a row, when not column by column
+    /// (FillRecord): a row read again to be compared with its record must be
+    /// read the same way, or a value the load did not take would look changed
+    /// and be written over.
+    void (*fill)(const PmFieldValue* row, int32_t count, void* record) = nullptr;
 };
 
 /// Fields of a record by their offsets in a table's layout.

@@ -66,6 +66,14 @@ private:
     std::unique_ptr<std::string> m_Whole;  ///< only when the view differs from the stored text
 };
 
+/// An empty block with a tag.
+inline PmBlock PmTaggedBlock(uint32_t tag)
+{
+    PmBlock b;
+    b.Tag = tag;
+    return b;
+}
+
 /// Fields 0 to 12, common to the four record kinds, and the name of the
 /// record's category (looked up at load, not stored).
 struct PmExRecord {
@@ -78,7 +86,7 @@ struct PmExRecord {
     uint32_t Private = 0;       ///< nonzero = private
     /// Tags 0x40 to 0x43, kept verbatim; a new record's are empty blocks
     /// with those tags.
-    PmBlock Block[4] = {{0x40}, {0x41}, {0x42}, {0x43}};
+    PmBlock Block[4] = {PmTaggedBlock(0x40), PmTaggedBlock(0x41), PmTaggedBlock(0x42), PmTaggedBlock(0x43)};
     PmExText TextField11;       ///< at most 31 characters shown
     PmExText TextField12;
     char CategoryName[16] = {};

@@ -502,3 +502,29 @@ TEST_F(OneRowStatements, AStatementOnNoneOrTwoRowsChangesNothing)
 }
 
 }  // namespace
+
+// A memo whose Placement is stored as text: the load does not take it, and
+// reading the row again for the deletion must not take it either, or the
+// text would look changed and be written over with the record's 0.
+TEST(Ex2Deletion, MemoValuesTheLoadDidNotTakeStayAsStored)
+{
+    plat::ResetBackups();
+    TempFolder dir;
+    LogCapture log;
+    std::string memo = dir.Path() + "MemoPad/MemoPad.mdb";
+    {
+        std::vector<std::unique_ptr<PmMemoEx2Record>> memos;
+        memos.push_back(Memo(1, "first"));
+        memos.push_back(Memo(2, "second"));
+        std::string error;
+        ASSERT_TRUE(palmfix::WriteMemoPadMdb(memo, {{1, "Ideas", 0, 0}}, Pointers(memos), &error)) << error;
+    }
+    Exec(memo, "UPDATE Main SET [Placement] = '9 apples' WHERE [Record ID] = 1");
+    const TableRows before = palmfix::Ex2DumpTable(memo, "Main");
+
+    PmMemoEx2Util memos;
+    ASSERT_TRUE(memos.LoadFile(memo.c_str()));
+    EXPECT_TRUE(DeleteAt(memos, 0));
+    TableRows after = palmfix::Ex2DumpTable(memo, "Main");
+    ex2test::ExpectOnlyStatusChanged(before, after, {0});
+}
