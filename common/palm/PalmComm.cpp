@@ -511,7 +511,47 @@ bool PmDBUtil::MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin,
     // Every byte of the row belongs to a marked field.
     if (first == k || m_Marks[first].at != sBegin)
         return false;
+
+    // Most rows differ from their bytes read in integer values at most (a
+    // deletion's status): the row read is copied whole and those put in.
+    size_t base = out->size();
+    out->append(R + rBegin, rEnd - rBegin);
+    char* O = &(*out)[base] - rBegin;  // O + r: offset r of the row read, in the copy
     size_t r = rBegin;
+    size_t f = first;
+    for (; f < k; ++f) {
+        size_t fs = m_Marks[f].at;
+        size_t fe = f + 1 < k ? m_Marks[f + 1].at : sEnd;
+        size_t flen = fe - fs;
+        if (m_Marks[f].kind == FieldKind::Int && flen == 8 && rEnd - r >= 8 && IsIntTag(GetLE32(R + r))) {
+            std::memcpy(O + r + 4, S + fs + 4, 4);
+            r += 8;
+            continue;
+        }
+        if (m_Marks[f].kind == FieldKind::Text) {
+            const char *sText, *rText;
+            size_t sLen, rLen;
+            if (flen >= 9 && rEnd - r >= 9 && GetLE32(R + r) == PM_TAG_TEXT &&
+                CountedAt(S + fs + 8, S + fe, &sText, &sLen) && sText + sLen == S + fe &&
+                CountedAt(R + r + 8, R + rEnd, &rText, &rLen) && sLen == rLen &&
+                std::memcmp(sText, rText, sLen) == 0) {
+                r = size_t(rText + rLen - R);
+                continue;
+            }
+            break;
+        }
+        if (m_Marks[f].kind == FieldKind::Other && rEnd - r >= flen && std::memcmp(S + fs, R + r, flen) == 0) {
+            r += flen;
+            continue;
+        }
+        break;
+    }
+    if (f == k && r == rEnd)
+        return true;
+    out->resize(base);
+
+    // Otherwise the row is built field by field.
+    r = rBegin;
     for (size_t f = first; f < k; ++f) {
         size_t fs = m_Marks[f].at;
         size_t fe = f + 1 < k ? m_Marks[f + 1].at : sEnd;
