@@ -363,8 +363,11 @@ PmDBUtil::~PmDBUtil()
 
 void PmDBUtil::SetCategoryMgr(PmCategoryMgr* mgr)
 {
-    if (mgr != m_pCatMgr)
+    // The stored texts belong to the table they were read with.
+    if (mgr != m_pCatMgr) {
         delete m_pCatMgr;
+        m_StoredCats.clear();
+    }
     m_pCatMgr = mgr;
 }
 
@@ -516,7 +519,7 @@ bool PmDBUtil::MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin,
     // deletion's status): the row read is copied whole and those put in.
     size_t base = out->size();
     out->append(R + rBegin, rEnd - rBegin);
-    char* O = &(*out)[base] - rBegin;  // O + r: offset r of the row read, in the copy
+    char* O = &(*out)[base];  // O + (r - rBegin): offset r of the row read, in the copy
     size_t r = rBegin;
     size_t f = first;
     for (; f < k; ++f) {
@@ -524,7 +527,7 @@ bool PmDBUtil::MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin,
         size_t fe = f + 1 < k ? m_Marks[f + 1].at : sEnd;
         size_t flen = fe - fs;
         if (m_Marks[f].kind == FieldKind::Int && flen == 8 && rEnd - r >= 8 && IsIntTag(GetLE32(R + r))) {
-            std::memcpy(O + r + 4, S + fs + 4, 4);
+            std::memcpy(O + (r - rBegin) + 4, S + fs + 4, 4);
             r += 8;
             continue;
         }
