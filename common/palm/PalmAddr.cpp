@@ -179,27 +179,46 @@ bool PmAddrUtil::LoadCategories()
     return false;
 }
 
+namespace {
+// The address book logs each schema item that could not be read or written.
+struct AddrSchemaEvents : PmSchemaEvents {
+    explicit AddrSchemaEvents(bool saving) : saving(saving) {}
+    void Failed(Item item, int index) override
+    {
+        static const char* const kRead[] = {"Failed to read schema resource ID.",
+                                            "Failed to read fields per row.",
+                                            "Failed to read resource ID field position.",
+                                            "Failed to read status field position.",
+                                            "Failed to read placement field position.",
+                                            "Failed to read field count."};
+        static const char* const kWritten[] = {"Failed to write resource ID.",
+                                               "Failed to write fields per row.",
+                                               "Failed to write resource ID field position.",
+                                               "Failed to write status field position.",
+                                               "Failed to write placement field position.",
+                                               "Failed to write field count."};
+        if (item == FieldType) {
+            if (saving)
+                CXLOG(0, "Failed to write field type. Field index=%d", index);
+            else
+                CXLOG(0, "Failed to read field type information. Field index=%d", index);
+        } else if (saving) {
+            // The resource id's line has always been a level 2 one.
+            CXLOG(item == ResourceID ? 2 : 0, "%s", kWritten[item]);
+        } else {
+            CXLOG(0, "%s", kRead[item]);
+        }
+    }
+    bool saving;
+};
+}  // namespace
+
 bool PmAddrUtil::LoadSchema()
 {
     CXLOG(2, "Start loading Palm Desktop address book database schema information.");
-    PmClassicSchema s;
-    int index = -1;
-    switch (ReadSchemaBlock(&s, &index)) {
-    case SchemaItem::None: break;
-    case SchemaItem::ResourceID: CXLOG(0, "Failed to read schema resource ID."); return false;
-    case SchemaItem::FieldsPerRow: CXLOG(0, "Failed to read fields per row."); return false;
-    case SchemaItem::RecordIDPos: CXLOG(0, "Failed to read resource ID field position."); return false;
-    case SchemaItem::StatusPos: CXLOG(0, "Failed to read status field position."); return false;
-    case SchemaItem::PlacementPos: CXLOG(0, "Failed to read placement field position."); return false;
-    case SchemaItem::FieldsCount: CXLOG(0, "Failed to read field count."); return false;
-    case SchemaItem::FieldType: CXLOG(0, "Failed to read field type information. Field index=%d", index); return false;
-    }
-    std::string refused = CheckSchema(s, PmAddrRecord::kFields);
-    if (!refused.empty()) {
-        CXLOG(0, "%s", refused.c_str());
+    AddrSchemaEvents events(false);
+    if (!LoadClassicSchema(PmAddrRecord::kFields, &events))
         return false;
-    }
-    m_Schema = s;
     CXLOG(2, "Palm Desktop address book database schema information is loaded successfully.");
     return true;
 }
@@ -356,17 +375,9 @@ bool PmAddrUtil::SaveCategories()
 bool PmAddrUtil::SaveSchema()
 {
     CXLOG(2, "Start saving Palm Desktop address book database schema.");
-    int index = -1;
-    switch (WriteSchemaBlock(m_Schema, &index)) {
-    case SchemaItem::None: break;
-    case SchemaItem::ResourceID: CXLOG(2, "Failed to write resource ID."); return false;
-    case SchemaItem::FieldsPerRow: CXLOG(0, "Failed to write fields per row."); return false;
-    case SchemaItem::RecordIDPos: CXLOG(0, "Failed to write resource ID field position."); return false;
-    case SchemaItem::StatusPos: CXLOG(0, "Failed to write status field position."); return false;
-    case SchemaItem::PlacementPos: CXLOG(0, "Failed to write placement field position."); return false;
-    case SchemaItem::FieldsCount: CXLOG(0, "Failed to write field count."); return false;
-    case SchemaItem::FieldType: CXLOG(0, "Failed to write field type. Field index=%d", index); return false;
-    }
+    AddrSchemaEvents events(true);
+    if (!SaveSchemaBlock(&events))
+        return false;
     CXLOG(2, "Palm Desktop address book database schema is saved successfully.");
     return true;
 }

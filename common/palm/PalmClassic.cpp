@@ -153,62 +153,22 @@ PmClassicUtil::CatItem PmClassicUtil::WriteCategoryBlock(void (*onSkip)(bool emp
     return ok ? CatItem::None : CatItemOf(events.failed, events.step);
 }
 
-PmClassicUtil::SchemaItem PmClassicUtil::ReadSchemaBlock(PmClassicSchema* s, int* failedIndex)
+bool PmClassicUtil::LoadClassicSchema(uint32_t fields, PmSchemaEvents* events)
 {
-    *failedIndex = -1;
-    if (!ReadU32(&s->ResourceID))
-        return SchemaItem::ResourceID;
-    if (!ReadU32(&s->FieldsPerRow))
-        return SchemaItem::FieldsPerRow;
-    if (!ReadU32(&s->RecordIDPos))
-        return SchemaItem::RecordIDPos;
-    if (!ReadU32(&s->StatusPos))
-        return SchemaItem::StatusPos;
-    if (!ReadU32(&s->PlacementPos))
-        return SchemaItem::PlacementPos;
-    if (!ReadU16(&s->FieldsCount))
-        return SchemaItem::FieldsCount;
-    // Room for the types only when the file holds them: a read that would
-    // run out fails at the entry where it would.
-    if (size_t(s->FieldsCount) * 2 > InputLeft()) {
-        *failedIndex = int(InputLeft() / 2);
-        return SchemaItem::FieldType;
+    PmSchema before = m_Schema;
+    if (!LoadSchemaBlock(events)) {
+        m_Schema = std::move(before);
+        return false;
     }
-    s->FieldTypes.assign(s->FieldsCount, 0);
-    for (int i = 0; i < s->FieldsCount; ++i) {
-        if (!ReadU16(&s->FieldTypes[i])) {
-            *failedIndex = i;
-            return SchemaItem::FieldType;
-        }
-    }
-    return SchemaItem::None;
+    std::string refused = CheckSchema(m_Schema, fields);
+    if (refused.empty())
+        return true;
+    CXLOG(0, "%s", refused.c_str());
+    m_Schema = std::move(before);
+    return false;
 }
 
-PmClassicUtil::SchemaItem PmClassicUtil::WriteSchemaBlock(const PmClassicSchema& s, int* failedIndex)
-{
-    *failedIndex = -1;
-    if (!WriteU32(s.ResourceID))
-        return SchemaItem::ResourceID;
-    if (!WriteU32(s.FieldsPerRow))
-        return SchemaItem::FieldsPerRow;
-    if (!WriteU32(s.RecordIDPos))
-        return SchemaItem::RecordIDPos;
-    if (!WriteU32(s.StatusPos))
-        return SchemaItem::StatusPos;
-    if (!WriteU32(s.PlacementPos))
-        return SchemaItem::PlacementPos;
-    if (!WriteU16(s.FieldsCount))
-        return SchemaItem::FieldsCount;
-    for (int i = 0; i < s.FieldsCount; ++i) {
-        if (!WriteU16(i < int(s.FieldTypes.size()) ? s.FieldTypes[i] : 0)) {
-            *failedIndex = i;
-            return SchemaItem::FieldType;
-        }
-    }
-    return SchemaItem::None;
-}
-
-std::string PmClassicUtil::CheckSchema(const PmClassicSchema& s, uint32_t fields) const
+std::string PmClassicUtil::CheckSchema(const PmSchema& s, uint32_t fields) const
 {
     // A row of 0 fields gives no record count; a row wider than the record
     // holds fields that could be neither read nor written back.
@@ -303,17 +263,8 @@ bool PmClassicUtil::ReadQuietCategories()
 
 bool PmClassicUtil::ReadQuietSchema(uint32_t fields)
 {
-    PmClassicSchema s;
-    int index = -1;
-    if (ReadSchemaBlock(&s, &index) != SchemaItem::None)
-        return false;
-    std::string refused = CheckSchema(s, fields);
-    if (!refused.empty()) {
-        CXLOG(0, "%s", refused.c_str());
-        return false;
-    }
-    m_Schema = s;
-    return true;
+    PmSchemaEvents quiet;
+    return LoadClassicSchema(fields, &quiet);
 }
 
 bool PmClassicUtil::WriteNameAndHeader(const char* path)
@@ -329,8 +280,8 @@ bool PmClassicUtil::WriteQuietCategories()
 
 bool PmClassicUtil::WriteQuietSchema()
 {
-    int index = -1;
-    return WriteSchemaBlock(m_Schema, &index) == SchemaItem::None;
+    PmSchemaEvents quiet;
+    return SaveSchemaBlock(&quiet);
 }
 
 bool PmClassicUtil::BeginSave(const std::string& path)

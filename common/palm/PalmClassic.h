@@ -112,17 +112,6 @@ private:
     uint32_t m_Used = kChunk;
 };
 
-/// The schema block of a classic file.
-struct PmClassicSchema {
-    uint32_t ResourceID = 0;
-    uint32_t FieldsPerRow = 0;
-    uint32_t RecordIDPos = 0;
-    uint32_t StatusPos = 1;
-    uint32_t PlacementPos = 2;
-    uint16_t FieldsCount = 0;
-    std::vector<uint16_t> FieldTypes;
-};
-
 /// The shared parts of the four classic files.
 ///
 /// A load refuses a schema whose rows cannot be read and written back
@@ -139,7 +128,6 @@ public:
 
     /// The path of the file that was last loaded (a save goes there).
     const std::string& LoadedPath() const { return m_LoadedPath; }
-    const PmClassicSchema& Schema() const { return m_Schema; }
     /// The header text as read (contacts: the custom labels text).
     const std::string& HeaderText() const { return m_HeaderText; }
     /// The category table of the loaded file; none before a load.
@@ -166,7 +154,6 @@ protected:
     /// The steps of the category and schema blocks. A failing step returns
     /// the item that failed, so that a loader can name it in its own words.
     enum class CatItem { None, NextId, Count, Index, Id, Dirty, Name, FileName, Add };
-    enum class SchemaItem { None, ResourceID, FieldsPerRow, RecordIDPos, StatusPos, PlacementPos, FieldsCount, FieldType };
 
     /// Builds "<user data folder><folder>\<file>"; false when the folder of
     /// the user cannot be had.
@@ -190,12 +177,13 @@ protected:
     /// The item of a failed category block step (PmCategoryEvents::Step).
     static CatItem CatItemOf(bool failed, int step);
 
-    /// The schema block; *failedIndex receives the type entry that failed.
-    SchemaItem ReadSchemaBlock(PmClassicSchema* schema, int* failedIndex);
-    SchemaItem WriteSchemaBlock(const PmClassicSchema& schema, int* failedIndex);
+    /// The schema block (the field layer's, see PmDBUtil), `events` told of
+    /// a failed read, then checked against a record of `fields` fields: a
+    /// refused schema is logged at level 0 and the one held before is kept.
+    bool LoadClassicSchema(uint32_t fields, PmSchemaEvents* events);
     /// Empty when a loaded schema can be read and written in full, otherwise
     /// why it is refused. `fields` is the record's number of fields.
-    std::string CheckSchema(const PmClassicSchema& schema, uint32_t fields) const;
+    std::string CheckSchema(const PmSchema& schema, uint32_t fields) const;
 
     /// The steps of the files that log nothing but a refused schema.
     /// After the version tag: the file name (not kept) and the header text.
@@ -484,7 +472,6 @@ protected:
     const char* m_Word;
     /// The record's fields as the default schema lists them.
     std::vector<uint16_t> m_RecordTypes;
-    PmClassicSchema m_Schema;
     /// The bytes of the rows of the last load (0 before one).
     size_t m_RowBytes = 0;
     std::string m_HeaderText;

@@ -965,6 +965,58 @@ bool PmDBUtil::CategoryText(int32_t id, char* szCatText)
     return true;
 }
 
+bool PmDBUtil::LoadSchemaBlock(PmSchemaEvents* events)
+{
+    PmSchema& s = m_Schema;
+    s = PmSchema();
+    using E = PmSchemaEvents;
+    auto step = [&](bool ok, E::Item item) {
+        if (!ok)
+            events->Failed(item, -1);
+        return ok && events->Read(item, s, -1);
+    };
+    if (!step(ReadU32(&s.ResourceID), E::ResourceID) || !step(ReadU32(&s.FieldsPerRow), E::FieldsPerRow) ||
+        !step(ReadU32(&s.RecordIDPos), E::RecordIDPos) || !step(ReadU32(&s.StatusPos), E::StatusPos) ||
+        !step(ReadU32(&s.PlacementPos), E::PlacementPos) || !step(ReadU16(&s.FieldsCount), E::FieldsCount))
+        return false;
+    // Room is made only for the entries the file can hold; a read that runs
+    // out fails at the entry where it does.
+    s.FieldTypes.reserve(std::min<size_t>(s.FieldsCount, InputLeft() / 2));
+    for (int i = 0; i < s.FieldsCount; ++i) {
+        uint16_t type;
+        if (!ReadU16(&type)) {
+            events->Failed(E::FieldType, i);
+            return false;
+        }
+        s.FieldTypes.push_back(type);
+        if (!events->Read(E::FieldType, s, i))
+            return false;
+    }
+    return true;
+}
+
+bool PmDBUtil::SaveSchemaBlock(PmSchemaEvents* events)
+{
+    const PmSchema& s = m_Schema;
+    using E = PmSchemaEvents;
+    auto step = [&](bool ok, E::Item item) {
+        if (!ok)
+            events->Failed(item, -1);
+        return ok;
+    };
+    if (!step(WriteU32(s.ResourceID), E::ResourceID) || !step(WriteU32(s.FieldsPerRow), E::FieldsPerRow) ||
+        !step(WriteU32(s.RecordIDPos), E::RecordIDPos) || !step(WriteU32(s.StatusPos), E::StatusPos) ||
+        !step(WriteU32(s.PlacementPos), E::PlacementPos) || !step(WriteU16(s.FieldsCount), E::FieldsCount))
+        return false;
+    for (int i = 0; i < s.FieldsCount; ++i) {
+        if (!WriteU16(i < int(s.FieldTypes.size()) ? s.FieldTypes[i] : 0)) {
+            events->Failed(E::FieldType, i);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool PmDBUtil::LoadCategoryBlock(PmCategoryEvents* events)
 {
     PmCategoryEvents silent;

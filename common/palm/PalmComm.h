@@ -198,6 +198,32 @@ struct PmBlock {
     std::vector<uint8_t> Data;
 };
 
+/// The schema block of a .dat file: the record's resource id, the number
+/// of fields a row holds, the positions of the record id, status and
+/// placement fields, and the list of field types (Fields Count entries).
+struct PmSchema {
+    uint32_t ResourceID = 0;
+    uint32_t FieldsPerRow = 0;
+    uint32_t RecordIDPos = 0;
+    uint32_t StatusPos = 1;
+    uint32_t PlacementPos = 2;
+    uint16_t FieldsCount = 0;
+    std::vector<uint16_t> FieldTypes;
+};
+
+/// What the schema block load and save report, for each utility to log and
+/// check with its own texts. Every hook does nothing by default.
+class PmSchemaEvents {
+public:
+    enum Item { ResourceID, FieldsPerRow, RecordIDPos, StatusPos, PlacementPos, FieldsCount, FieldType };
+    virtual ~PmSchemaEvents() = default;
+    /// Loading: the item was read (for FieldType, entry `index`); false
+    /// refuses the schema there and the load stops.
+    virtual bool Read(Item item, const PmSchema& schema, int index) { return true; }
+    /// The read or write of the item failed (for FieldType, of entry `index`).
+    virtual void Failed(Item item, int index) {}
+};
+
 /// What the category block load and save report, for each utility to log
 /// with its own texts. Every hook does nothing by default.
 class PmCategoryEvents {
@@ -328,6 +354,14 @@ public:
     /// table: next id 128, count 0. *fullLoop tells whether the slot loop ran.
     bool SaveCategoryBlock(PmCategoryEvents* events, bool* fullLoop = nullptr);
 
+    /// Reads a schema block into m_Schema; `events` may stop it after any
+    /// item. The type list takes only entries the file holds.
+    bool LoadSchemaBlock(PmSchemaEvents* events);
+    /// Writes m_Schema as read: Fields Count type entries (0 for any the
+    /// list does not hold).
+    bool SaveSchemaBlock(PmSchemaEvents* events);
+    const PmSchema& Schema() const { return m_Schema; }
+
     const char* FileName() const { return m_szFileName; }
     PmCategoryMgr* CategoryMgr() { return m_pCatMgr; }
 
@@ -433,6 +467,8 @@ protected:
 
     char m_szFileName[256] = {};
     PmCategoryMgr* m_pCatMgr = nullptr;
+    /// The schema block read, or the one a new file is written with.
+    PmSchema m_Schema;
 
 private:
     bool Has(uint32_t n) const { return m_In.size() - m_InPos >= n; }

@@ -86,13 +86,13 @@ void PmSGUtil::Init()
 {
     DropImage();
     m_Version = m_Kind.version;
-    m_ResourceID = m_Kind.resourceId;
-    m_FieldsPerRow = m_Kind.fieldCount;
-    m_RecordIDPosition = 0;
-    m_RecordStatusPosition = 2;
-    m_PlacementPosition = 4;
-    m_FieldsCount = m_Kind.fieldCount;
-    m_FieldTypes.assign(m_Kind.fieldTypes, m_Kind.fieldTypes + m_Kind.fieldCount);
+    m_Schema.ResourceID = m_Kind.resourceId;
+    m_Schema.FieldsPerRow = m_Kind.fieldCount;
+    m_Schema.RecordIDPos = 0;
+    m_Schema.StatusPos = 2;
+    m_Schema.PlacementPos = 4;
+    m_Schema.FieldsCount = m_Kind.fieldCount;
+    m_Schema.FieldTypes.assign(m_Kind.fieldTypes, m_Kind.fieldTypes + m_Kind.fieldCount);
     std::memset(m_Reserved1, 0, sizeof m_Reserved1);
     m_Reserved1[12] = m_Kind.reserved1Byte12;
     m_Reserved1[13] = 16;
@@ -335,74 +335,88 @@ bool PmSGUtil::LoadCategories()
 bool PmSGUtil::LoadSchema()
 {
     SGLOG(2, "Start loading Palm Desktop %s database schema.", m_Kind.word);
-    if (!ReadU32(&m_ResourceID)) {
-        SGLOG(0, "Failed to read resource ID.");
-        return false;
-    }
-    SGLOG(2, "Resource ID:%d", int(m_ResourceID));
-    if (!ReadU32(&m_FieldsPerRow)) {
-        SGLOG(0, "Failed to read fields per row.");
-        return false;
-    }
-    SGLOG(2, "Fields Per Row:%d", int(m_FieldsPerRow));
-    if (m_FieldsPerRow == 0 || m_FieldsPerRow > m_Kind.fieldCount) {
-        SGLOG(0, "Unsupported fields per row: %u (a %s record has 1 to %d fields).", m_FieldsPerRow, m_Kind.word,
-              int(m_Kind.fieldCount));
-        return false;
-    }
-    // A row that ends before Status holds no status: every record would
-    // look live, and a deletion set in memory would never be written.
-    if (m_FieldsPerRow <= kStatusField) {
-        SGLOG(0, "Unsupported fields per row: %u (a %s record needs at least %u fields to hold its status).",
-              m_FieldsPerRow, m_Kind.word, kStatusField + 1);
-        return false;
-    }
-    if (!ReadU32(&m_RecordIDPosition)) {
-        SGLOG(0, "Failed to read Record ID Position.");
-        return false;
-    }
-    SGLOG(2, "Record ID Position:%d", int(m_RecordIDPosition));
-    if (!ReadU32(&m_RecordStatusPosition)) {
-        SGLOG(0, "Failed to read Record Status Position.");
-        return false;
-    }
-    SGLOG(2, "Record Status Position:%d", int(m_RecordStatusPosition));
-    if (!ReadU32(&m_PlacementPosition)) {
-        SGLOG(0, "Failed to read Placement Position.");
-        return false;
-    }
-    SGLOG(2, "Placement Position:%d", int(m_PlacementPosition));
-    if (!ReadU16(&m_FieldsCount)) {
-        SGLOG(0, "Failed to read Fields Count.");
-        return false;
-    }
-    SGLOG(2, "Fields Count:%d", int(m_FieldsCount));
-    if (m_FieldsCount > m_Kind.fieldCount) {
-        SGLOG(0, "Unsupported fields count: %d (a %s record has at most %d fields).", int(m_FieldsCount), m_Kind.word,
-              int(m_Kind.fieldCount));
-        return false;
-    }
-    if (m_FieldsCount == 0) {
-        SGLOG(0, "Unsupported fields count: 0 (a %s record has 1 to %d fields).", m_Kind.word, int(m_Kind.fieldCount));
-        return false;
-    }
-    // A record is read over Fields Count fields and written over Fields Per
-    // Row (which Total Fields counts by): unless they are one number, a save
-    // would drop fields that were read, or add fields no load can place.
-    if (m_FieldsCount != m_FieldsPerRow) {
-        SGLOG(0, "Fields count %d does not match fields per row %u (a %s record is read and written over the same "
-                 "fields).",
-              int(m_FieldsCount), m_FieldsPerRow, m_Kind.word);
-        return false;
-    }
-    m_FieldTypes.assign(m_Kind.fieldCount, 0);
-    for (uint16_t i = 0; i < m_FieldsCount; ++i) {
-        if (!ReadU16(&m_FieldTypes[i])) {
-            SGLOG(0, "Failed to read Field Type. Index=%d", int(i));
-            return false;
+    // Every item is logged as it is read and checked at once, so that a
+    // refused value is the last line, before anything after it is read.
+    struct Events : PmSchemaEvents {
+        explicit Events(PmSGUtil* u) : u(u), kind(u->m_Kind) {}
+        void Failed(Item item, int index) override
+        {
+            static const char* const kText[] = {"Failed to read resource ID.",        "Failed to read fields per row.",
+                                                "Failed to read Record ID Position.", "Failed to read Record Status Position.",
+                                                "Failed to read Placement Position.", "Failed to read Fields Count."};
+            if (item == FieldType)
+                u->LogLine(0, __LINE__, "Failed to read Field Type. Index=%d", index);
+            else
+                u->LogLine(0, __LINE__, "%s", kText[item]);
         }
-        SGLOG(2, "Field (%d) - %d", int(i) + 1, int(m_FieldTypes[i]));
-    }
+        bool Read(Item item, const PmSchema& s, int index) override
+        {
+            switch (item) {
+            case ResourceID: u->LogLine(2, __LINE__, "Resource ID:%d", int(s.ResourceID)); return true;
+            case FieldsPerRow: return FieldsPerRowRead(s.FieldsPerRow);
+            case RecordIDPos: u->LogLine(2, __LINE__, "Record ID Position:%d", int(s.RecordIDPos)); return true;
+            case StatusPos: u->LogLine(2, __LINE__, "Record Status Position:%d", int(s.StatusPos)); return true;
+            case PlacementPos: u->LogLine(2, __LINE__, "Placement Position:%d", int(s.PlacementPos)); return true;
+            case FieldsCount: return FieldsCountRead(s);
+            case FieldType:
+                u->LogLine(2, __LINE__, "Field (%d) - %d", index + 1, int(s.FieldTypes[size_t(index)]));
+                return true;
+            }
+            return true;
+        }
+        bool FieldsPerRowRead(uint32_t n)
+        {
+            u->LogLine(2, __LINE__, "Fields Per Row:%d", int(n));
+            if (n == 0 || n > kind.fieldCount) {
+                u->LogLine(0, __LINE__, "Unsupported fields per row: %u (a %s record has 1 to %d fields).", n,
+                           kind.word, int(kind.fieldCount));
+                return false;
+            }
+            // A row that ends before Status holds no status: every record
+            // would look live, and a deletion set in memory would never be
+            // written.
+            if (n <= kStatusField) {
+                u->LogLine(0, __LINE__,
+                           "Unsupported fields per row: %u (a %s record needs at least %u fields to hold its status).",
+                           n, kind.word, kStatusField + 1);
+                return false;
+            }
+            return true;
+        }
+        bool FieldsCountRead(const PmSchema& s)
+        {
+            u->LogLine(2, __LINE__, "Fields Count:%d", int(s.FieldsCount));
+            if (s.FieldsCount > kind.fieldCount) {
+                u->LogLine(0, __LINE__, "Unsupported fields count: %d (a %s record has at most %d fields).",
+                           int(s.FieldsCount), kind.word, int(kind.fieldCount));
+                return false;
+            }
+            if (s.FieldsCount == 0) {
+                u->LogLine(0, __LINE__, "Unsupported fields count: 0 (a %s record has 1 to %d fields).", kind.word,
+                           int(kind.fieldCount));
+                return false;
+            }
+            // A record is read over Fields Count fields and written over
+            // Fields Per Row (which Total Fields counts by): unless they are
+            // one number, a save would drop fields that were read, or add
+            // fields no load can place.
+            if (s.FieldsCount != s.FieldsPerRow) {
+                u->LogLine(0, __LINE__,
+                           "Fields count %d does not match fields per row %u (a %s record is read and written over "
+                           "the same fields).",
+                           int(s.FieldsCount), s.FieldsPerRow, kind.word);
+                return false;
+            }
+            return true;
+        }
+        PmSGUtil* u;
+        const PmSGKind& kind;
+    } events(this);
+    if (!LoadSchemaBlock(&events))
+        return false;
+    // The record fields past Fields Count have no stored type; they are
+    // taken as 0 and never written (the block writes Fields Count entries).
+    m_Schema.FieldTypes.resize(m_Kind.fieldCount, 0);
     SGLOG(2, "Palm Desktop %s database schema is loaded successfully.", m_Kind.word);
     return true;
 }
@@ -418,19 +432,19 @@ bool PmSGUtil::LoadRecords()
         return false;
     }
     SGLOG(2, "Total Fields: %d", int(totalFields));
-    uint32_t count = totalFields / m_FieldsPerRow;
+    uint32_t count = totalFields / m_Schema.FieldsPerRow;
     SGLOG(2, "Calculated Record Count: %d", int(count));
     // Fields left over would be neither a record nor written back.
-    if (totalFields % m_FieldsPerRow != 0) {
+    if (totalFields % m_Schema.FieldsPerRow != 0) {
         SGLOG(0, "Total fields %u is not a whole number of %s records of %u fields.", totalFields, m_Kind.word,
-              m_FieldsPerRow);
+              m_Schema.FieldsPerRow);
         return false;
     }
     // Every record takes at least the smallest form of each of its fields:
     // a count that cannot fit in what is left is refused before any record
     // is made for it.
     uint64_t least = 0;
-    for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
+    for (uint32_t i = 0; i < m_Schema.FieldsPerRow; ++i)
         least += MinFieldBytes(m_Kind.fieldTypes[i]);
     if (uint64_t(count) * least > InputLeft()) {
         SGLOG(0, "Total fields %u announce %u %s records of at least %u bytes each, more than the %u bytes left in "
@@ -440,7 +454,7 @@ bool PmSGUtil::LoadRecords()
     }
     for (uint32_t i = 0; i < count; ++i) {
         bool added = true;
-        if (!ReadRecord(m_FieldsCount, &added)) {
+        if (!ReadRecord(m_Schema.FieldsCount, &added)) {
             // Nothing after a record that could not be read is where the
             // count says: the load stops here, with one line.
             SGLOG(0, "Error reading Palm Desktop %s, current file position: %d", m_Kind.word, int(Position()));
@@ -614,12 +628,9 @@ bool PmSGUtil::SaveCategories()
 bool PmSGUtil::SaveSchema()
 {
     SGLOG(2, "Start saving Palm Desktop %s database schema.", m_Kind.word);
-    if (!WriteU32(m_ResourceID) || !WriteU32(m_FieldsPerRow) || !WriteU32(m_RecordIDPosition) ||
-        !WriteU32(m_RecordStatusPosition) || !WriteU32(m_PlacementPosition) || !WriteU16(m_FieldsCount))
+    PmSchemaEvents quiet;
+    if (!SaveSchemaBlock(&quiet))
         return false;
-    for (uint16_t i = 0; i < m_FieldsCount; ++i)
-        if (!WriteU16(m_FieldTypes[i]))
-            return false;
     SGLOG(2, "Palm Desktop %s database schema is saved successfully.", m_Kind.word);
     return true;
 }
@@ -631,7 +642,7 @@ bool PmSGUtil::SaveRecords()
     SGLOG(2, "Start saving Palm Desktop %s records.", m_Kind.word);
     uint32_t n = RecordCount();
     SGLOG(2, "Total number of records: %d", int(n));
-    if (!WriteU32(n * m_FieldsPerRow) || !SaveAllRecords())
+    if (!WriteU32(n * m_Schema.FieldsPerRow) || !SaveAllRecords())
         return false;
     SGLOG(2, "Palm Desktop %s records are saved successfully.", m_Kind.word);
     return true;

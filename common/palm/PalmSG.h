@@ -256,10 +256,6 @@ public:
     const char* StoredFileName() const { return m_szStoredName; }
 
     // The header values, as loaded (or the defaults).
-    uint32_t ResourceID() const { return m_ResourceID; }
-    uint32_t FieldsPerRow() const { return m_FieldsPerRow; }
-    uint16_t FieldsCount() const { return m_FieldsCount; }
-    const uint16_t* FieldTypes() const { return m_FieldTypes.data(); }
     const uint8_t* Reserved1() const { return m_Reserved1; }
     const std::string& CustomLabel(int i) const { return m_Labels[i]; }
     void SetCustomLabel(int i, const char* label)
@@ -322,13 +318,6 @@ private:
 protected:
     const PmSGKind& m_Kind;
     uint32_t m_Version = 0;
-    uint32_t m_ResourceID = 0;
-    uint32_t m_FieldsPerRow = 0;
-    uint32_t m_RecordIDPosition = 0;
-    uint32_t m_RecordStatusPosition = 0;
-    uint32_t m_PlacementPosition = 0;
-    uint16_t m_FieldsCount = 0;
-    std::vector<uint16_t> m_FieldTypes;
     uint8_t m_Reserved1[kReserved1Size] = {};
     uint8_t m_Reserved2[43] = {};
     uint8_t m_Reserved3[kReserved3Size] = {};
@@ -359,7 +348,7 @@ public:
         if (!rec)
             return false;
         Derived& self = static_cast<Derived&>(*this);
-        for (uint32_t i = 0; i < m_FieldsPerRow; ++i)
+        for (uint32_t i = 0; i < m_Schema.FieldsPerRow; ++i)
             if (!self.WriteField(*rec, i))
                 return false;
         return true;
@@ -415,7 +404,7 @@ protected:
             rows.push_back(ImageRow{r, begin, OutputSize()});
         }
         // The records as written are laid over the rows as read.
-        FinishRows(rows, m_FieldTypes);
+        FinishRows(rows, m_Schema.FieldTypes);
         return true;
     }
 

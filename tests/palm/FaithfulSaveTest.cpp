@@ -74,8 +74,7 @@ std::string ClassicFile(Kind kind, const std::string& windowsName)
 template <typename Util>
 std::vector<uint16_t> DefaultTypes()
 {
-    Util u;
-    return std::vector<uint16_t>(u.FieldTypes(), u.FieldTypes() + u.FieldsCount());
+    return Util().Schema().FieldTypes;
 }
 
 std::vector<uint16_t> ExTypes(Kind kind)

@@ -188,10 +188,10 @@ TEST_F(AddrFile, ABadRecordStopsTheLoad)
 TEST_F(AddrFile, DefaultsOfANewFile)
 {
     PmAddrExUtil util;
-    EXPECT_EQ(util.ResourceID(), 74u);
-    EXPECT_EQ(util.FieldsPerRow(), 73u);
-    EXPECT_EQ(util.FieldsCount(), 73u);
-    EXPECT_EQ(std::vector<uint16_t>(util.FieldTypes(), util.FieldTypes() + 73), AddrTypes());
+    EXPECT_EQ(util.Schema().ResourceID, 74u);
+    EXPECT_EQ(util.Schema().FieldsPerRow, 73u);
+    EXPECT_EQ(util.Schema().FieldsCount, 73u);
+    EXPECT_EQ(util.Schema().FieldTypes, AddrTypes());
     EXPECT_EQ(util.Reserved1()[12], 1);
     EXPECT_EQ(util.Reserved1()[13], 16);
     PmAddrExRecord r;

@@ -168,8 +168,8 @@ TEST_F(DateFile, BadRepeatsFailTheLoad)
 TEST_F(DateFile, DeletedEventAndDefaults)
 {
     PmDateExUtil fresh;
-    EXPECT_EQ(fresh.ResourceID(), 54u);
-    EXPECT_EQ(std::vector<uint16_t>(fresh.FieldTypes(), fresh.FieldTypes() + 27), kDateTypes);
+    EXPECT_EQ(fresh.Schema().ResourceID, 54u);
+    EXPECT_EQ(fresh.Schema().FieldTypes, kDateTypes);
     EXPECT_EQ(fresh.Reserved1()[12], 0);
 
     WriteFile(m_path, SGFile(DateParts(m_path, {Event(1, RepeatNone()), Event(2, Weekly())})));
