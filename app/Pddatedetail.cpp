@@ -197,10 +197,10 @@ void TfmPDDateDetail::Fill()
         item.allDay = r.Untimed != 0;
         item.alarm = r.AlarmSet != 0;
         item.isPrivate = r.Private != 0;
-        item.repeatKind = r.Repeat.RepeatClass;
-        item.interval = r.Repeat.RepeatInterval;
-        item.daysMask = r.Repeat.RepeatDaysMask;
-        item.repeatEnd = uint32_t(r.Repeat.RepeatEndDate);
+        item.repeatKind = int32_t(r.Repeat.Class);
+        item.interval = int32_t(r.Repeat.Interval);
+        item.daysMask = r.Repeat.DaysMask;
+        item.repeatEnd = uint32_t(r.Repeat.EndDate);
         misc = false;  // the classic file has no further fields
     } else if (m_Native.Generation == kPmGenEx && m_Native.Ex) {
         const PmDateExRecord& r = *m_Native.Ex;

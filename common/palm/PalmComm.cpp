@@ -965,6 +965,90 @@ bool PmDBUtil::CategoryText(int32_t id, char* szCatText)
     return true;
 }
 
+const char* PmRepeatClassName(uint32_t repeatClass)
+{
+    static const char* const names[] = {"CDayName", "CWeekly", "CDayOfMonth", "CDateOfMonth", "CDateOfYear",
+                                        "CDayOfYear"};
+    return repeatClass >= 1 && repeatClass <= 6 ? names[repeatClass - 1] : nullptr;
+}
+
+bool PmDBUtil::ReadRepeatField(PmRepeat* r)
+{
+    *r = PmRepeat();
+    uint32_t tag;
+    uint16_t exceptions;
+    if (!ReadU32(&tag) || tag != PM_TAG_REPEAT || !ReadU16(&exceptions))
+        return false;
+    if (size_t(exceptions) * 4 > InputLeft())
+        return false;
+    r->Exceptions.resize(exceptions);
+    for (uint32_t& date : r->Exceptions)
+        if (!ReadU32(&date))
+            return false;
+    if (!ReadU16(&r->ClassTag))
+        return false;
+    if (r->ClassTag == 0)
+        return true;
+    if (r->ClassTag == 0xFFFF) {
+        uint16_t schema, length;
+        if (!ReadU16(&schema) || schema != 1 || !ReadU16(&length) || length > InputLeft())
+            return false;
+        r->ClassName.resize(length);
+        if (length && !ReadBytes(r->ClassName.data(), length))
+            return false;
+    }
+    if (!ReadU32(&r->Class) || !ReadU32(&r->Interval) || !ReadU32(&r->EndDate) || !ReadU32(&r->Word4))
+        return false;
+    switch (r->Class) {
+    case 1: return ReadU32(&r->DayIndex);
+    case 2: return ReadU32(&r->DayIndex) && ReadU8(&r->DaysMask);
+    case 3: return ReadU32(&r->DayIndex) && ReadU32(&r->WeekIndex);
+    case 4: return ReadU32(&r->DayNumber);
+    case 5: return ReadU32(&r->DayNumber) && ReadU32(&r->Month);
+    default: return true;
+    }
+}
+
+bool PmDBUtil::WriteRepeatField(const PmRepeat& r)
+{
+    MarkField(FieldKind::Other);
+    if (r.Exceptions.size() > 0xFFFF)
+        return false;
+    if (!WriteU32(PM_TAG_REPEAT) || !WriteU16(uint16_t(r.Exceptions.size())))
+        return false;
+    for (uint32_t date : r.Exceptions)
+        if (!WriteU32(date))
+            return false;
+    uint16_t classTag = r.ClassTag;
+    std::string name = r.ClassName;
+    if (classTag == 0 && r.Class != 0) {
+        // Made afresh: the header names the class, and a class without a
+        // name could be read back by no one.
+        const char* known = PmRepeatClassName(r.Class);
+        if (!known)
+            return false;
+        classTag = 0xFFFF;
+        name = known;
+    }
+    if (!WriteU16(classTag))
+        return false;
+    if (classTag == 0)
+        return true;
+    if (classTag == 0xFFFF && (name.size() > 0xFFFF || !WriteU16(1) || !WriteU16(uint16_t(name.size())) ||
+                               (!name.empty() && !WriteBytes(name.data(), uint32_t(name.size())))))
+        return false;
+    if (!WriteU32(r.Class) || !WriteU32(r.Interval) || !WriteU32(r.EndDate) || !WriteU32(r.Word4))
+        return false;
+    switch (r.Class) {
+    case 1: return WriteU32(r.DayIndex);
+    case 2: return WriteU32(r.DayIndex) && WriteU8(r.DaysMask);
+    case 3: return WriteU32(r.DayIndex) && WriteU32(r.WeekIndex);
+    case 4: return WriteU32(r.DayNumber);
+    case 5: return WriteU32(r.DayNumber) && WriteU32(r.Month);
+    default: return true;
+    }
+}
+
 bool PmDBUtil::LoadSchemaBlock(PmSchemaEvents* events)
 {
     PmSchema& s = m_Schema;

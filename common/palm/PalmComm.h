@@ -198,6 +198,31 @@ struct PmBlock {
     std::vector<uint8_t> Data;
 };
 
+/// The repeat field (tag 8) of calendar and tasks records, in both .dat
+/// layouts. What a load reads is kept whole (the exception dates, the class
+/// tag, the class name as stored) so that a save writes the field back as
+/// it was read. A repeat made afresh has ClassTag 0 and is written with the
+/// class header of its class.
+struct PmRepeat {
+    uint32_t Class = 0;      ///< 0 none; 1 CDayName, 2 CWeekly, 3 CDayOfMonth, 4 CDateOfMonth, 5 CDateOfYear, 6 CDayOfYear
+    uint32_t Interval = 0;
+    uint32_t EndDate = 0;    ///< a time value of the file's generation
+    uint32_t Word4 = 0;
+    uint32_t DayIndex = 0;   ///< classes 1, 2, 3
+    uint8_t DaysMask = 0;    ///< class 2
+    uint32_t WeekIndex = 0;  ///< class 3
+    uint32_t Month = 0;      ///< class 5: 0 January to 11
+    uint32_t DayNumber = 0;  ///< classes 4 and 5
+    std::vector<uint32_t> Exceptions;  ///< the exception dates
+    /// As read: 0 no repeat (nothing followed; also a repeat made afresh),
+    /// 0xFFFF a class header with ClassName, any other value no header.
+    uint16_t ClassTag = 0;
+    std::string ClassName;
+};
+
+/// The class name of a repeat class 1 to 6, none otherwise.
+const char* PmRepeatClassName(uint32_t repeatClass);
+
 /// The schema block of a .dat file: the record's resource id, the number
 /// of fields a row holds, the positions of the record id, status and
 /// placement fields, and the list of field types (Fields Count entries).
@@ -361,6 +386,16 @@ public:
     /// list does not hold).
     bool SaveSchemaBlock(PmSchemaEvents* events);
     const PmSchema& Schema() const { return m_Schema; }
+
+    /// A repeat field: tag 8, the exception dates, the class tag, after
+    /// 0xFFFF the schema word 1 and the class name, then the class, interval,
+    /// end date and fourth word and the payload of the class (none for a
+    /// class outside 1 to 5). Nothing is made for dates or a name the file
+    /// does not hold.
+    bool ReadRepeatField(PmRepeat* repeat);
+    /// Writes the repeat as read; a repeat made afresh gets the class header
+    /// of its class, and fails when its class has no name (outside 1 to 6).
+    bool WriteRepeatField(const PmRepeat& repeat);
 
     const char* FileName() const { return m_szFileName; }
     PmCategoryMgr* CategoryMgr() { return m_pCatMgr; }

@@ -2,13 +2,6 @@
 
 #include "misc/CxDebugUtil.h"
 
-const char* PmRepeatClassName(int32_t repeatClass)
-{
-    static const char* const kNames[] = {"", "CDayName", "CWeekly", "CDayOfMonth", "CDateOfMonth", "CDateOfYear",
-                                         "CDayOfYear"};
-    return repeatClass >= 0 && repeatClass <= 6 ? kNames[repeatClass] : "";
-}
-
 namespace {
 std::vector<uint16_t> CalendarTypes()
 {
@@ -37,82 +30,6 @@ bool PmDateUtil::LoadFile(const char* path)
         return false;
     }
     return true;
-}
-
-bool PmDateUtil::ReadRepeat(PmRepeatEvent* rep)
-{
-    *rep = PmRepeatEvent();
-    uint32_t tag = 0;
-    uint16_t exceptions = 0;
-    if (!ReadU32(&tag) || tag != 8 || !ReadU16(&exceptions))
-        return false;
-    // Nothing is made for dates or a name that the file does not hold.
-    if (size_t(exceptions) * 4 > InputLeft())
-        return false;
-    rep->Exceptions.resize(exceptions);
-    for (uint32_t& date : rep->Exceptions)
-        if (!ReadU32(&date))
-            return false;
-    if (!ReadU16(&rep->ClassTag))
-        return false;
-    if (rep->ClassTag == 0)
-        return true;
-    if (rep->ClassTag == 0xFFFF) {
-        uint16_t schema = 0, len = 0;
-        if (!ReadU16(&schema) || schema != 1 || !ReadU16(&len) || len > InputLeft())
-            return false;
-        rep->ClassName.assign(len, '\0');
-        if (len != 0 && !ReadBytes(rep->ClassName.data(), len))
-            return false;
-    }
-    auto word = [this](int32_t* v) { return ReadU32(reinterpret_cast<uint32_t*>(v)); };
-    if (!word(&rep->RepeatClass) || !word(&rep->RepeatInterval) || !word(&rep->RepeatEndDate) ||
-        !word(&rep->RepeatWord4))
-        return false;
-    switch (rep->RepeatClass) {
-    case 1: return word(&rep->RepeatDayIndex);
-    case 2: return word(&rep->RepeatDayIndex) && ReadU8(&rep->RepeatDaysMask);
-    case 3: return word(&rep->RepeatDayIndex) && word(&rep->RepeatWeekIndex);
-    case 4: return word(&rep->RepeatDayNumber);
-    case 5: return word(&rep->RepeatDayNumber) && word(&rep->RepeatMonth);
-    default: return true;
-    }
-}
-
-bool PmDateUtil::WriteRepeat(const PmRepeatEvent& rep)
-{
-    MarkField(FieldKind::Other);
-    if (!WriteU32(8) || !WriteU16(uint16_t(rep.Exceptions.size())))
-        return false;
-    for (uint32_t date : rep.Exceptions)
-        if (!WriteU32(date))
-            return false;
-    // The class tag and name go back as they were read; an item that had none
-    // (a new one) gets the named form.
-    uint16_t classTag = rep.ClassTag;
-    if (classTag == 0 && rep.RepeatClass != 0)
-        classTag = 0xFFFF;
-    if (!WriteU16(classTag))
-        return false;
-    if (classTag == 0)
-        return true;
-    if (classTag == 0xFFFF) {
-        std::string name = rep.ClassTag == 0xFFFF ? rep.ClassName : std::string(PmRepeatClassName(rep.RepeatClass));
-        if (!WriteU16(1) || !WriteU16(uint16_t(name.size())) ||
-            (!name.empty() && !WriteBytes(name.data(), uint32_t(name.size()))))
-            return false;
-    }
-    auto word = [this](int32_t v) { return WriteU32(uint32_t(v)); };
-    if (!word(rep.RepeatClass) || !word(rep.RepeatInterval) || !word(rep.RepeatEndDate) || !word(rep.RepeatWord4))
-        return false;
-    switch (rep.RepeatClass) {
-    case 1: return word(rep.RepeatDayIndex);
-    case 2: return word(rep.RepeatDayIndex) && WriteU8(rep.RepeatDaysMask);
-    case 3: return word(rep.RepeatDayIndex) && word(rep.RepeatWeekIndex);
-    case 4: return word(rep.RepeatDayNumber);
-    case 5: return word(rep.RepeatDayNumber) && word(rep.RepeatMonth);
-    default: return true;
-    }
 }
 
 bool PmDateUtil::ReadRow(PmDateRecord* r)

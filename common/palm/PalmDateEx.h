@@ -14,7 +14,7 @@ struct PmDateExRecord : PmExRecord {
     uint32_t Alarm = 0;         ///< 19: nonzero = alarm set (tag 6)
     uint32_t AlarmAdvance = 0;  ///< 20
     uint32_t AlarmUnit = 0;     ///< 21: 0 minutes, 1 hours, 2 days
-    PmExRepeat Repeat;          ///< 22
+    PmRepeat Repeat;          ///< 22
     PmExText Location;          ///< 23, 255
     uint32_t IntField24 = 0;
     PmExText TextField25;       ///< 25, 31

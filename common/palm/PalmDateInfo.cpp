@@ -93,6 +93,14 @@ void PmDateInfo::FillRepeat(const PmNativeRepeat& n, CommRepeat* out)
     out->HasEndDate = out->RepeatEnd.year <= 2020 ? 1 : 0;
 }
 
+void PmDateInfo::FillRepeat(const PmRepeat& r, CommRepeat* out)
+{
+    // The stored words read as the signed values the facades work with.
+    FillRepeat(PmNativeRepeat{int32_t(r.Class), int32_t(r.Interval), int32_t(r.EndDate), int32_t(r.DayIndex), r.DaysMask,
+                int32_t(r.WeekIndex), int32_t(r.Month), int32_t(r.DayNumber)},
+               out);
+}
+
 namespace {
 
 void FillAlarm(bool alarm, int32_t advance, int32_t unit, CommDate* d)
@@ -116,10 +124,7 @@ CommDate PmDateInfo::FromClassic(const PmDateRecord& rec, const PmDateSource& sr
     d.EndTime = CalendarTime(rec.EndTime);
     d.Note.Set(rec.Note);
     FillAlarm(rec.AlarmSet != 0, rec.AlarmAdvance, rec.AlarmUnit, &d);
-    const PmRepeatEvent& r = rec.Repeat;
-    FillRepeat({r.RepeatClass, r.RepeatInterval, r.RepeatEndDate, r.RepeatDayIndex, r.RepeatDaysMask,
-                r.RepeatWeekIndex, r.RepeatMonth, r.RepeatDayNumber},
-               &d.Repeat);
+    FillRepeat(rec.Repeat, &d.Repeat);
     d.Trailer.SourceType = 1;
     d.Trailer.Status = src.Status;
     return d;
@@ -135,10 +140,7 @@ CommDate PmDateInfo::FromEx(const PmDateExRecord& rec, const PmDateSource& src)
     d.Note.Set(rec.Note.c_str(), rec.Note.size());
     d.Location.Set(rec.Location.c_str(), rec.Location.size());
     FillAlarm(rec.Alarm != 0, int32_t(rec.AlarmAdvance), int32_t(rec.AlarmUnit), &d);
-    const PmExRepeat& r = rec.Repeat;
-    FillRepeat({int32_t(r.Class), int32_t(r.Interval), int32_t(r.EndDate), int32_t(r.DayIndex), r.DaysMask,
-                int32_t(r.WeekIndex), int32_t(r.Month), int32_t(r.DayNumber)},
-               &d.Repeat);
+    FillRepeat(rec.Repeat, &d.Repeat);
     d.Trailer.SourceType = 1;
     d.Trailer.Status = src.Status;
     return d;
@@ -155,7 +157,7 @@ CommDate PmDateInfo::FromEx2(const PmDateEx2Record& rec, const PmDateSource& src
     PmSetField(d.Location, rec.Location);
     FillAlarm(rec.Alarm != 0, rec.AlarmAdvance, rec.AlarmUnit, &d);
     const PmEx2RepeatBlock& r = rec.Repeat;
-    FillRepeat({r.Kind, r.Interval, r.EndDate, r.DayIndex, r.DaysMask, r.WeekIndex, r.MonthIndex, r.DayNumber},
+    FillRepeat(PmNativeRepeat{r.Kind, r.Interval, r.EndDate, r.DayIndex, r.DaysMask, r.WeekIndex, r.MonthIndex, r.DayNumber},
                &d.Repeat);
     d.Trailer.SourceType = 1;
     d.Trailer.Status = src.Status;

@@ -71,6 +71,8 @@ public:
     /// The common repeat pattern of a generation's recurrence (the tasks
     /// facade fills its pattern the same way).
     static void FillRepeat(const PmNativeRepeat& native, CommRepeat* out);
+    /// The same from the repeat field of a .dat record (either layout).
+    static void FillRepeat(const PmRepeat& stored, CommRepeat* out);
     /// The calendar time of a Palm time value; all zero when it cannot be
     /// broken down.
     static CxSystemTime CalendarTime(int32_t seconds);

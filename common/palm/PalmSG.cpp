@@ -11,7 +11,6 @@ namespace {
 const char kMagicPrefix[5] = {char(0xBE), char(0xBA), char(0xFE), char(0xCA), 0x0F};
 const char kMagicText[] = "PalmSG Database00RV";  // 19 characters, stored without terminator
 constexpr uint32_t kMagicTextSize = 19;
-constexpr uint32_t kMaxClassName = 256;
 
 // Each byte as two lower-case hex digits, bytes separated by one space.
 std::string Hex(const uint8_t* bytes, size_t n)
@@ -36,13 +35,6 @@ std::string AsText(const uint8_t* bytes, size_t n)
 }
 
 }  // namespace
-
-const char* PmRepeatClassName(uint32_t repeatClass)
-{
-    static const char* const names[] = {"CDayName", "CWeekly", "CDayOfMonth", "CDateOfMonth", "CDateOfYear",
-                                        "CDayOfYear"};
-    return repeatClass >= 1 && repeatClass <= 6 ? names[repeatClass - 1] : nullptr;
-}
 
 void PmExText::Load(const char* stored, size_t length, size_t maxChars)
 {
@@ -712,80 +704,3 @@ bool PmSGUtil::WritePrefixField(const PmExRecord& rec, uint32_t index)
     }
 }
 
-bool PmSGUtil::ReadRepeatField(PmExRepeat& r)
-{
-    r = PmExRepeat();
-    uint32_t start = Position();
-    uint32_t tag;
-    uint16_t exceptions, marker;
-    if (!ReadU32(&tag) || tag != PM_TAG_REPEAT || !ReadU16(&exceptions))
-        return false;
-    if (size_t(exceptions) * 4 > InputLeft())
-        return false;  // the dates are not there: nothing is made for them
-    r.Exceptions.resize(exceptions);
-    for (uint32_t& date : r.Exceptions)
-        if (!ReadU32(&date))
-            return false;
-    if (!ReadU16(&marker))
-        return false;
-    if (marker == 0)
-        return true;
-    if (marker == 0xFFFF) {
-        uint16_t schema, length;
-        if (!ReadU16(&schema) || schema != 1 || !ReadU16(&length))
-            return false;
-        if (length > kMaxClassName) {
-            SGLOG(0, "Repeat class name of %d bytes is too long (at most %d).", int(length), int(kMaxClassName));
-            return false;
-        }
-        char name[kMaxClassName];
-        if (length && !ReadBytes(name, length))
-            return false;
-    }
-    if (!ReadU32(&r.Class) || !ReadU32(&r.Interval) || !ReadU32(&r.EndDate) || !ReadU32(&r.Word4))
-        return false;
-    bool ok = true;
-    switch (r.Class) {
-    case 1: ok = ReadU32(&r.DayIndex); break;
-    case 2: ok = ReadU32(&r.DayIndex) && ReadU8(&r.DaysMask); break;
-    case 3: ok = ReadU32(&r.DayIndex) && ReadU32(&r.WeekIndex); break;
-    case 4: ok = ReadU32(&r.DayNumber); break;
-    case 5: ok = ReadU32(&r.DayNumber) && ReadU32(&r.Month); break;
-    default: break;
-    }
-    if (ok && !PmRepeatClassName(r.Class))
-        r.Verbatim = InputBytes(start, Position());
-    return ok;
-}
-
-bool PmSGUtil::WriteRepeatField(const PmExRepeat& r)
-{
-    MarkField(FieldKind::Other);
-    if (!r.Verbatim.empty())
-        return WriteBytes(r.Verbatim.data(), static_cast<uint32_t>(r.Verbatim.size()));
-    if (r.Exceptions.size() > 0xFFFF)
-        return false;
-    if (!WriteU32(PM_TAG_REPEAT) || !WriteU16(static_cast<uint16_t>(r.Exceptions.size())))
-        return false;
-    for (uint32_t date : r.Exceptions)
-        if (!WriteU32(date))
-            return false;
-    if (r.Class == 0)
-        return WriteU16(0);
-    const char* name = PmRepeatClassName(r.Class);
-    if (!name)
-        return false;  // a class without a name cannot be written readably
-    uint16_t length = static_cast<uint16_t>(std::strlen(name));
-    if (!WriteU16(0xFFFF) || !WriteU16(1) || !WriteU16(length) || !WriteBytes(name, length))
-        return false;
-    if (!WriteU32(r.Class) || !WriteU32(r.Interval) || !WriteU32(r.EndDate) || !WriteU32(r.Word4))
-        return false;
-    switch (r.Class) {
-    case 1: return WriteU32(r.DayIndex);
-    case 2: return WriteU32(r.DayIndex) && WriteU8(r.DaysMask);
-    case 3: return WriteU32(r.DayIndex) && WriteU32(r.WeekIndex);
-    case 4: return WriteU32(r.DayNumber);
-    case 5: return WriteU32(r.DayNumber) && WriteU32(r.Month);
-    default: return true;
-    }
-}

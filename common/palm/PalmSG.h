@@ -92,25 +92,6 @@ struct PmExRecord {
     char CategoryName[16] = {};
 };
 
-/// The repeat field (tag 8) of calendar and tasks records.
-struct PmExRepeat {
-    uint32_t Class = 0;         ///< 0 none; 1 CDayName, 2 CWeekly, 3 CDayOfMonth, 4 CDateOfMonth, 5 CDateOfYear, 6 CDayOfYear
-    uint32_t Interval = 0;
-    uint32_t EndDate = 0;       ///< PmTime seconds value
-    uint32_t Word4 = 0;
-    uint32_t DayIndex = 0;      ///< classes 1, 2, 3
-    uint8_t DaysMask = 0;       ///< class 2
-    uint32_t WeekIndex = 0;     ///< class 3
-    uint32_t Month = 0;         ///< class 5: 0 January to 11
-    uint32_t DayNumber = 0;     ///< classes 4 and 5
-    /// Exception dates (seconds values), written back with their count.
-    std::vector<uint32_t> Exceptions;
-    /// The whole stored field, tag included, of a repeat whose class has no
-    /// name (outside 1 to 6, a stored header with class 0 included): such a
-    /// field is written back exactly as it was read.
-    std::string Verbatim;
-};
-
 /// The records of one utility: heap copies in a CxList.
 template <class Rec>
 class PmExDataMgr {
@@ -303,9 +284,6 @@ protected:
     bool WritePrefixField(const PmExRecord& rec, uint32_t index);
     bool ReadText(PmExText& text, size_t maxChars);
     bool WriteText(const PmExText& text);
-    /// The repeat field of calendar and tasks records.
-    bool ReadRepeatField(PmExRepeat& repeat);
-    bool WriteRepeatField(const PmExRepeat& repeat);
 
     /// One log line from the utility's own module.
     void LogLine(int level, int line, const char* format, ...) __attribute__((format(printf, 4, 5)));
@@ -412,17 +390,15 @@ protected:
 };
 
 /// A record utility whose records carry a repeat field (calendar, tasks):
-/// Rec has a PmExRepeat member named Repeat.
+/// Rec has a PmRepeat member named Repeat.
 template <class Derived, class Rec, class Mgr>
 class PmSGRepeatUtil : public PmSGRecordUtil<Derived, Rec, Mgr> {
 public:
     /// The repeat field of a record.
-    virtual bool ReadRepeat(Rec* rec) { return rec && this->ReadRepeatField(rec->Repeat); }
+    virtual bool ReadRepeat(Rec* rec) { return rec && this->ReadRepeatField(&rec->Repeat); }
     virtual bool WriteRepeat(const Rec* rec) { return rec && this->WriteRepeatField(rec->Repeat); }
 
 protected:
     using PmSGRecordUtil<Derived, Rec, Mgr>::PmSGRecordUtil;
 };
 
-/// The class name of a repeat class 1 to 6, none otherwise.
-const char* PmRepeatClassName(uint32_t repeatClass);

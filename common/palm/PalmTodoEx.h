@@ -16,7 +16,7 @@ struct PmTodoExRecord : PmExRecord {
     uint32_t AlarmTime = 0;          ///< 21 (tag 3)
     uint32_t AlarmAdvance = 0;       ///< 22
     uint32_t RepeatStartDate = 0;    ///< 23 (tag 3)
-    PmExRepeat Repeat;               ///< 24
+    PmRepeat Repeat;               ///< 24
 };
 
 class PmTodoExDataMgr : public PmExDataMgr<PmTodoExRecord> {};

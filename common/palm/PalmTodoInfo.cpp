@@ -69,10 +69,7 @@ CommTask PmTodoInfo::FromEx(const PmTodoExRecord& rec, const PmTodoSource& src)
     t.Private = rec.Private ? 1 : 0;
     t.DueDate = rec.DueDate;
     t.Priority = Priority(int32_t(rec.Priority));
-    const PmExRepeat& r = rec.Repeat;
-    PmDateInfo::FillRepeat({int32_t(r.Class), int32_t(r.Interval), int32_t(r.EndDate), int32_t(r.DayIndex),
-                            r.DaysMask, int32_t(r.WeekIndex), int32_t(r.Month), int32_t(r.DayNumber)},
-                           &t.Repeat);
+    PmDateInfo::FillRepeat(rec.Repeat, &t.Repeat);
     t.Sensitivity = t.Private == 1 ? 2 : 0;
     t.Trailer.SourceType = kSourceEx;
     t.Trailer.Status = src.Status;
@@ -93,7 +90,7 @@ CommTask PmTodoInfo::FromEx2(const PmTodoEx2Record& rec, const PmTodoSource& src
     t.Priority = Priority(rec.Priority);
     const PmEx2RepeatBlock& r = rec.Repeat;
     PmDateInfo::FillRepeat(
-        {r.Kind, r.Interval, r.EndDate, r.DayIndex, r.DaysMask, r.WeekIndex, r.MonthIndex, r.DayNumber},
+        PmNativeRepeat{r.Kind, r.Interval, r.EndDate, r.DayIndex, r.DaysMask, r.WeekIndex, r.MonthIndex, r.DayNumber},
         &t.Repeat);
     t.Sensitivity = t.Private == 1 ? 2 : 0;
     t.Trailer.SourceType = kSourceEx2;

@@ -141,10 +141,10 @@ void WriteClassic(const PalmInstall& env)
     d.Description = "Team sync";
     d.Note = "Agenda";
     d.AlarmSet = d.Private = d.Category = 1;
-    d.Repeat.RepeatClass = 2;
-    d.Repeat.RepeatInterval = 2;
-    d.Repeat.RepeatDaysMask = 0x0A;  // Monday and Wednesday
-    d.Repeat.RepeatEndDate = At(2031, 6, 15);
+    d.Repeat.Class = 2;
+    d.Repeat.Interval = 2;
+    d.Repeat.DaysMask = 0x0A;  // Monday and Wednesday
+    d.Repeat.EndDate = At(2031, 6, 15);
     infotest::WriteClassicWith(palmfix::WriteClassicDate, env.UserFile("datebook\\datebook.dat"), cats,
                                std::vector<PmDateRecord>{d});
 

@@ -134,25 +134,30 @@ TEST_F(DateFile, RepeatForms)
     EXPECT_EQ(ReadFile(m_path), original);
 }
 
-TEST_F(DateFile, RepeatWithoutClassHeaderIsSavedWithIt)
+TEST_F(DateFile, RepeatsAreSavedAsRead)
 {
+    // A marker other than 0xFFFF (no class header) and a class name far
+    // longer than any class has are both written back as they were.
     std::string bare = Bytes().Raw(Header()).U16(0x8001).U32(2).U32(2).U32(1300000000).U32(0).U32(3).U8(0x2A).Str();
-    WriteFile(m_path, SGFile(DateParts(m_path, {Event(1, bare)})));
+    std::string longName = Bytes().Raw(Header()).U16(0xFFFF).U16(1).U16(300).Raw(std::string(300, 'C'))
+                               .U32(4).U32(1).U32(0).U32(0).U32(17).Str();
+    std::string original = SGFile(DateParts(m_path, {Event(1, bare), Event(2, longName)}));
+    WriteFile(m_path, original);
     PmDateExUtil util;
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     EXPECT_EQ(util.DataMgr()->First()->Repeat.DaysMask, 0x2A);
+    EXPECT_EQ(util.DataMgr()->Next()->Repeat.DayNumber, 17u);
     ASSERT_TRUE(util.Save());
-    EXPECT_EQ(ReadFile(m_path), SGFile(DateParts(m_path, {Event(1, Weekly())})));
+    EXPECT_EQ(ReadFile(m_path), original);
 }
 
 TEST_F(DateFile, BadRepeatsFailTheLoad)
 {
-    std::string longName = Bytes().Raw(Header()).U16(0xFFFF).U16(1).U16(300).Raw(std::string(300, 'C'))
-                               .U32(1).U32(1).U32(0).U32(0).U32(0).Str();
-    WriteFile(m_path, SGFile(DateParts(m_path, {Event(1, RepeatNone()), Event(2, longName), Event(3, RepeatNone())})));
+    // A class name longer than the bytes left.
+    std::string cut = Bytes().Raw(Header()).U16(0xFFFF).U16(1).U16(60000).Raw("CWeekly").Str();
+    WriteFile(m_path, SGFile(DateParts(m_path, {Event(1, RepeatNone()), Event(2, cut), Event(3, RepeatNone())})));
     PmDateExUtil util;
     EXPECT_FALSE(util.LoadFile(m_path.c_str()));
-    EXPECT_TRUE(m_log.Has("Repeat class name of 300 bytes is too long (at most 256)."));
     // The failed record ends the load with one line.
     EXPECT_EQ(m_log.CountOf("Error reading Palm Desktop Calendar, current file position: "), 1);
     EXPECT_TRUE(m_log.Has("Load Palm Desktop Calendar failed: " + m_path));

@@ -82,20 +82,20 @@ TEST_F(PalmDateTest, IndependentWriterAndReaderAgreeOnEveryRepeat)
         EXPECT_EQ(r->Category, 1);
         EXPECT_EQ(r->AlarmSet, 1);
         EXPECT_EQ(r->AlarmAdvance, 15);
-        EXPECT_EQ(r->Repeat.RepeatClass, int32_t(reps[i].cls));
-        EXPECT_EQ(r->Repeat.RepeatInterval, int32_t(reps[i].interval));
-        EXPECT_EQ(r->Repeat.RepeatEndDate, int32_t(reps[i].endDate));
+        EXPECT_EQ(r->Repeat.Class, int32_t(reps[i].cls));
+        EXPECT_EQ(r->Repeat.Interval, int32_t(reps[i].interval));
+        EXPECT_EQ(r->Repeat.EndDate, int32_t(reps[i].endDate));
     }
-    EXPECT_EQ(mgr->GetAt(1)->Repeat.RepeatDayIndex, 3);
-    EXPECT_EQ(mgr->GetAt(2)->Repeat.RepeatDayIndex, 1);
-    EXPECT_EQ(mgr->GetAt(2)->Repeat.RepeatDaysMask, 0x2A);
+    EXPECT_EQ(mgr->GetAt(1)->Repeat.DayIndex, 3);
+    EXPECT_EQ(mgr->GetAt(2)->Repeat.DayIndex, 1);
+    EXPECT_EQ(mgr->GetAt(2)->Repeat.DaysMask, 0x2A);
     EXPECT_EQ(mgr->GetAt(2)->Repeat.Exceptions, (std::vector<uint32_t>{1111000000, 1112000000}));
-    EXPECT_EQ(mgr->GetAt(3)->Repeat.RepeatDayIndex, 4);
-    EXPECT_EQ(mgr->GetAt(3)->Repeat.RepeatWeekIndex, 2);
-    EXPECT_EQ(mgr->GetAt(4)->Repeat.RepeatDayNumber, 15);
-    EXPECT_EQ(mgr->GetAt(4)->Repeat.RepeatMonth, 0);
-    EXPECT_EQ(mgr->GetAt(5)->Repeat.RepeatDayNumber, 24);
-    EXPECT_EQ(mgr->GetAt(5)->Repeat.RepeatMonth, 11);
+    EXPECT_EQ(mgr->GetAt(3)->Repeat.DayIndex, 4);
+    EXPECT_EQ(mgr->GetAt(3)->Repeat.WeekIndex, 2);
+    EXPECT_EQ(mgr->GetAt(4)->Repeat.DayNumber, 15);
+    EXPECT_EQ(mgr->GetAt(4)->Repeat.Month, 0);
+    EXPECT_EQ(mgr->GetAt(5)->Repeat.DayNumber, 24);
+    EXPECT_EQ(mgr->GetAt(5)->Repeat.Month, 11);
     // The item after the monthly-by-date one was read from the right place.
     EXPECT_EQ(mgr->GetAt(5)->Description, "meeting 6");
 
@@ -135,10 +135,10 @@ TEST_F(PalmDateTest, NewRepeatIsWrittenWithItsClassName)
     PmDateRecord rec;
     rec.StartTime = 1110877500;
     rec.EndTime = 1110881100;
-    rec.Repeat.RepeatClass = 2;
-    rec.Repeat.RepeatInterval = 1;
-    rec.Repeat.RepeatDayIndex = 1;
-    rec.Repeat.RepeatDaysMask = 0x2A;
+    rec.Repeat.Class = 2;
+    rec.Repeat.Interval = 1;
+    rec.Repeat.DayIndex = 1;
+    rec.Repeat.DaysMask = 0x2A;
     ASSERT_TRUE(util.GetDataMgr()->Add(rec));
     ASSERT_TRUE(util.Save(path.c_str()));
     File back;
@@ -149,6 +149,14 @@ TEST_F(PalmDateTest, NewRepeatIsWrittenWithItsClassName)
     EXPECT_EQ(r.className, "CWeekly");
     EXPECT_EQ(r.payload, (std::vector<uint32_t>{1}));
     EXPECT_EQ(r.mask, 0x2A);
+
+    // A new repeat of a class without a name has no form any reader could
+    // follow: the save fails and the file stays as it was.
+    std::string before = Get(path);
+    rec.Repeat.Class = 9;
+    ASSERT_TRUE(util.GetDataMgr()->Add(rec));
+    EXPECT_FALSE(util.Save(path.c_str()));
+    EXPECT_EQ(Get(path), before);
 }
 
 // Load and save without changes: the same bytes, EndTime's tag as the schema
@@ -190,7 +198,7 @@ TEST_F(PalmDateTest, UnchangedSaveKeepsHiddenItemsAndOddRepeats)
     EXPECT_EQ(mgr->RowCount(), 5u);
     EXPECT_TRUE(mgr->IsHidden(1));
     EXPECT_TRUE(mgr->IsHidden(3));
-    EXPECT_EQ(mgr->GetAt(0)->Repeat.RepeatClass, 9);
+    EXPECT_EQ(mgr->GetAt(0)->Repeat.Class, 9);
 
     ASSERT_TRUE(util.Save(path.c_str()));
     EXPECT_EQ(Get(path), original);

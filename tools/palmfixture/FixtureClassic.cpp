@@ -133,16 +133,16 @@ ClassicContent<PmDateRecord> SampleClassicDate(uint32_t count, uint32_t seed)
         r.Category = int32_t(rng.Below(3));
         r.AlarmSet = i % 4 == 0;
         r.AlarmAdvance = 10;
-        PmRepeatEvent& rep = r.Repeat;
-        rep.RepeatClass = int32_t(i % 7);
-        if (rep.RepeatClass != 0) {
-            rep.RepeatInterval = 1 + int32_t(rng.Below(3));
-            rep.RepeatEndDate = r.StartTime + 365 * 86400;
-            rep.RepeatDayIndex = int32_t(rng.Below(7));
-            rep.RepeatDaysMask = rep.RepeatClass == 2 ? 0x2A : 0;
-            rep.RepeatWeekIndex = rep.RepeatClass == 3 ? int32_t(rng.Below(5)) : 0;
-            rep.RepeatDayNumber = rep.RepeatClass == 4 || rep.RepeatClass == 5 ? 1 + int32_t(rng.Below(28)) : 0;
-            rep.RepeatMonth = rep.RepeatClass == 5 ? int32_t(rng.Below(12)) : 0;
+        PmRepeat& rep = r.Repeat;
+        rep.Class = int32_t(i % 7);
+        if (rep.Class != 0) {
+            rep.Interval = 1 + int32_t(rng.Below(3));
+            rep.EndDate = r.StartTime + 365 * 86400;
+            rep.DayIndex = int32_t(rng.Below(7));
+            rep.DaysMask = rep.Class == 2 ? 0x2A : 0;
+            rep.WeekIndex = rep.Class == 3 ? int32_t(rng.Below(5)) : 0;
+            rep.DayNumber = rep.Class == 4 || rep.Class == 5 ? 1 + int32_t(rng.Below(28)) : 0;
+            rep.Month = rep.Class == 5 ? int32_t(rng.Below(12)) : 0;
             if (i % 5 == 0)
                 rep.Exceptions = {uint32_t(r.StartTime + 7 * 86400), uint32_t(r.StartTime + 14 * 86400)};
         }

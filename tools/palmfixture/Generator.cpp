@@ -412,14 +412,14 @@ bool WriteClassicApps(const std::string& folder, int32_t apps, const GenOptions&
             r.AlarmSet = g.alarm;
             r.AlarmAdvance = g.alarmAdvance;
             r.AlarmUnit = g.alarmUnit;
-            r.Repeat.RepeatClass = g.kind;
-            r.Repeat.RepeatInterval = g.interval;
-            r.Repeat.RepeatEndDate = g.repeatEnd;
-            r.Repeat.RepeatDayIndex = g.dayIndex;
-            r.Repeat.RepeatDaysMask = g.daysMask;
-            r.Repeat.RepeatWeekIndex = g.weekIndex;
-            r.Repeat.RepeatMonth = g.monthIndex;
-            r.Repeat.RepeatDayNumber = g.dayNumber;
+            r.Repeat.Class = g.kind;
+            r.Repeat.Interval = g.interval;
+            r.Repeat.EndDate = g.repeatEnd;
+            r.Repeat.DayIndex = g.dayIndex;
+            r.Repeat.DaysMask = g.daysMask;
+            r.Repeat.WeekIndex = g.weekIndex;
+            r.Repeat.Month = g.monthIndex;
+            r.Repeat.DayNumber = g.dayNumber;
             if (g.kind != 0 && g.id % 4 == 0)
                 r.Repeat.Exceptions = {uint32_t(g.start + 7 * 86400), uint32_t(g.start + 14 * 86400)};
             content.records.push_back(r);
@@ -486,7 +486,7 @@ void ExPrefix(PmExRecord* r, int32_t id, int32_t status, int32_t category, bool 
     r->Private = isPrivate ? 1 : 0;
 }
 
-void ExRepeat(PmExRepeat* rep, int32_t kind, int32_t interval, int32_t end, int32_t dayIndex, uint8_t mask,
+void ExRepeat(PmRepeat* rep, int32_t kind, int32_t interval, int32_t end, int32_t dayIndex, uint8_t mask,
               int32_t week, int32_t month, int32_t day)
 {
     rep->Class = uint32_t(kind);
