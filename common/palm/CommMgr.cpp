@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <utility>
 
 template <typename R>
 void CommMgr<R>::Clear()
@@ -18,31 +20,60 @@ void CommMgr<R>::Clear()
 }
 
 template <typename R>
+void CommMgr<R>::DropLast()
+{
+    if (m_Recs.empty())
+        return;
+    R* rec = m_Recs.back();
+    if (rec->Trailer.NativeCopy && rec->Trailer.NativeCopySize != 0)
+        std::free(rec->Trailer.NativeCopy);
+    delete rec;
+    m_Recs.pop_back();
+    if (m_current >= m_Recs.size())
+        m_current = m_Recs.empty() ? 0 : m_Recs.size() - 1;
+}
+
+template <typename R>
 R* CommMgr<R>::Add(const R* tmpl)
 {
     if (!tmpl)
         return nullptr;
-    R* rec = new (std::nothrow) R;
-    if (!rec)
-        return nullptr;
-    std::memcpy(static_cast<void*>(rec), tmpl, sizeof(R));
-    rec->Trailer.NativeCopy = nullptr;
-    const CommTrailer& src = tmpl->Trailer;
-    if (src.NativeCopy && src.NativeCopySize > 0) {
-        void* block = std::malloc(size_t(src.NativeCopySize));
-        if (block)
-            std::memcpy(block, src.NativeCopy, size_t(src.NativeCopySize));
-        rec->Trailer.NativeCopy = block;
-    }
     try {
-        m_Recs.push_back(rec);
+        return Store(*tmpl);
     } catch (const std::bad_alloc&) {
-        std::free(rec->Trailer.NativeCopy);
-        delete rec;
         return nullptr;
     }
+}
+
+template <typename R>
+R* CommMgr<R>::Add(R&& tmpl)
+{
+    try {
+        return Store(std::move(tmpl));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+template <typename R>
+template <typename T>
+R* CommMgr<R>::Store(T&& tmpl)
+{
+    // The template keeps its block: the stored record gets a copy of its own.
+    // (Without one, because malloc failed, the record is still stored: the
+    // positions must keep matching the facade's sources.)
+    void* native = tmpl.Trailer.NativeCopy;
+    int32_t size = tmpl.Trailer.NativeCopySize;
+    std::unique_ptr<R> rec(new R(std::forward<T>(tmpl)));
+    rec->Trailer.NativeCopy = nullptr;
+    if (native && size > 0) {
+        rec->Trailer.NativeCopy = std::malloc(size_t(size));
+        if (rec->Trailer.NativeCopy)
+            std::memcpy(rec->Trailer.NativeCopy, native, size_t(size));
+    }
+    m_Recs.push_back(rec.get());  // on failure the record is still the unique_ptr's
     m_current = m_Recs.size() - 1;
-    return rec;
+    return rec.release();
 }
 
 template class CommMgr<CommAddr>;

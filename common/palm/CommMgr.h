@@ -5,7 +5,7 @@
 // facade adds one record per generation record it accepts, in its own order,
 // so the position finds the generation record again.
 //
-// Ownership: Add stores a deep copy of the template. The stored record gets its
+// Ownership: Add stores a copy of the template (or takes over its texts). The stored record gets its
 // own malloc'd copy of the native copy when the template's pointer and size
 // are both non-zero (otherwise the stored record has none); the template keeps
 // its block. Clear frees every stored record and its native copy. Pointers
@@ -38,10 +38,13 @@ public:
     /// Frees every stored record with its native copy; positions restart at 0.
     void Clear();
 
-    /// Stores a deep copy of the template; none for a missing template or when
+    /// Stores a copy of the template; none for a missing template or when
     /// the record cannot be stored.
     R* Add(const R* tmpl);
     R* Add(const R& tmpl) { return Add(&tmpl); }
+    /// Stores the template's texts without copying them (the template is
+    /// left valid but unspecified; its native copy block stays its own).
+    R* Add(R&& tmpl);
 
     /// The first record, which becomes current; none when empty.
     R* First()
@@ -67,6 +70,8 @@ public:
     /// Record at a position without touching the cursor; none past the end.
     R* RecordAt(uint32_t position) const { return position < m_Recs.size() ? m_Recs[position] : nullptr; }
     uint32_t Count() const { return uint32_t(m_Recs.size()); }
+    /// Frees the record added last (with its native copy).
+    void DropLast();
     /// Makes the first position holding this record current; false, with
     /// the cursor unchanged, when the record is not held.
     bool SetCurrent(const R* rec)
@@ -89,6 +94,9 @@ public:
     }
 
 private:
+    template <typename T>
+    R* Store(T&& tmpl);
+
     std::vector<R*> m_Recs;  // owned; position i is the i-th record added
     size_t m_current = 0;
 };

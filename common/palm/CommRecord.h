@@ -3,13 +3,14 @@
 //
 // Every loaded record of any storage generation is converted into one of
 // these, so that detection, review and deletion never see a generation.
-// Texts are fixed-capacity, NUL-terminated 8-bit texts in the ANSI code page
-// (FixedText); a record is zero-filled by value-initialisation (`CommAddr r{};`)
+// Texts are 8-bit texts in the ANSI code page with a fixed capacity
+// (FixedText): every text is cut to its capacity as it is set, but takes only
+// the room its characters need. A record is value-initialised (`CommAddr r{};`)
 // before it is filled, so an absent value is an empty text or 0.
 //
-// Records are trivially copyable. Copying one by value copies the native-copy
-// pointer, not the block it points to: only the manager's Add makes a deep copy
-// (see CommMgr.h), and the block then belongs to the stored record alone.
+// Copying a record copies its texts and the native-copy pointer, not the block
+// it points to: only the manager's Add makes a copy of that block (see
+// CommMgr.h), and the block then belongs to the stored record alone.
 #pragma once
 
 #include "misc/CxDateTime.h"
@@ -17,43 +18,43 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
-#include <type_traits>
 
-/// A fixed-capacity text field of N bytes, the terminator included. Every
-/// copy into it goes through Set, which cuts at N - 1 characters, so the
-/// field is always terminated.
+/// A text field of capacity N bytes, the terminator included: it holds at
+/// most N - 1 characters and no NUL. Every copy into it goes through Set,
+/// which cuts there. Only the characters held take room (a short text none
+/// beyond the field itself), so that records of large capacities stay small.
 template <size_t N>
 struct FixedText {
-    static_assert(N > 0);
+    static_assert(N > 1);
     static constexpr size_t kCapacity = N;
-
-    char text[N];
 
     /// Copies at most N - 1 characters of a NUL-terminated text; none clears it.
     void Set(const char* s) { Set(s, s ? strnlen(s, N - 1) : 0); }
     /// Copies at most N - 1 of the len bytes (stops at an embedded NUL).
     void Set(const char* s, size_t len)
     {
-        size_t n = 0;
-        if (s) {
-            n = len < N - 1 ? len : N - 1;
-            const void* nul = std::memchr(s, 0, n);
-            if (nul)
-                n = size_t(static_cast<const char*>(nul) - s);
-            std::memcpy(text, s, n);
+        if (!s) {
+            m_Text.clear();
+            return;
         }
-        std::memset(text + n, 0, N - n);
+        size_t n = len < N - 1 ? len : N - 1;
+        if (const void* nul = std::memchr(s, 0, n))
+            n = size_t(static_cast<const char*>(nul) - s);
+        m_Text.assign(s, n);
     }
     void Set(std::string_view s) { Set(s.data(), s.size()); }
-    void Clear() { std::memset(text, 0, N); }
+    void Clear() { m_Text.clear(); }
 
-    const char* c_str() const { return text; }
-    /// Length up to the terminator, never past the capacity even when the
-    /// bytes were written by other means than Set.
-    size_t Length() const { return strnlen(text, N); }
-    std::string_view View() const { return std::string_view(text, Length()); }
-    bool Empty() const { return text[0] == 0; }
+    /// The text, terminated.
+    const char* c_str() const { return m_Text.c_str(); }
+    size_t Length() const { return m_Text.size(); }
+    std::string_view View() const { return m_Text; }
+    bool Empty() const { return m_Text.empty(); }
+
+private:
+    std::string m_Text;
 };
 
 /// Mark flags of the trailer.
@@ -188,7 +189,3 @@ struct CommNote {
     CommTrailer Trailer;
 };
 
-static_assert(std::is_trivially_copyable_v<CommAddr>);
-static_assert(std::is_trivially_copyable_v<CommDate>);
-static_assert(std::is_trivially_copyable_v<CommTask>);
-static_assert(std::is_trivially_copyable_v<CommNote>);

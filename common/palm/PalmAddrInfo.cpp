@@ -181,7 +181,7 @@ CommAddr PmAddrInfo::FromEx2(const PmAddrEx2Record& rec, const PmAddrSource& src
 bool PmAddrInfo::DeleteRecord(CommAddr* pRec)
 {
     CX_ASSERT(pRec != nullptr);
-    return m_Core.DeleteRecord(pRec, true, false);
+    return m_Core.DeleteRecord(pRec, false);
 }
 
 bool PmAddrInfo::Save()

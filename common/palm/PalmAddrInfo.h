@@ -23,7 +23,7 @@ struct PmAddrSource {
     int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
     uint32_t Status;     ///< the contact's status word as this wrapper knows it
     PmAddrRecord* Classic;
-    PmAddrExRecord* Ex;  ///< its blocks duplicated
+    PmAddrExRecord* Ex;
     PmAddrEx2Record* Ex2;
     void* LoaderRecord;   ///< the record in the utility's data manager (not owned)
     CommAddr* CommRecord; ///< the record stored in the contact manager (not owned)

@@ -167,7 +167,7 @@ CommDate PmDateInfo::FromEx2(const PmDateEx2Record& rec, const PmDateSource& src
 bool PmDateInfo::DeleteRecord(CommDate* pRec)
 {
     CX_ASSERT(pRec != nullptr);
-    return m_Core.DeleteRecord(pRec, true, false);
+    return m_Core.DeleteRecord(pRec, false);
 }
 
 bool PmDateInfo::Save()

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 /// Generation codes of the facades.
@@ -70,8 +71,8 @@ inline void PmSetField(FixedText<N>& field, const char (&text)[M])
 /// The source list and the manager of a facade, paired position by position.
 /// Source is a facade's trivially copyable wrapper of one generation record:
 /// a common record's native copy is a byte copy of it. Sources are owned here
-/// (allocated with new); freeing the generation record copy they point to is
-/// the facade's business (see Clear).
+/// (allocated with new); the generation record they point to is the loading
+/// utility's, which must outlive them (PmInfoCore clears both together).
 template <typename Source, typename Mgr>
 class PmInfoRecords {
 public:
@@ -81,22 +82,33 @@ public:
     PmInfoRecords(const PmInfoRecords&) = delete;
     PmInfoRecords& operator=(const PmInfoRecords&) = delete;
 
-    /// Appends `src` (taken over) and a stored copy of `comm`, whose native
-    /// copy is made a copy of *src. Returns the stored common record, or none
-    /// when either list cannot take its record; then nothing was added and
-    /// `src` was not taken over.
-    Comm* Append(Source* src, Comm* comm)
+    /// Appends `src` (taken over) and `comm` (its texts moved into the
+    /// stored record), whose native copy is made a copy of *src. Returns the
+    /// stored common record, or none when either list cannot take its record;
+    /// then nothing was added and `src` was not taken over.
+    Comm* Append(Source* src, Comm&& comm)
     {
-        comm->Trailer.NativeCopy = src;
-        comm->Trailer.NativeCopySize = int32_t(sizeof(Source));
+        comm.Trailer.NativeCopy = src;
+        comm.Trailer.NativeCopySize = int32_t(sizeof(Source));
         if (!m_Sources.Add(src))
             return nullptr;
-        Comm* stored = m_Mgr.Add(comm);
+        Comm* stored = m_Mgr.Add(std::move(comm));
         if (!stored) {
             // The manager could not keep the record: take the source back out
             // so that the two lists keep describing the same records. (A record
             // stored without its native copy keeps its source: the positions
             // still match, only the viewers find nothing to show.)
+            DropLastSource();
+            return nullptr;
+        }
+        try {
+            m_Positions.emplace(stored, uint32_t(m_ByPosition.size()));
+            m_ByPosition.push_back(src);
+        } catch (const std::bad_alloc&) {
+            // Without its position the record could not be deleted: the
+            // lists must then look as if it had never been added.
+            m_Positions.erase(stored);
+            m_Mgr.DropLast();
             DropLastSource();
             return nullptr;
         }
@@ -108,25 +120,25 @@ public:
     /// position, checked to describe that record. None when it is not held.
     Source* SourceOf(const Comm* rec)
     {
-        int32_t i = m_Mgr.IndexOf(rec);
-        if (i < 0)
+        auto found = m_Positions.find(rec);
+        if (found == m_Positions.end())
             return nullptr;
-        Source* src = m_Sources.GetAt(uint32_t(i));
+        Source* src = m_ByPosition[found->second];
         if (!src || src->CommRecord != rec)
             return nullptr;
         return src;
     }
 
-    /// Frees every source (after `freeNative(src)`), empties both lists.
-    template <typename F>
-    void Clear(F freeNative)
+    /// Frees every source, empties both lists.
+    void Clear()
     {
-        for (Source* s = m_Sources.First(); s; s = m_Sources.Next()) {
-            freeNative(s);
+        for (Source* s = m_Sources.First(); s; s = m_Sources.Next())
             delete s;
-        }
         m_Sources.Clear(false);
         m_Mgr.Clear();
+        m_ByPosition.clear();
+        m_ByPosition.shrink_to_fit();
+        m_Positions = {};
     }
 
     CxList<Source>& Sources() { return m_Sources; }
@@ -146,6 +158,10 @@ private:
     }
     CxList<Source> m_Sources;
     Mgr m_Mgr;
+    // A deletion finds its source at once: the position of each stored
+    // record, and the sources by position.
+    std::unordered_map<const Comm*, uint32_t> m_Positions;
+    std::vector<Source*> m_ByPosition;
 };
 
 /// What every facade does the same way, whatever the application: it owns
@@ -170,11 +186,11 @@ public:
     PmInfoCore& operator=(const PmInfoCore&) = delete;
     ~PmInfoCore()
     {
-        // The utilities go first; the sources only point into their managers.
+        // The sources only point into the utilities' managers.
+        m_Recs.Clear();
         delete m_pUtil;
         delete m_pExUtil;
         delete m_pEx2Util;
-        m_Recs.Clear(FreeNative);
     }
 
     /// Makes the three utilities (once, when the facade has chosen its generation).
@@ -189,10 +205,10 @@ public:
     void Reset()
     {
         m_LoadedGen = kPmGenNone;
+        m_Recs.Clear();
         m_pUtil->GetDataMgr()->Clear();
         m_pExUtil->DataMgr()->Clear();
         m_pEx2Util->DataMgr()->Clear();
-        m_Recs.Clear(FreeNative);
     }
 
     /// Loads the user's data through the utility of generation `gen` only.
@@ -231,12 +247,11 @@ public:
     }
 
     /// Marks the generation record of a stored common record deleted: its
-    /// byte copy, the utility's record (for 6.x only when `markEx2Loader`),
-    /// the source and the source's record copy. Classic and 4.1.x stay in
-    /// memory until a save; a 6.x row is written at once and that result
+    /// byte copy, the source and the utility's record. Classic and 4.1.x stay
+    /// in memory until a save; a 6.x row is written at once and that result
     /// returned. False for a record that is not held; `unknownResult` when no
     /// generation is loaded.
-    bool DeleteRecord(Comm* pRec, bool markEx2Loader, bool unknownResult)
+    bool DeleteRecord(Comm* pRec, bool unknownResult)
     {
         if (!pRec)
             return false;
@@ -246,13 +261,13 @@ public:
         auto* copy = static_cast<Source*>(pRec->Trailer.NativeCopy);
         switch (m_LoadedGen) {
         case kPmGenClassic:
-            MarkDeleted(copy, src, src->Classic, true);
+            MarkDeleted(copy, src, src->Classic);
             return true;
         case kPmGenEx:
-            MarkDeleted(copy, src, src->Ex, true);
+            MarkDeleted(copy, src, src->Ex);
             return true;
         case kPmGenEx2:
-            MarkDeleted(copy, src, src->Ex2, markEx2Loader);
+            MarkDeleted(copy, src, src->Ex2);
             return m_pEx2Util->WriteBackRecord(src->Ex2);
         default:
             return unknownResult;
@@ -336,16 +351,6 @@ public:
     CxList<Source>& Sources() { return m_Recs.Sources(); }
 
 private:
-    static void FreeNative(Source* src)
-    {
-        delete src->Classic;
-        delete src->Ex;
-        delete src->Ex2;
-        src->Classic = nullptr;
-        src->Ex = nullptr;
-        src->Ex2 = nullptr;
-    }
-
     template <typename DataMgr, typename Rec, typename From>
     void BuildFrom(DataMgr* mgr, int32_t gen, Rec* Source::*copySlot, From from)
     {
@@ -357,31 +362,24 @@ private:
                 continue;
             src->Generation = gen;
             src->Status = uint32_t(rec->Status);
-            src->*copySlot = new (std::nothrow) Rec(*rec);
+            src->*copySlot = rec;
             src->LoaderRecord = rec;
-            if (!(src->*copySlot)) {
-                FreeNative(src);
-                delete src;
-                continue;
-            }
-            Comm comm = from(*rec, *src);
-            if (!m_Recs.Append(src, &comm)) {
-                FreeNative(src);
-                delete src;
+            try {
+                if (!m_Recs.Append(src, from(*rec, *src)))
+                    delete src;
+            } catch (const std::bad_alloc&) {
+                delete src;  // the record's texts could not be had: it is left out, as a failed Add
             }
         }
     }
 
     template <typename Rec>
-    static void MarkDeleted(Source* copy, Source* src, Rec* own, bool markLoader)
+    static void MarkDeleted(Source* copy, Source* src, Rec* rec)
     {
-        using StatusType = decltype(own->Status);
         if (copy)
             copy->Status = kPmStatusDeleted;
-        if (markLoader)
-            static_cast<Rec*>(src->LoaderRecord)->Status = StatusType(kPmStatusDeleted);
         src->Status = kPmStatusDeleted;
-        own->Status = StatusType(kPmStatusDeleted);
+        rec->Status = decltype(rec->Status)(kPmStatusDeleted);
     }
 
     int32_t m_LoadedGen = kPmGenNone;

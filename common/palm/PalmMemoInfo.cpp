@@ -78,7 +78,7 @@ bool PmMemoInfo::DeleteRecord(CommNote* pRec)
     CX_ASSERT(pRec != nullptr);
     // A 6.x row is brought in line with the copy at once; its result is the
     // deletion's (a row that was not changed is no deletion).
-    return m_Core.DeleteRecord(pRec, false, true);
+    return m_Core.DeleteRecord(pRec, true);
 }
 
 bool PmMemoInfo::Save() { return m_Core.SaveChosen(m_ChosenGen); }

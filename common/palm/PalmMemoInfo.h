@@ -18,16 +18,16 @@
 #include <string>
 
 /// The facade's wrapper of one loaded memo; a common record's native copy is
-/// a byte copy of it. The generation record copy it points to is the
-/// facade's (made when loaded, freed by Reset); the wrapper inside a common
-/// record shares it, so it stays valid as long as the record it belongs to.
+/// a byte copy of it. The generation record it points to is the one in the
+/// utility's data manager, which the facade's Reset clears together with the
+/// common records: it stays valid as long as the record it belongs to.
 struct PmMemoSource {
     int32_t Generation;  ///< 1 classic, 2 4.1.x, 3 6.x
     /// The status word of the memo as this wrapper knows it (0x84 once deleted).
     uint32_t Status;
-    PmMemoRecord* Classic;  ///< generation 1: the copy of the memo
-    PmMemoExRecord* Ex;     ///< generation 2: the copy of the memo (its blocks duplicated)
-    PmMemoEx2Record* Ex2;   ///< generation 3: the copy of the memo
+    PmMemoRecord* Classic;  ///< generation 1: the memo
+    PmMemoExRecord* Ex;     ///< generation 2: the memo
+    PmMemoEx2Record* Ex2;   ///< generation 3: the memo
     void* LoaderRecord;     ///< the record in the utility's data manager (not owned)
     CommNote* CommRecord;   ///< the record stored in the note manager (not owned)
 };

@@ -102,7 +102,7 @@ CommTask PmTodoInfo::FromEx2(const PmTodoEx2Record& rec, const PmTodoSource& src
 bool PmTodoInfo::DeleteRecord(CommTask* pRec)
 {
     CX_ASSERT(pRec != nullptr);
-    return m_Core.DeleteRecord(pRec, true, false);
+    return m_Core.DeleteRecord(pRec, false);
 }
 
 bool PmTodoInfo::Save() { return m_Core.SaveLoaded(); }

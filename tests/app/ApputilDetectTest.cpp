@@ -263,7 +263,7 @@ public:
                 longText[0] = 'Q';
             f.Set(longText);
         } else {
-            std::memset(f.text, Coin() ? 'z' : 'Z', N);
+            f.Set(std::string(N - 1, Coin() ? 'z' : 'Z'));  // full to its capacity
         }
     }
 

@@ -25,7 +25,7 @@ inline char Upper(char c)
 template <size_t N>
 std::string_view Bytes(const FixedText<N>& t)
 {
-    return std::string_view(t.text, strnlen(t.text, N));
+    return std::string_view(t.c_str(), strnlen(t.c_str(), N));
 }
 
 template <size_t N>

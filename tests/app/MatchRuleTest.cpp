@@ -24,8 +24,8 @@ template <typename R>
 struct FieldCase {
     std::string name;
     bool AppOption::*setting;
-    /// A text field: its bytes and capacity (none for other fields).
-    std::function<char*(R&)> text;
+    /// A text field: sets its text (none for other fields), and its capacity.
+    std::function<void(R&, const char*)> text;
     size_t capacity = 0;
     /// Any field: a change the rule sees.
     std::function<void(R&)> change;
@@ -41,8 +41,12 @@ FieldCase<R> Text(const std::string& name, bool AppOption::*setting, Get get)
     c.name = name;
     c.setting = setting;
     c.capacity = F::kCapacity;
-    c.text = [get](R& r) { return get(r).text; };
-    c.change = [get](R& r) { get(r).text[0] = 'Q'; };
+    c.text = [get](R& r, const char* s) { get(r).Set(s); };
+    c.change = [get](R& r) {
+        std::string t(get(r).View());
+        t.replace(0, t.empty() ? 0 : 1, "Q");
+        get(r).Set(t);
+    };
     return c;
 }
 
@@ -86,9 +90,7 @@ const char kAnsiCase[] = "Ab\xC9z-Mc";
 template <typename R>
 void SetText(R& r, const FieldCase<R>& f, const char* s)
 {
-    char* t = f.text(r);
-    std::memset(t, 0, f.capacity);
-    std::strncpy(t, s, f.capacity - 1);
+    f.text(r, s);
 }
 
 // ----------------------------------------------------------- the field lists
