@@ -9,6 +9,8 @@
 #include "palmfixture/PalmFixture.h"
 #include "platform/File.h"
 
+#include "BenchEnv.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -35,6 +37,7 @@ const Setup& Installation()
     char pattern[] = "/tmp/tarnwick-bench-facades-XXXXXX";
     s.root = mkdtemp(pattern);
     std::atexit([] { std::filesystem::remove_all(s.root); });
+    benchenv::UseProgramFolder(s.root);
     s.inst.winePrefix = s.root + "/prefix";
     s.inst.dir = s.root + "/prefix/drive_c/Palm";
     s.inst.users = {"Classic", "Ex", "Ex2"};
@@ -72,8 +75,10 @@ void BM_FacadeLoad(benchmark::State& state)
     PmAddrInfo info(versions[gen - 1]);
     int32_t user = int32_t(palmfix::UserId(s.inst.users[size_t(gen - 1)]));
     for (auto _ : state) {
-        if (!info.LoadByUser(user) || info.GetCommMgr()->Count() != kContacts)
+        if (!info.LoadByUser(user) || info.GetCommMgr()->Count() != kContacts) {
             state.SkipWithError("load failed");
+            break;
+        }
     }
 }
 
@@ -88,8 +93,12 @@ void BM_LoaderOnly(benchmark::State& state)
     PmAddrEx2Util ex2;
     for (auto _ : state) {
         bool ok = gen == 1 ? classic.LoadUserFile(int32_t(user)) : gen == 2 ? ex.LoadUserFile(user) : ex2.LoadByUser(user);
-        if (!ok)
+        // The timer may not be paused once an error is reported: the loop ends
+        // here instead.
+        if (!ok) {
             state.SkipWithError("load failed");
+            break;
+        }
         state.PauseTiming();
         classic.GetDataMgr()->Clear();
         ex.DataMgr()->Clear();

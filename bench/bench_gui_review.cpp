@@ -18,6 +18,8 @@
 #include "palmfixture/Generator.h"
 #include "palmfixture/PalmFixture.h"
 
+#include "BenchEnv.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -72,8 +74,10 @@ void BM_FillReviewList(benchmark::State& state)
         view.doItemsLayout();
         view.viewport()->repaint();
         QApplication::processEvents();
-        if (model.Count() != int(kRecords))
+        if (model.Count() != int(kRecords)) {
             state.SkipWithError("rows missing");
+            break;
+        }
     }
     state.SetLabel(ticked ? "50,000 rows, ticked" : "50,000 rows, unticked");
 }
@@ -99,6 +103,7 @@ const Install& InstallationOf(int gen)
             if (!i.root.empty())
                 std::filesystem::remove_all(i.root);
     });
+    benchenv::UseProgramFolder(s.root);
     s.inst.winePrefix = s.root + "/prefix";
     s.inst.dir = s.root + "/prefix/drive_c/Palm";
     s.inst.users = {"Bench User"};
@@ -140,8 +145,12 @@ void BM_NextToFilledReview(benchmark::State& state)
         next->click();
         QApplication::processEvents();
         state.PauseTiming();
-        if (main->CurrentStep() != 1 || main->DataPage()->Model(0)->Count() == 0 || messages > 0)
+        // The timer may not be resumed once an error is reported: the loop
+        // ends here instead.
+        if (main->CurrentStep() != 1 || main->DataPage()->Model(0)->Count() == 0 || messages > 0) {
             state.SkipWithError("the review page was not reached");
+            break;
+        }
         prev->click();
         state.ResumeTiming();
     }

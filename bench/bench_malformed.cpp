@@ -12,6 +12,8 @@
 #include "palm/PalmEnv.h"
 #include "palmfixture/PalmFixture.h"
 
+#include "BenchEnv.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -57,6 +59,7 @@ const Setup& Installation()
     char pattern[] = "/tmp/tarnwick-bench-malformed-XXXXXX";
     s.root = mkdtemp(pattern);
     std::atexit([] { std::filesystem::remove_all(s.root); });
+    benchenv::UseProgramFolder(s.root);
     TheLog().SetFolder((s.root + "/").c_str());
     TheLog().SetEnabled(true);
     TheLog().SetLevel(0);
