@@ -240,7 +240,10 @@ bool DbConnection::Begin(std::string* error)
         *error = "The connection is closed.";
         return false;
     }
-    return RunPlain(m_db, "BEGIN IMMEDIATE", error);
+    if (!RunPlain(m_db, "BEGIN IMMEDIATE", error))
+        return false;
+    ++m_transaction;
+    return true;
 }
 
 bool DbConnection::Commit(std::string* error)
@@ -256,6 +259,39 @@ void DbConnection::Rollback()
 {
     if (m_db && !sqlite3_get_autocommit(m_db))
         RunPlain(m_db, "ROLLBACK", nullptr);
+}
+
+uint64_t DbConnection::OpenTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db) ? m_transaction : 0;
+}
+
+bool DbConnection::Savepoint(std::string* error)
+{
+    if (!m_db) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    return RunPlain(m_db, "SAVEPOINT one_row", error);
+}
+
+bool DbConnection::ReleaseSavepoint(std::string* error)
+{
+    if (!m_db) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    return RunPlain(m_db, "RELEASE one_row", error);
+}
+
+void DbConnection::RollbackToSavepoint()
+{
+    // After an error that undid the whole transaction there is no savepoint
+    // left; both statements then fail harmlessly.
+    if (m_db && !sqlite3_get_autocommit(m_db)) {
+        RunPlain(m_db, "ROLLBACK TO one_row", nullptr);
+        RunPlain(m_db, "RELEASE one_row", nullptr);
+    }
 }
 
 std::string DbConnection::RowKeyCondition(int64_t key) const

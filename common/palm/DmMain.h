@@ -42,7 +42,22 @@ public:
     /// between the change and its check.
     bool Begin(std::string* error);
     bool Commit(std::string* error);
+    /// Undoes the open transaction, if any.
     void Rollback();
+    /// The number of the transaction that the last successful Begin opened,
+    /// while it is still open; 0 when none is open. A transaction that the
+    /// database undid by itself (after a full disk or an I/O error) or that
+    /// ended with a Close is no longer open, so a caller that keeps this
+    /// number can tell that its changes are gone.
+    uint64_t OpenTransaction() const;
+
+    /// A savepoint inside the open transaction, around one statement that
+    /// must change all or nothing without undoing the transaction's earlier
+    /// changes. ReleaseSavepoint keeps the statement's changes;
+    /// RollbackToSavepoint undoes them (and ends the savepoint).
+    bool Savepoint(std::string* error);
+    bool ReleaseSavepoint(std::string* error);
+    void RollbackToSavepoint();
 
     /// The condition ("WHERE ...") that names exactly the row whose key
     /// DbQuery::RowKey gave. For SQLite the key is the rowid.
@@ -55,6 +70,7 @@ private:
     sqlite3* m_db = nullptr;
     std::string m_connectionString;
     std::string m_dataSource;
+    uint64_t m_transaction = 0;  // the number of the last transaction begun
 };
 
 /// What a field of the current row holds, in the terms the accessor reads.

@@ -185,9 +185,10 @@ public:
         m_pEx2Util = new Ex2Util();
     }
 
-    /// Drops everything loaded.
+    /// Drops everything loaded; 6.x deletions not saved are undone.
     void Reset()
     {
+        m_pEx2Util->DiscardWrites();
         m_LoadedGen = kPmGenNone;
         m_pUtil->GetDataMgr()->Clear();
         m_pExUtil->DataMgr()->Clear();
@@ -233,9 +234,9 @@ public:
     /// Marks the generation record of a stored common record deleted: its
     /// byte copy, the utility's record (for 6.x only when `markEx2Loader`),
     /// the source and the source's record copy. Classic and 4.1.x stay in
-    /// memory until a save; a 6.x row is written at once and that result
-    /// returned. False for a record that is not held; `unknownResult` when no
-    /// generation is loaded.
+    /// memory until a save; a 6.x row is updated at once, in the transaction
+    /// that Save commits, and that result returned. False for a record
+    /// that is not held; `unknownResult` when no generation is loaded.
     bool DeleteRecord(Comm* pRec, bool markEx2Loader, bool unknownResult)
     {
         if (!pRec)
@@ -276,7 +277,9 @@ public:
 
     /// Writes back the file of the chosen generation, but only one that was
     /// read whole: after a failed load or a Reset the utility holds nothing
-    /// that could replace it. 6.x rows were written when deleted: true.
+    /// that could replace it. 6.x: commits the rows changed by the deletions
+    /// since the load (true when there is none); a failed commit leaves the
+    /// database without any of them and gives false.
     bool SaveChosen(int32_t chosen)
     {
         switch (chosen) {
@@ -289,7 +292,7 @@ public:
                 return false;
             return m_pExUtil->Save();
         case kPmGenEx2:
-            return true;
+            return m_pEx2Util->Save();
         default:
             return false;
         }

@@ -119,7 +119,7 @@ std::string WriteCalendar(const TempFolder& dir)
     return path;
 }
 
-// Deletes the loaded record at a position of its data manager.
+// Deletes the loaded record at a position of its data manager and saves.
 template <typename Util>
 bool DeleteAt(Util& util, uint32_t position)
 {
@@ -128,7 +128,8 @@ bool DeleteAt(Util& util, uint32_t position)
     if (!r)
         return false;
     r->Status = 0x84;
-    return util.WriteBackRecord(r);
+    bool written = util.WriteBackRecord(r);
+    return util.Save() && written;
 }
 
 // ---------------------------------------------------------------- loads
