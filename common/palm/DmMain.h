@@ -63,6 +63,15 @@ public:
     /// DbQuery::RowKey gave. For SQLite the key is the rowid.
     std::string RowKeyCondition(int64_t key) const;
 
+    /// Statements that DbQuery keeps prepared on this connection, by the
+    /// text they were prepared from; none when that text is not kept. Close
+    /// finalizes them all. Keeping more than a few is refused (false): the
+    /// caller then finalizes its statement itself.
+    sqlite3_stmt* KeptStatement(const std::string& text) const;
+    bool KeepStatement(const std::string& text, sqlite3_stmt* statement);
+    /// Changes with every Close: a kept statement taken before is gone.
+    uint64_t Epoch() const { return m_epoch; }
+
     /// The "Data Source" value of a connection string, without its quotes.
     static std::string DataSourceOf(const std::string& connectionString);
 
@@ -71,6 +80,8 @@ private:
     std::string m_connectionString;
     std::string m_dataSource;
     uint64_t m_transaction = 0;  // the number of the last transaction begun
+    std::vector<std::pair<std::string, sqlite3_stmt*>> m_kept;
+    uint64_t m_epoch = 0;
 };
 
 /// What a field of the current row holds, in the terms the accessor reads.
@@ -89,6 +100,11 @@ enum class DbFieldKind { Null, Int16, Int32, WideString, Boolean, AnsiString, Ot
 /// (SQLite: the rowid, asked for as one more column that FieldCount does not
 /// count) and names that row again through DbConnection::RowKeyCondition,
 /// whatever its texts. Above this layer the key is an opaque number.
+///
+/// A statement that ends in a row-key condition (a deletion's lookup and
+/// update, one per row) is prepared once with the key as a parameter, kept on
+/// the connection, and run again with each key; its text, as the caller
+/// gives and logs it, does not change.
 class DbQuery {
 public:
     explicit DbQuery(DbConnection* connection) : m_connection(connection) {}
@@ -138,7 +154,11 @@ public:
 private:
     bool Prepare(std::string* error, bool withRowKey = false);
     bool PrepareText(const std::string& statement, std::string* error);
+    /// Takes the kept statement of `text`, or prepares and keeps it.
+    bool PrepareKept(const std::string& text, std::string* error);
     bool Step(std::string* error);
+    /// Drops the statement: a kept one is reset for its next use.
+    void ReleaseStatement();
 
     static constexpr uint8_t kDeclaredOther = 0, kDeclaredBoolean = 1, kDeclaredShort = 2;
 
@@ -149,6 +169,8 @@ private:
     bool m_eof = true;
     bool m_done = false;
     bool m_keyed = false;  // the last result column is the row key
+    bool m_borrowed = false;  // m_stmt is kept by the connection
+    uint64_t m_epoch = 0;     // the connection's epoch when it was taken
     int64_t m_changed = 0;
 };
 
