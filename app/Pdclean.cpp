@@ -190,8 +190,9 @@ void TfmPDClean::RunDeletion()
             Step();
         }
         if (entries > 0 && !facade->Save()) {
-            // The deletions of a .dat file reach it only through this save:
-            // when it fails, none of them were made and the file is as it was.
+            // The deletions reach the file only through this save (a .dat
+            // file rewritten, a 6.x database's transaction committed): when
+            // it fails, none of them were made and the file is as it was.
             AddLine(QString("%1: the file could not be saved, so none of its deletions were saved. "
                             "The file is unchanged.")
                         .arg(word));

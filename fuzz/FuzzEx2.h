@@ -77,7 +77,9 @@ void CheckEx2Database(const std::string& hostPath, uint8_t deletions, const char
         Ex2Rows before = Ex2Select(hostPath, "rowid, * FROM Main");
         auto* record = util.DataMgr()->GetAt(i);
         record->Status = 0x84;
-        bool reported = util.WriteBackRecord(record);
+        // A deletion reaches the file with the save that commits it.
+        bool written = util.WriteBackRecord(record);
+        bool reported = util.Save() && written;
         CheckEx2Deletion(hostPath, before, i, reported, what);
     }
 }

@@ -151,6 +151,32 @@ bool IsWord(const std::string& s, const TopToken& t, const char* word)
     return t.kind == 'w' && t.len == std::strlen(word) && strncasecmp(s.c_str() + t.pos, word, t.len) == 0;
 }
 
+// A statement that ends in the condition DbConnection::RowKeyCondition
+// writes ("WHERE _rowid_ = N", outside quotes and brackets): its text with
+// the parameter ?1 in place of the key, and the key.
+bool SplitRowKey(const std::string& s, std::string* text, int64_t* key)
+{
+    std::vector<TopToken> t = TopTokens(s);
+    if (t.size() < 4)
+        return false;
+    const TopToken& number = t.back();
+    if (number.kind != 'w' || number.len > 18 || number.pos + number.len != s.size())
+        return false;
+    for (size_t i = number.pos; i < number.pos + number.len; ++i)
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+    size_t eq = t.size() - 2;
+    const bool negative = t[eq].kind == '-';
+    if (negative)
+        --eq;
+    if (eq < 2 || t[eq].kind != '=' || !IsWord(s, t[eq - 1], "_rowid_") || !IsWord(s, t[eq - 2], "WHERE"))
+        return false;
+    int64_t v = std::stoll(s.substr(number.pos, number.len));
+    *key = negative ? -v : v;
+    *text = s.substr(0, t[eq].pos + 1) + " ?1";
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- DbConnection
@@ -162,6 +188,10 @@ DbConnection::~DbConnection()
 
 void DbConnection::Close()
 {
+    for (auto& kept : m_kept)
+        sqlite3_finalize(kept.second);
+    m_kept.clear();
+    ++m_epoch;
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -240,7 +270,10 @@ bool DbConnection::Begin(std::string* error)
         *error = "The connection is closed.";
         return false;
     }
-    return RunPlain(m_db, "BEGIN IMMEDIATE", error);
+    if (!RunPlain(m_db, "BEGIN IMMEDIATE", error))
+        return false;
+    ++m_transaction;
+    return true;
 }
 
 bool DbConnection::Commit(std::string* error)
@@ -258,9 +291,61 @@ void DbConnection::Rollback()
         RunPlain(m_db, "ROLLBACK", nullptr);
 }
 
+uint64_t DbConnection::OpenTransaction() const
+{
+    return m_db && !sqlite3_get_autocommit(m_db) ? m_transaction : 0;
+}
+
+bool DbConnection::Savepoint(std::string* error)
+{
+    if (!m_db) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    return RunPlain(m_db, "SAVEPOINT one_row", error);
+}
+
+bool DbConnection::ReleaseSavepoint(std::string* error)
+{
+    if (!m_db) {
+        *error = "The connection is closed.";
+        return false;
+    }
+    return RunPlain(m_db, "RELEASE one_row", error);
+}
+
+void DbConnection::RollbackToSavepoint()
+{
+    // After an error that undid the whole transaction there is no savepoint
+    // left; both statements then fail harmlessly.
+    if (m_db && !sqlite3_get_autocommit(m_db)) {
+        RunPlain(m_db, "ROLLBACK TO one_row", nullptr);
+        RunPlain(m_db, "RELEASE one_row", nullptr);
+    }
+}
+
 std::string DbConnection::RowKeyCondition(int64_t key) const
 {
     return "WHERE _rowid_ = " + std::to_string(key);
+}
+
+sqlite3_stmt* DbConnection::KeptStatement(const std::string& text) const
+{
+    for (const auto& kept : m_kept)
+        if (kept.first == text)
+            return kept.second;
+    return nullptr;
+}
+
+bool DbConnection::KeepStatement(const std::string& text, sqlite3_stmt* statement)
+{
+    // A deletion run needs two (the lookup and the update of its changed
+    // columns); the bound keeps a stream of other shapes from piling up.
+    constexpr size_t kMostKept = 16;
+    if (!m_db || !statement || m_kept.size() >= kMostKept)
+        return false;
+    m_kept.emplace_back(text, statement);
+    return true;
 }
 
 // ---------------------------------------------------------------- DbQuery
@@ -270,12 +355,23 @@ DbQuery::~DbQuery()
     Close();
 }
 
+void DbQuery::ReleaseStatement()
+{
+    if (!m_stmt)
+        return;
+    if (!m_borrowed)
+        sqlite3_finalize(m_stmt);
+    else if (m_connection->Epoch() == m_epoch) {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    m_stmt = nullptr;
+    m_borrowed = false;
+}
+
 void DbQuery::Close()
 {
-    if (m_stmt) {
-        sqlite3_finalize(m_stmt);
-        m_stmt = nullptr;
-    }
+    ReleaseStatement();
     m_eof = true;
     m_done = false;
     m_keyed = false;
@@ -387,6 +483,21 @@ bool DbQuery::PrepareText(const std::string& statement, std::string* error)
     return true;
 }
 
+bool DbQuery::PrepareKept(const std::string& text, std::string* error)
+{
+    if (sqlite3_stmt* kept = m_connection->KeptStatement(text)) {
+        m_stmt = kept;
+    } else {
+        if (!PrepareText(text, error))
+            return false;
+        if (!m_connection->KeepStatement(text, m_stmt))
+            return true;
+    }
+    m_borrowed = true;
+    m_epoch = m_connection->Epoch();
+    return true;
+}
+
 bool DbQuery::Prepare(std::string* error, bool withRowKey)
 {
     Close();
@@ -395,16 +506,28 @@ bool DbQuery::Prepare(std::string* error, bool withRowKey)
         *error = "The connection is closed.";
         return false;
     }
-    std::string keyed = withRowKey ? WithRowKey(m_sql) : std::string();
+    // Preparing a statement of a whole row costs more than running it: one
+    // that names its row by the key is prepared once for every key.
+    std::string text;
+    int64_t key = 0;
+    const bool bound = SplitRowKey(m_sql, &text, &key);
+    if (!bound)
+        text = m_sql;
+    std::string keyed = withRowKey ? WithRowKey(text) : std::string();
     if (!keyed.empty()) {
         // A table without rowids (a view, a WITHOUT ROWID table) refuses the
         // key column; its rows are then read as the statement says, without
         // keys, and the statement's own error, if any, is the one reported.
         std::string refused;
-        m_keyed = PrepareText(keyed, &refused);
+        m_keyed = bound ? PrepareKept(keyed, &refused) : PrepareText(keyed, &refused);
     }
-    if (!m_keyed && !PrepareText(m_sql, error))
+    if (!m_keyed && !(bound ? PrepareKept(text, error) : PrepareText(text, error)))
         return false;
+    if (bound && sqlite3_bind_int64(m_stmt, 1, key) != SQLITE_OK) {
+        *error = sqlite3_errmsg(m_connection->Handle());
+        Close();
+        return false;
+    }
     m_declared.clear();
     for (int i = 0; i < FieldCount(); ++i) {
         const char* declared = sqlite3_column_decltype(m_stmt, i);
@@ -427,8 +550,7 @@ bool DbQuery::Step(std::string* error)
         return true;
     }
     *error = sqlite3_errmsg(m_connection->Handle());
-    sqlite3_finalize(m_stmt);
-    m_stmt = nullptr;
+    ReleaseStatement();
     return false;
 }
 

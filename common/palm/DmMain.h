@@ -42,11 +42,35 @@ public:
     /// between the change and its check.
     bool Begin(std::string* error);
     bool Commit(std::string* error);
+    /// Undoes the open transaction, if any.
     void Rollback();
+    /// The number of the transaction that the last successful Begin opened,
+    /// while it is still open; 0 when none is open. A transaction that the
+    /// database undid by itself (after a full disk or an I/O error) or that
+    /// ended with a Close is no longer open, so a caller that keeps this
+    /// number can tell that its changes are gone.
+    uint64_t OpenTransaction() const;
+
+    /// A savepoint inside the open transaction, around one statement that
+    /// must change all or nothing without undoing the transaction's earlier
+    /// changes. ReleaseSavepoint keeps the statement's changes;
+    /// RollbackToSavepoint undoes them (and ends the savepoint).
+    bool Savepoint(std::string* error);
+    bool ReleaseSavepoint(std::string* error);
+    void RollbackToSavepoint();
 
     /// The condition ("WHERE ...") that names exactly the row whose key
     /// DbQuery::RowKey gave. For SQLite the key is the rowid.
     std::string RowKeyCondition(int64_t key) const;
+
+    /// Statements that DbQuery keeps prepared on this connection, by the
+    /// text they were prepared from; none when that text is not kept. Close
+    /// finalizes them all. Keeping more than a few is refused (false): the
+    /// caller then finalizes its statement itself.
+    sqlite3_stmt* KeptStatement(const std::string& text) const;
+    bool KeepStatement(const std::string& text, sqlite3_stmt* statement);
+    /// Changes with every Close: a kept statement taken before is gone.
+    uint64_t Epoch() const { return m_epoch; }
 
     /// The "Data Source" value of a connection string, without its quotes.
     static std::string DataSourceOf(const std::string& connectionString);
@@ -55,6 +79,9 @@ private:
     sqlite3* m_db = nullptr;
     std::string m_connectionString;
     std::string m_dataSource;
+    uint64_t m_transaction = 0;  // the number of the last transaction begun
+    std::vector<std::pair<std::string, sqlite3_stmt*>> m_kept;
+    uint64_t m_epoch = 0;
 };
 
 /// What a field of the current row holds, in the terms the accessor reads.
@@ -73,6 +100,11 @@ enum class DbFieldKind { Null, Int16, Int32, WideString, Boolean, AnsiString, Ot
 /// (SQLite: the rowid, asked for as one more column that FieldCount does not
 /// count) and names that row again through DbConnection::RowKeyCondition,
 /// whatever its texts. Above this layer the key is an opaque number.
+///
+/// A statement that ends in a row-key condition (a deletion's lookup and
+/// update, one per row) is prepared once with the key as a parameter, kept on
+/// the connection, and run again with each key; its text, as the caller
+/// gives and logs it, does not change.
 class DbQuery {
 public:
     explicit DbQuery(DbConnection* connection) : m_connection(connection) {}
@@ -122,7 +154,11 @@ public:
 private:
     bool Prepare(std::string* error, bool withRowKey = false);
     bool PrepareText(const std::string& statement, std::string* error);
+    /// Takes the kept statement of `text`, or prepares and keeps it.
+    bool PrepareKept(const std::string& text, std::string* error);
     bool Step(std::string* error);
+    /// Drops the statement: a kept one is reset for its next use.
+    void ReleaseStatement();
 
     static constexpr uint8_t kDeclaredOther = 0, kDeclaredBoolean = 1, kDeclaredShort = 2;
 
@@ -133,6 +169,8 @@ private:
     bool m_eof = true;
     bool m_done = false;
     bool m_keyed = false;  // the last result column is the row key
+    bool m_borrowed = false;  // m_stmt is kept by the connection
+    uint64_t m_epoch = 0;     // the connection's epoch when it was taken
     int64_t m_changed = 0;
 };
 

@@ -119,10 +119,9 @@ class PmAddrEx2Util : public PmEx2AppUtil<PmAddrEx2Record, PmAddrEx2DataMgr> {
 public:
     PmAddrEx2Util();
 
-    /// Brings the stored row in line with the record (a deletion: Status 0x84).
+    /// Brings the stored row in line with the record (a deletion: Status 0x84);
+    /// the change reaches the file with Save.
     bool WriteBackRecord(PmAddrEx2Record* record);
-    /// Rows are changed as they are written back; nothing is left to save.
-    bool Save() { return true; }
 
     static const PmTableDef& Table();
     /// The label phones from the seven phone slots and their labels.

@@ -4,7 +4,7 @@
 // It works as the notes facade does (PalmMemoInfo.h): the generation follows
 // the installed version, one source record and one CommAddr per live
 // contact, deletion by status 0x84, classic and 4.1.x files written by Save
-// and 6.x rows at once. Two points differ: the chosen generation is kept
+// and 6.x rows as they are deleted, committed by Save. Two points differ: the chosen generation is kept
 // class-wide (every construction sets it for all instances), and a failed
 // load gives false.
 #pragma once
@@ -55,7 +55,8 @@ public:
     void Reset();
     CommAddrMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the contact of a stored record deleted (in memory for classic and
-    /// 4.1.x; 6.x: its row at once, whose result is returned).
+    /// 4.1.x; 6.x: its row, whose result is returned, in the transaction
+    /// that Save commits).
     bool DeleteRecord(CommAddr* pRec);
     bool Save();
     PmAddrSource* FirstSource() { return m_Core.Sources().First(); }

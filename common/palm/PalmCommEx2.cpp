@@ -473,8 +473,16 @@ DbConnection* PmMDBAccessor::Connection()
     }
 }
 
+PmMDBAccessor::~PmMDBAccessor()
+{
+    RollbackChanges();
+}
+
 void PmMDBAccessor::Open(int32_t kind, const char* path)
 {
+    // Changes not committed belong to the file loaded before: undo them
+    // before the connection is closed or given another file.
+    RollbackChanges();
     m_kind = kind;
     PmCopyText(m_dbFile, sizeof m_dbFile, path ? path : "");
     CXLOG(2, "Set database file to be opened: %s", m_dbFile);
@@ -525,6 +533,78 @@ bool PmMDBAccessor::BackupBeforeChange(const char* statement)
     return true;
 }
 
+bool PmMDBAccessor::BeginChanges(const char* statement)
+{
+    DbConnection* connection = Connection();
+    if (m_batch) {
+        if (connection->OpenTransaction() == m_batch)
+            return true;
+        // The database undid the transaction by itself (a full disk, an I/O
+        // error) or the connection was closed: the changes made so far are
+        // gone, and so must the ones after them be, or the file would end up
+        // with part of the run.
+        m_batch = 0;
+        m_batchLost = true;
+    }
+    if (m_batchLost) {
+        LogQueryError(statement, "The earlier changes of this run were undone before they were saved, so nothing "
+                                 "more is changed until the file is loaded again.");
+        return false;
+    }
+    if (!BackupBeforeChange(statement))
+        return false;
+    std::string error;
+    if (!connection->Begin(&error)) {
+        LogQueryError(statement, error);
+        return false;
+    }
+    m_batch = connection->OpenTransaction();
+    return true;
+}
+
+bool PmMDBAccessor::CommitChanges(std::string* error)
+{
+    const uint64_t batch = m_batch;
+    bool lost = m_batchLost;
+    m_batch = 0;
+    m_batchLost = false;
+    DbConnection* connection = batch ? Connection() : nullptr;
+    if (batch && (!connection || connection->OpenTransaction() != batch))
+        lost = true;
+    if (lost) {
+        *error = "the changes were undone before they could be saved";
+        return false;
+    }
+    if (!batch)
+        return true;
+    // A statement left standing on a row (a lookup that refused its row)
+    // has nothing more to give.
+    if (DbQuery* query = Query())
+        query->Close();
+    if (!connection->Commit(error)) {
+        connection->Rollback();
+        return false;
+    }
+    return true;
+}
+
+void PmMDBAccessor::RollbackChanges()
+{
+    // Checked first: a facade destroyed late at exit must not reach a
+    // connection that is gone, and has nothing to undo unless it changed rows.
+    if (m_batch) {
+        DbConnection* connection = Connection();
+        if (connection && connection->OpenTransaction() == m_batch) {
+            CXLOG(2, "Changes to %s that were not saved are undone.", m_dbFile);
+            if (DbQuery* query = Query())
+                query->Close();
+            connection->Rollback();
+        }
+    }
+    m_batch = 0;
+    m_batchLost = false;
+}
+
 bool PmMDBAccessor::Execute(const char* statement, bool returnsRows)
 {
     m_lastError.clear();
@@ -559,15 +639,16 @@ bool PmMDBAccessor::ExecuteOnOneRow(const char* statement)
         return false;
     }
     CXLOG(2, "Execute SQL Query: %s", statement);
-    if (!BackupBeforeChange(statement))
+    if (!BeginChanges(statement))
         return false;
     query->Close();
     query->ClearSql();
     query->AddSql(statement);
-    // The change and its count in one transaction: a statement that reaches
-    // other rows than the one meant is undone before anyone can see it.
+    // The change and its count under a savepoint of the run's transaction: a
+    // statement that reaches other rows than the one meant is undone before
+    // anyone can see it, and only it: the earlier changes stay for the commit.
     std::string error;
-    bool ok = connection->Begin(&error);
+    bool ok = connection->Savepoint(&error);
     if (ok) {
         ok = query->ExecSql(&error);
         if (ok && query->ChangedRows() != 1) {
@@ -576,9 +657,9 @@ bool PmMDBAccessor::ExecuteOnOneRow(const char* statement)
             ok = false;
         }
         if (ok)
-            ok = connection->Commit(&error);
+            ok = connection->ReleaseSavepoint(&error);
         if (!ok)
-            connection->Rollback();
+            connection->RollbackToSavepoint();
     }
     if (!ok) {
         LogQueryError(statement, error);
@@ -916,8 +997,27 @@ bool PmDBEx2Util::ReadMainWhere(const char* condition, const char* const* column
     return m_pAccessor->QueryFirst(sql.c_str(), row, &fields);
 }
 
+void PmDBEx2Util::DiscardWrites()
+{
+    if (m_pAccessor)
+        m_pAccessor->RollbackChanges();
+}
+
+bool PmDBEx2Util::CommitWrites(const char* module)
+{
+    if (!m_pAccessor)
+        return true;
+    std::string error;
+    if (m_pAccessor->CommitChanges(&error))
+        return true;
+    TheLog().Log(0, module, __LINE__, "The changes to %s could not be saved: %s. The file was not changed.",
+                 m_pAccessor->DatabaseFile(), error.c_str());
+    return false;
+}
+
 bool PmDBEx2Util::LoadByUserShared(uint32_t user, int32_t kind, const char* subPath, const PmEx2Messages& m)
 {
+    DiscardWrites();
     TheLog().Log(2, m.module, __LINE__, m.start, int(user));
     std::string path;
     if (!UserDataFolder(user, &path)) {
@@ -931,6 +1031,8 @@ bool PmDBEx2Util::LoadByUserShared(uint32_t user, int32_t kind, const char* subP
 
 bool PmDBEx2Util::LoadFileShared(const char* path, int32_t kind, const PmEx2Messages& m)
 {
+    // What was written back and not saved belongs to the load before.
+    DiscardWrites();
     if (!path || !path[0]) {
         if (m.invalidName)
             TheLog().Log(0, m.module, __LINE__, "%s", m.invalidName);

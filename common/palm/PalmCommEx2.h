@@ -112,7 +112,9 @@ public:
     virtual bool Execute(const char* statement, bool returnsRows) { return false; }
     /// Runs a statement that must change exactly one row (an update of a
     /// loaded row): when it would change none or more than one, rows changed
-    /// by its triggers counted, it changes nothing and fails.
+    /// by its triggers counted, it changes nothing and fails. A change that
+    /// was made waits, with the others of the run, for the commit of the
+    /// accessor (PmMDBAccessor::CommitChanges).
     virtual bool ExecuteOnOneRow(const char* statement) { return false; }
     /// The row key of the row that the last QueryFirst or QueryNext read;
     /// false when it has none.
@@ -146,8 +148,25 @@ protected:
 class PmMDBAccessor : public PmDataAccessor {
 public:
     PmMDBAccessor(TdmMain* module, int32_t kind, const char* path);
+    /// Undoes the changes not committed.
+    ~PmMDBAccessor() override;
 
+    /// Undoes the changes not committed, then (re)opens the connection on
+    /// the file.
     void Open(int32_t kind, const char* path);
+
+    /// The changes of ExecuteOnOneRow are made in one transaction on the
+    /// connection, begun by the first of them (after the backup copy of the
+    /// file) and made part of the file, all together, here. True when there
+    /// is nothing to commit. False, with *error in the database's words, when
+    /// the commit fails (everything is undone then) or the transaction was
+    /// already undone (by the database after a full disk or an I/O error, or
+    /// by a close of the connection): the file holds none of the changes.
+    bool CommitChanges(std::string* error);
+    /// Undoes the changes not committed: the file holds none of them.
+    void RollbackChanges();
+    /// True while changes wait for CommitChanges (or were lost before it).
+    bool HasPendingChanges() const { return m_batch != 0 || m_batchLost; }
 
     bool SelectAllFirst(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count) override;
     bool SelectAllNext(const char* table, const char* const* columns, PmFieldValue** row, int32_t* count) override;
@@ -176,6 +195,11 @@ private:
     bool ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count);
     /// The copy of the file before its first change of this run.
     bool BackupBeforeChange(const char* statement);
+    /// Before a change: the transaction of the uncommitted changes, begun
+    /// after the backup copy when there is none yet. False (logged) when it
+    /// cannot be begun, or when the earlier changes were lost before their
+    /// commit: a commit of the later ones would leave part of the run.
+    bool BeginChanges(const char* statement);
     void LogQueryError(const char* statement, const std::string& error);
 
     TdmMain* m_module;
@@ -183,6 +207,8 @@ private:
     char m_dbFile[260];
     int64_t m_rowKey = 0;  // of the row last read
     bool m_hasRowKey = false;
+    uint64_t m_batch = 0;       // the connection's transaction of the uncommitted changes
+    bool m_batchLost = false;   // it ended before its commit
 };
 
 // ---------------------------------------------------------------- categories
@@ -318,6 +344,9 @@ public:
 
     PmCategoryEx2Mgr* CategoryMgr() { return m_pCatMgr; }
     PmMDBAccessor* Accessor() { return m_pAccessor; }
+    /// Undoes the write-backs not yet saved: the file holds none of them. A
+    /// load, and the destruction of the utility, do the same.
+    void DiscardWrites();
 
 protected:
     /// The user's data folder followed by the application's folder and file.
@@ -359,6 +388,8 @@ protected:
     /// by its key columns. Either way the update changes exactly one row or
     /// nothing.
     bool UpdateRecordRow(const PmTableDef& table, void* record, const char* module, bool resolveBeforeWrite);
+    /// Commits the write-backs since the load or the last save (see Save).
+    bool CommitWrites(const char* module);
 
     PmMDBAccessor* m_pAccessor = nullptr;
     PmCategoryEx2Mgr* m_pCatMgr = nullptr;
@@ -409,6 +440,12 @@ public:
     bool LoadFile(const char* path) { return LoadFileShared(path, m_kind, m_messages); }
     bool LoadMain() { return LoadMainShared(m_table, m_messages); }
     Mgr* DataMgr() { return m_pDataMgr; }
+    /// A write-back changes its row inside one transaction with the others
+    /// since the load or the last Save; Save makes them part of the file,
+    /// all together. True when there is nothing to save. When the commit
+    /// fails the file holds none of them, a level-0 line names the file and
+    /// the database's reason, and Save gives false.
+    bool Save() { return CommitWrites(m_messages.module); }
 
 protected:
     PmEx2AppUtil(int32_t kind, const PmTableDef& table, const PmEx2Messages& messages)

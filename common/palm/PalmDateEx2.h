@@ -67,10 +67,9 @@ class PmDateEx2Util : public PmEx2AppUtil<PmDateEx2Record, PmDateEx2DataMgr> {
 public:
     PmDateEx2Util();
 
-    /// Brings the stored row in line with the record (a deletion: Status 0x84).
+    /// Brings the stored row in line with the record (a deletion: Status 0x84);
+    /// the change reaches the file with Save.
     bool WriteBackRecord(PmDateEx2Record* record);
-    /// Rows are changed as they are written back; nothing is left to save.
-    bool Save() { return true; }
 
     static const PmTableDef& Table();
     /// The repeat block from Repeated Event (after load).

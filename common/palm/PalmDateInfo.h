@@ -52,7 +52,8 @@ public:
     void Reset();
     CommDateMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the item of a stored record deleted (in memory for classic and
-    /// 4.1.x; 6.x: its row at once, whose result is returned).
+    /// 4.1.x; 6.x: its row, whose result is returned, in the transaction
+    /// that Save commits).
     bool DeleteRecord(CommDate* pRec);
     /// Writes what was loaded back; false when nothing is loaded.
     bool Save();

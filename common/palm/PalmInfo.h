@@ -201,9 +201,10 @@ public:
         m_pEx2Util = new Ex2Util();
     }
 
-    /// Drops everything loaded.
+    /// Drops everything loaded; 6.x deletions not saved are undone.
     void Reset()
     {
+        m_pEx2Util->DiscardWrites();
         m_LoadedGen = kPmGenNone;
         m_Recs.Clear();
         m_pUtil->GetDataMgr()->Clear();
@@ -248,9 +249,9 @@ public:
 
     /// Marks the generation record of a stored common record deleted: its
     /// byte copy, the source and the utility's record. Classic and 4.1.x stay
-    /// in memory until a save; a 6.x row is written at once and that result
-    /// returned. False for a record that is not held; `unknownResult` when no
-    /// generation is loaded.
+    /// in memory until a save; a 6.x row is updated at once, in the
+    /// transaction that Save commits, and that result returned. False for a
+    /// record that is not held; `unknownResult` when no generation is loaded.
     bool DeleteRecord(Comm* pRec, bool unknownResult)
     {
         if (!pRec)
@@ -291,7 +292,9 @@ public:
 
     /// Writes back the file of the chosen generation, but only one that was
     /// read whole: after a failed load or a Reset the utility holds nothing
-    /// that could replace it. 6.x rows were written when deleted: true.
+    /// that could replace it. 6.x: commits the rows changed by the deletions
+    /// since the load (true when there is none); a failed commit leaves the
+    /// database without any of them and gives false.
     bool SaveChosen(int32_t chosen)
     {
         switch (chosen) {
@@ -304,7 +307,7 @@ public:
                 return false;
             return m_pExUtil->Save();
         case kPmGenEx2:
-            return true;
+            return m_pEx2Util->Save();
         default:
             return false;
         }

@@ -22,10 +22,9 @@ class PmMemoEx2Util : public PmEx2AppUtil<PmMemoEx2Record, PmMemoEx2DataMgr> {
 public:
     PmMemoEx2Util();
 
-    /// Brings the stored row in line with the record (a deletion: Status 0x84).
+    /// Brings the stored row in line with the record (a deletion: Status 0x84);
+    /// the change reaches the file with Save.
     bool WriteBackRecord(PmMemoEx2Record* record);
-    /// Rows are changed as they are written back; nothing is left to save.
-    bool Save() { return true; }
 
     static const PmTableDef& Table();
 

@@ -6,7 +6,8 @@
 // utility only (a file of another generation at the expected path is not
 // read, there is no fallback), turns every live memo into a CommNote, marks
 // chosen memos deleted (status 0x84) and writes them back: classic and 4.1.x
-// files by a whole-file Save, 6.x rows at once when the memo is deleted.
+// files by a whole-file Save, 6.x rows when the memo is deleted, in one
+// transaction that Save commits.
 #pragma once
 
 #include "palm/PalmInfo.h"
@@ -50,11 +51,14 @@ public:
     void Reset();
     CommNoteMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the memo of a stored note deleted. Classic and 4.1.x: in memory,
-    /// written by Save. 6.x: the row is updated at once and the result of that
-    /// update is returned. False for a record the manager does not hold.
+    /// written by Save. 6.x: the row is updated in the transaction that Save
+    /// commits and the result of that update is returned. False for a record
+    /// the manager does not hold.
     bool DeleteRecord(CommNote* pRec);
-    /// Writes the loaded file back (classic, 4.1.x); 6.x has nothing left to
-    /// write. False when nothing is loaded or the write fails.
+    /// Writes the loaded file back (classic, 4.1.x) or commits the rows
+    /// deleted since the load (6.x, true when there is none). False when no
+    /// .dat file is loaded or the write or commit fails (the file is then as
+    /// it was).
     bool Save();
     PmMemoSource* FirstSource() { return m_Core.Sources().First(); }
     PmMemoSource* NextSource() { return m_Core.Sources().Next(); }

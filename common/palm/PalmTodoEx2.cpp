@@ -59,12 +59,6 @@ const PmTableDef& PmTodoEx2Util::Table()
     return kTable;
 }
 
-bool PmTodoEx2Util::Save()
-{
-    CXLOG(0, "Not implemented yet, should not be called here.");
-    return true;
-}
-
 void PmTodoEx2Util::ParseRepeat(PmTodoEx2Record* r)
 {
     PmEx2Repeat::Parse(r->RepeatInfo, &r->Repeat, false, 0, true);

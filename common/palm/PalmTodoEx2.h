@@ -37,10 +37,9 @@ class PmTodoEx2Util : public PmEx2AppUtil<PmTodoEx2Record, PmTodoEx2DataMgr> {
 public:
     PmTodoEx2Util();
 
-    /// Brings the stored row in line with the record (a deletion: Status 0x84).
+    /// Brings the stored row in line with the record (a deletion: Status 0x84);
+    /// the change reaches the file with Save.
     bool WriteBackRecord(PmTodoEx2Record* record);
-    /// Nothing to save: rows are changed as they are written back.
-    bool Save();
 
     static const PmTableDef& Table();
     static void ParseRepeat(PmTodoEx2Record* record);

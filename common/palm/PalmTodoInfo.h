@@ -45,7 +45,8 @@ public:
     void Reset();
     CommTaskMgr* GetCommMgr() { return &m_Core.Manager(); }
     /// Marks the task of a stored record deleted (in memory for classic and
-    /// 4.1.x; 6.x: its row at once, whose result is returned).
+    /// 4.1.x; 6.x: its row, whose result is returned, in the transaction
+    /// that Save commits).
     bool DeleteRecord(CommTask* pRec);
     /// Writes what was loaded back; false when nothing is loaded.
     bool Save();

@@ -9,6 +9,8 @@
 #include "platform/System.h"
 #include "platform/WinPath.h"
 
+#include <sqlite3.h>
+
 using namespace guitest;
 
 namespace {
@@ -114,6 +116,36 @@ TEST_P(WizardFlow, StepsDeleteExactlyTheTickedRecords)
 
 INSTANTIATE_TEST_SUITE_P(Generations, WizardFlow, ::testing::Values(kClassic, kEx, kEx2),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// 6.x deletions are committed when their application is done; a commit that
+// fails (another program reading the contacts) is told as a failed .dat save
+// is, counts nothing for its application, and leaves the database as it was,
+// while the other applications' deletions land.
+TEST(Wizard, FailedEx2CommitIsReported)
+{
+    Wizard w(kEx2, 8, 2);
+    TfmMain* m = w.Start();
+    DataSnapshot before = TakeSnapshot(w);
+    w.Click("btnNext");
+    ASSERT_EQ(m->CurrentStep(), 1);
+    std::set<int> ticked = TickedPositions(m->DataPage(), m->FacadeSet(), 3);
+    sqlite3* reader = nullptr;
+    std::string contacts = plat::ToHostPath(AppFile(w.Env(), kPmGenEx2, 0));
+    ASSERT_EQ(sqlite3_open_v2(contacts.c_str(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT count(*) FROM Main;", nullptr, nullptr, nullptr), SQLITE_OK);
+    w.Click("btnNext");
+    bool done = w.WaitDeletion();
+    sqlite3_close_v2(reader);
+    ASSERT_TRUE(done);
+    QStringList lines = w.LogLines();
+    EXPECT_EQ(lines.count("Deletion succeeded."), 8);
+    EXPECT_TRUE(lines.contains(
+        "Contacts: the file could not be saved, so none of its deletions were saved. The file is unchanged."));
+    EXPECT_TRUE(lines.contains("\t0 duplicate contact items deleted."));
+    EXPECT_TRUE(lines.contains("\t2 duplicate note items deleted."));
+    ASSERT_NO_FATAL_FAILURE(ExpectOnlyDeleted(w, before, 0, {}));
+    ASSERT_NO_FATAL_FAILURE(ExpectOnlyDeleted(w, before, 3, ticked));
+}
 
 // Next with no application ticked shows the error, stays on step 0, builds
 // nothing, and the 0 is what the settings file keeps.

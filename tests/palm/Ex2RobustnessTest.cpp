@@ -119,7 +119,7 @@ std::string WriteCalendar(const TempFolder& dir)
     return path;
 }
 
-// Deletes the loaded record at a position of its data manager.
+// Deletes the loaded record at a position of its data manager and saves.
 template <typename Util>
 bool DeleteAt(Util& util, uint32_t position)
 {
@@ -128,7 +128,8 @@ bool DeleteAt(Util& util, uint32_t position)
     if (!r)
         return false;
     r->Status = 0x84;
-    return util.WriteBackRecord(r);
+    bool written = util.WriteBackRecord(r);
+    return util.Save() && written;
 }
 
 // ---------------------------------------------------------------- loads
@@ -495,8 +496,11 @@ TEST_F(OneRowStatements, AStatementOnNoneOrTwoRowsChangesNothing)
     EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Main"), m_before);
 
     // Nothing was left open: the next statement changes its row, named by
-    // its key, and the file was kept before its first change.
+    // its key, with the commit, and the file was kept before its first change.
     EXPECT_TRUE(accessor.ExecuteOnOneRow(("UPDATE Main SET [Status]=132 " + accessor.RowKeyCondition(4)).c_str()));
+    EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Main"), m_before);
+    std::string error;
+    EXPECT_TRUE(accessor.CommitChanges(&error)) << error;
     ex2test::ExpectOnlyStatusChanged(m_before, palmfix::Ex2DumpTable(m_path, "Main"), {3});
     EXPECT_EQ(ex2test::CountBackups(m_path), 1);
 }

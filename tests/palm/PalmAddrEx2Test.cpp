@@ -141,6 +141,7 @@ TEST_F(AddrDatabase, DeletionsChangeOnlyTheStatus)
                           "[First Name] IS NULL) AND ([Last Name] = '' OR [Last Name] IS NULL)"));
     EXPECT_FALSE(m_log.Has("!!!")) << m_log.Text();
 
+    EXPECT_TRUE(util.Save());
     auto after = palmfix::Ex2DumpTable(m_path, "Main");
     ex2test::ExpectOnlyStatusChanged(before, after, {0, 1});
     EXPECT_EQ(after[1][7], "null:");  // the Null names stay Null

@@ -298,11 +298,12 @@ TEST(PalmAddrInfoTest, Ex2DeletionRoundTrip)
     ASSERT_EQ(mgr->Count(), 3u);
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    // The rows change together, when Save commits them.
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), before);
+    ASSERT_TRUE(info.Save());
     auto after = palmfix::Ex2DumpTable(path, "Main");
     ASSERT_EQ(after.size(), 3u);
     infotest::ExpectOnlyStatusChanged(before, after, 2);
-    ASSERT_TRUE(info.Save());
-    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), after);
     PmAddrInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));
     ASSERT_EQ(again.GetCommMgr()->Count(), 1u);

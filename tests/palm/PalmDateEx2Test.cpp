@@ -167,6 +167,7 @@ TEST_F(DateDatabase, DeletionKeepsTheStoredRuleTextsAndCategories)
                               std::to_string(id)))
             << m_log.Text();
     }
+    EXPECT_TRUE(util.Save());
     auto after = palmfix::Ex2DumpTable(m_path, "Main");
     ex2test::ExpectOnlyStatusChanged(before, after, {0, 1, 2, 3, 4, 5});
     std::string backup;
@@ -182,6 +183,7 @@ TEST_F(DateDatabase, AChangedRepeatBlockIsWrittenAsARuleText)
     d->Repeat.Interval = 3;
     EXPECT_TRUE(util.WriteBackRecord(d));
     EXPECT_TRUE(m_log.Has("UPDATE Main SET [Repeated Event]='D3 20131231T000000Z' WHERE _rowid_ = 2"));
+    EXPECT_TRUE(util.Save());
     auto rows = palmfix::Ex2DumpTable(m_path, "Main");
     EXPECT_EQ(rows[1][15], "text:D3 20131231T000000Z");
     EXPECT_EQ(rows[1][1], "int:0");

@@ -130,6 +130,7 @@ TEST_F(MemoDatabase, DeletionChangesOnlyTheStatusAndKeepsABackup)
     }
     EXPECT_FALSE(m_log.Has("!!!")) << m_log.Text();
 
+    EXPECT_TRUE(util.Save());
     auto after = palmfix::Ex2DumpTable(m_path, "Main");
     ex2test::ExpectOnlyStatusChanged(before, after, {1, 2, 3, 4});
     EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Category").size(), 2u);
@@ -172,6 +173,7 @@ TEST_F(MemoDatabase, ACategoryNameChangesTheCategoryOnlyWhenItNamesOne)
     EXPECT_TRUE(util.WriteBackRecord(r));
     EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE _rowid_ = 1"));
     EXPECT_EQ(r->Category, 2);  // the category column itself was not among the changes
+    EXPECT_TRUE(util.Save());
     auto rows = palmfix::Ex2DumpTable(m_path, "Main");
     EXPECT_EQ(rows[0][4], "text:1");
 }
@@ -193,6 +195,7 @@ TEST_F(MemoDatabase, NoChangeWithoutABackupCopy)
                           "Error=No backup copy could be made, so nothing was changed: "));
     EXPECT_TRUE(ex2test::ReadBytes(m_path) == original);
     EXPECT_TRUE(util.WriteBackRecord(r));
+    EXPECT_TRUE(util.Save());
     EXPECT_EQ(palmfix::Ex2DumpTable(m_path, "Main")[0][1], "int:132");
 }
 
@@ -252,6 +255,7 @@ TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
     EXPECT_EQ(r->NoteLength, 8);
     r->Status = 0x84;
     EXPECT_TRUE(util.WriteBackRecord(r));
+    EXPECT_TRUE(util.Save());
     EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][1], "int:132");
     EXPECT_STREQ(util.CategoryMgr()->First()->Name, "\x8e\x64\x8e\x96");
 }

@@ -213,7 +213,7 @@ TEST(PalmMemoInfoTest, ClassicDeletionReachesTheFileOnlyWithSave)
     EXPECT_EQ(deleted, 2);
 }
 
-TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowAtOnce)
+TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowOnSave)
 {
     PalmInstall env(6, 0, 0);
     std::string text = "Shopping\r\nmilk, O'Neil's bread";
@@ -227,6 +227,8 @@ TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowAtOnce)
     CommNoteMgr* mgr = info.GetCommMgr();
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(0)));
     EXPECT_TRUE(info.DeleteRecord(mgr->GetAt(1)));
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), before);
+    ASSERT_TRUE(info.Save());
     auto after = palmfix::Ex2DumpTable(path, "Main");
     ASSERT_EQ(after.size(), 4u);
     for (size_t row = 0; row < 4; ++row) {
@@ -238,8 +240,6 @@ TEST(PalmMemoInfoTest, Ex2DeletionUpdatesTheRowAtOnce)
                 EXPECT_EQ(after[row][col], before[row][col]) << row << "," << col;
         }
     }
-    ASSERT_TRUE(info.Save());
-    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main"), after);
 
     PmMemoInfo again;
     ASSERT_TRUE(again.LoadByUser(int32_t(env.UserId())));

@@ -462,7 +462,11 @@ void EveryStepOfAnEx2WriteBack(const PalmInstall& env, int32_t kind)
     ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
     ASSERT_GE(info.GetCommMgr()->Count(), 2u);
     int target = 0;
-    Route route{"database " + file, file, [&] { return info.DeleteRecord(info.GetCommMgr()->GetAt(uint32_t(target))); }};
+    // A deletion reaches the database with the save that commits it.
+    Route route{"database " + file, file, [&] {
+                    bool deleted = info.DeleteRecord(info.GetCommMgr()->GetAt(uint32_t(target)));
+                    return info.Save() && deleted;
+                }};
     const std::string original = infotest::ReadBytes(file);
     ASSERT_FALSE(original.empty());
     const auto rowsBefore = palmfix::Ex2DumpTable(file, "Main");
