@@ -9,6 +9,9 @@
 
 namespace {
 
+const char* const kAppNames[kPmAppCount] = {"Palm Desktop Contacts", "Palm Desktop Calendar", "Palm Desktop Tasks",
+                                            "Palm Desktop Notes"};
+
 const char kNoReason[] = "No data of this application could be read for this user.";
 
 bool IsGeneration(int32_t gen) { return gen == kPmGenClassic || gen == kPmGenEx || gen == kPmGenEx2; }
@@ -72,18 +75,22 @@ bool PmFacadeSet::Build(int32_t user, int32_t appFlag)
     if (Chosen(appFlag, kPmAppAddr)) {
         TellProgress(kPmAppAddr);
         m_Load[kPmAppAddr] = LoadOne(m_pAddr, user, false);
+        Stamp(kPmAppAddr, m_pAddr, user);
     }
     if (Chosen(appFlag, kPmAppDate)) {
         TellProgress(kPmAppDate);
         m_Load[kPmAppDate] = LoadOne(m_pDate, user, false);
+        Stamp(kPmAppDate, m_pDate, user);
     }
     if (Chosen(appFlag, kPmAppTodo)) {
         TellProgress(kPmAppTodo);
         m_Load[kPmAppTodo] = LoadOne(m_pTodo, user, false);
+        Stamp(kPmAppTodo, m_pTodo, user);
     }
     if (Chosen(appFlag, kPmAppMemo)) {
         TellProgress(kPmAppMemo);
         m_Load[kPmAppMemo] = LoadOne(m_pMemo, user, false);
+        Stamp(kPmAppMemo, m_pMemo, user);
     }
 
     m_pAddrDups = new (std::nothrow) CxList<CommAddr>();
@@ -100,30 +107,55 @@ bool PmFacadeSet::Build(int32_t user, int32_t appFlag)
 
 void PmFacadeSet::Reload(int32_t user, int32_t appFlag)
 {
-    if (Chosen(appFlag, kPmAppAddr) && m_pAddr) {
-        if (m_pAddrDups)
-            m_pAddrDups->Clear(false);
-        TellProgress(kPmAppAddr);
-        m_Load[kPmAppAddr] = LoadOne(m_pAddr, user, true);
+    if (Chosen(appFlag, kPmAppAddr) && m_pAddr)
+        ReloadOne(kPmAppAddr, m_pAddr, m_pAddrDups, user);
+    if (Chosen(appFlag, kPmAppDate) && m_pDate)
+        ReloadOne(kPmAppDate, m_pDate, m_pDateDups, user);
+    if (Chosen(appFlag, kPmAppTodo) && m_pTodo)
+        ReloadOne(kPmAppTodo, m_pTodo, m_pTodoDups, user);
+    if (Chosen(appFlag, kPmAppMemo) && m_pMemo)
+        ReloadOne(kPmAppMemo, m_pMemo, m_pMemoDups, user);
+}
+
+template <typename Info, typename Rec>
+void PmFacadeSet::ReloadOne(int32_t app, Info* info, CxList<Rec>* dups, int32_t user)
+{
+    if (dups)
+        dups->Clear(false);
+    TellProgress(app);
+    // What the last load read is kept when it is still what the file holds:
+    // the same user, no deletion since, the file's size, modification time
+    // and change counter as they were, and the file free to be opened as a
+    // load would open it (one held by another program fails the load, so
+    // that nothing is offered for deletion that could not be saved). The
+    // records are then as a load would make them again, but for their
+    // marks, which are cleared.
+    const LoadStamp& was = m_Stamp[app];
+    plat::FileStamp now;
+    plat::ExclusiveFile probe;
+    if (was.valid && was.user == user && !info->ChangedSinceLoad() && info->LoadedFile() == was.file &&
+        plat::StampFile(was.file, &now) && now == was.stamp && probe.Open(was.file, plat::Access::Read, false)) {
+        probe.Close();
+        auto* mgr = info->GetCommMgr();
+        for (uint32_t i = 0; i < mgr->Count(); ++i)
+            mgr->RecordAt(i)->Trailer.MarkFlags = 0;
+        CXLOG(2, "%s unchanged since it was loaded: %s", kAppNames[app], was.file.c_str());
+        return;
     }
-    if (Chosen(appFlag, kPmAppDate) && m_pDate) {
-        if (m_pDateDups)
-            m_pDateDups->Clear(false);
-        TellProgress(kPmAppDate);
-        m_Load[kPmAppDate] = LoadOne(m_pDate, user, true);
-    }
-    if (Chosen(appFlag, kPmAppTodo) && m_pTodo) {
-        if (m_pTodoDups)
-            m_pTodoDups->Clear(false);
-        TellProgress(kPmAppTodo);
-        m_Load[kPmAppTodo] = LoadOne(m_pTodo, user, true);
-    }
-    if (Chosen(appFlag, kPmAppMemo) && m_pMemo) {
-        if (m_pMemoDups)
-            m_pMemoDups->Clear(false);
-        TellProgress(kPmAppMemo);
-        m_Load[kPmAppMemo] = LoadOne(m_pMemo, user, true);
-    }
+    m_Load[app] = LoadOne(info, user, true);
+    Stamp(app, info, user);
+}
+
+template <typename Info>
+void PmFacadeSet::Stamp(int32_t app, Info* info, int32_t user)
+{
+    LoadStamp& s = m_Stamp[app];
+    s = LoadStamp();
+    if (m_Load[app].Failed)
+        return;
+    s.file = info->LoadedFile();
+    s.user = user;
+    s.valid = !s.file.empty() && plat::StampFile(s.file, &s.stamp);
 }
 
 void PmFacadeSet::TellProgress(int32_t app)
@@ -144,6 +176,8 @@ void PmFacadeSet::Release()
     DropList(m_pMemoDups);
     for (PmLoadResult& r : m_Load)
         r = PmLoadResult{};
+    for (LoadStamp& s : m_Stamp)
+        s = LoadStamp{};
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "palm/PalmDateInfo.h"
 #include "palm/PalmMemoInfo.h"
 #include "palm/PalmTodoInfo.h"
+#include "platform/File.h"
 
 #include <cstdint>
 #include <functional>
@@ -58,7 +59,11 @@ public:
     /// facade exists (the review page's reload). The load results are
     /// replaced for those applications. Their duplicate lists are emptied
     /// (without freeing items) first: they pointed into the records that the
-    /// reset frees, and detection fills them again.
+    /// reset frees, and detection fills them again. An application whose
+    /// last load succeeded for the same user, with no deletion since and its
+    /// file's size, modification time and change counter unchanged, is not
+    /// read again: its records keep their places and lose their marks, and
+    /// its load result stays.
     void Reload(int32_t user, int32_t appFlag);
 
     /// Destroys the facades (contacts, calendar, tasks, notes), then empties
@@ -89,7 +94,21 @@ public:
     }
 
 private:
+    /// What a successful load read: the file, for which user, and the
+    /// file's stamp then (valid false: nothing to compare with).
+    struct LoadStamp {
+        bool valid = false;
+        std::string file;
+        int32_t user = 0;
+        plat::FileStamp stamp;
+    };
+
     void TellProgress(int32_t app);
+    template <typename Info, typename Rec>
+    void ReloadOne(int32_t app, Info* info, CxList<Rec>* dups, int32_t user);
+    /// Takes the stamp of the file an application was just loaded from.
+    template <typename Info>
+    void Stamp(int32_t app, Info* info, int32_t user);
 
     PmAddrInfo* m_pAddr = nullptr;
     PmDateInfo* m_pDate = nullptr;
@@ -100,6 +119,7 @@ private:
     CxList<CommTask>* m_pTodoDups = nullptr;
     CxList<CommNote>* m_pMemoDups = nullptr;
     PmLoadResult m_Load[kPmAppCount];
+    LoadStamp m_Stamp[kPmAppCount];
     std::function<void(int32_t app)> m_Progress;
 };
 

@@ -70,6 +70,11 @@ public:
     std::string CategoryName(const CommAddr* rec);
 
     static int32_t ChosenGeneration() { return s_ChosenGen; }
+    /// The file the loaded data was read from (Windows form); empty when
+    /// none is loaded.
+    std::string LoadedFile() { return m_Core.LoadedFile(); }
+    /// True once a record was deleted since the last load.
+    bool ChangedSinceLoad() const { return m_Core.ChangedSinceLoad(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The display name of a phone label ("Work Phone" for unknown codes).

@@ -12,6 +12,7 @@
 
 #include "misc/CxList.h"
 #include "palm/CommMgr.h"
+#include "palm/DmMain.h"  // the 6.x connection names its file
 
 #include <cstdint>
 #include <cstring>
@@ -206,6 +207,7 @@ public:
     {
         m_pEx2Util->DiscardWrites();
         m_LoadedGen = kPmGenNone;
+        m_Changed = false;
         m_Recs.Clear();
         m_pUtil->GetDataMgr()->Clear();
         m_pExUtil->DataMgr()->Clear();
@@ -260,6 +262,7 @@ public:
         if (!src)
             return false;
         auto* copy = static_cast<Source*>(pRec->Trailer.NativeCopy);
+        m_Changed = true;
         switch (m_LoadedGen) {
         case kPmGenClassic:
             MarkDeleted(copy, src, src->Classic);
@@ -345,6 +348,28 @@ public:
         return std::string();
     }
 
+    /// The file the loaded generation was read from, as the program names
+    /// it (Windows form); empty when none is loaded.
+    std::string LoadedFile()
+    {
+        switch (m_LoadedGen) {
+        case kPmGenClassic:
+            return m_pUtil->LoadedPath();
+        case kPmGenEx:
+            return m_pExUtil->FileName();
+        case kPmGenEx2: {
+            auto* accessor = m_pEx2Util->Accessor();
+            auto* connection = accessor ? accessor->Connection() : nullptr;
+            return connection ? connection->DataSource() : std::string();
+        }
+        default:
+            return std::string();
+        }
+    }
+    /// True once a record was deleted since the last load: the records held
+    /// are then no longer what the file held when it was read.
+    bool ChangedSinceLoad() const { return m_Changed; }
+
     static bool IsGeneration(int32_t gen) { return gen == kPmGenClassic || gen == kPmGenEx || gen == kPmGenEx2; }
 
     int32_t LoadedGeneration() const { return m_LoadedGen; }
@@ -386,6 +411,7 @@ private:
     }
 
     int32_t m_LoadedGen = kPmGenNone;
+    bool m_Changed = false;
     PmInfoRecords<Source, Mgr> m_Recs;
     Util* m_pUtil = nullptr;
     ExUtil* m_pExUtil = nullptr;

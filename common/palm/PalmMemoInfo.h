@@ -70,6 +70,11 @@ public:
     std::string CategoryName(const CommNote* rec);
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
+    /// The file the loaded data was read from (Windows form); empty when
+    /// none is loaded.
+    std::string LoadedFile() { return m_Core.LoadedFile(); }
+    /// True once a record was deleted since the last load.
+    bool ChangedSinceLoad() const { return m_Core.ChangedSinceLoad(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The note a memo text gives (Private, Subject and Note; no trailer).

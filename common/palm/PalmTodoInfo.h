@@ -60,6 +60,11 @@ public:
     std::string CategoryName(const CommTask* rec);
 
     int32_t ChosenGeneration() const { return m_ChosenGen; }
+    /// The file the loaded data was read from (Windows form); empty when
+    /// none is loaded.
+    std::string LoadedFile() { return m_Core.LoadedFile(); }
+    /// True once a record was deleted since the last load.
+    bool ChangedSinceLoad() const { return m_Core.ChangedSinceLoad(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// Common priority of a stored one: 1 high, 5 low (2), the rest normal (0).

@@ -442,4 +442,29 @@ void ResetBackups()
     g_backedUp.clear();
 }
 
+bool StampFile(const std::string& winPath, FileStamp* stamp)
+{
+    std::string host = ToHostPath(winPath);
+    int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0;
+    if (ok) {
+        stamp->size = uint64_t(st.st_size);
+        stamp->modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        stamp->changeCounter = 0;
+        // SQLite counts every committed change in its header (a big-endian
+        // word at offset 24), which a change within one clock tick of the
+        // modification time would otherwise hide.
+        unsigned char head[28];
+        static const char kMagic[] = "SQLite format 3";  // and its NUL: 16 bytes
+        if (::pread(fd, head, sizeof head, 0) == ssize_t(sizeof head) && std::memcmp(head, kMagic, 16) == 0)
+            stamp->changeCounter = uint32_t(head[24]) << 24 | uint32_t(head[25]) << 16 | uint32_t(head[26]) << 8 |
+                                   uint32_t(head[27]);
+    }
+    ::close(fd);
+    return ok;
+}
+
 }  // namespace plat

@@ -9,6 +9,23 @@ namespace plat {
 
 enum class Access { Read, Write, ReadWrite };
 
+/// What tells whether a file changed between two looks: its size, its
+/// modification time and, for a database whose header keeps one (SQLite's
+/// file change counter), that counter.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    uint32_t changeCounter = 0;
+    bool operator==(const FileStamp& o) const
+    {
+        return size == o.size && modifiedNs == o.modifiedNs && changeCounter == o.changeCounter;
+    }
+};
+
+/// The stamp of a file named by its Windows path; false when it cannot be
+/// had (no such file, a read error).
+bool StampFile(const std::string& winPath, FileStamp* stamp);
+
 /// A file opened without sharing: a second opener of the same file fails
 /// while this one holds it (open plus an exclusive, non-blocking flock).
 class ExclusiveFile {

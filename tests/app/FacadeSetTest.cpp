@@ -468,3 +468,46 @@ TEST_F(SettingsFolderTest, AFolderTooLongForItsFilesIsRefused)
     EXPECT_EQ((folder + "appdebug.log").size(), 259u);
     EXPECT_TRUE(IsFolder(fits + "/brellon/Tarnwick"));
 }
+
+// The review page's reload reads a file again only when what the last load
+// read may no longer be what it holds. (A text changed in memory tells
+// whether a record was read again.)
+TEST(FacadeSetTest, ReloadReadsAgainOnlyWhatMayHaveChanged)
+{
+    for (const Generation& g : kGenerations) {
+        SCOPED_TRACE(g.number);
+        PalmInstall env(g.major, g.minor, g.build);
+        int32_t user = int32_t(env.UserId());
+        ASSERT_NO_FATAL_FAILURE(Generate(env, g.number, 6, 1, 3));
+        PmFacadeSet set;
+        ASSERT_TRUE(set.Build(user, kAppAddr | kAppMemo));
+        CommAddrMgr* addrs = set.Addr()->GetCommMgr();
+        auto mark = [&] {
+            CommAddr* first = addrs->RecordAt(0);
+            first->Company.Set("not read again");
+            first->Trailer.MarkFlags = kCommMarkDuplicate | kCommMarkSelected;
+        };
+        auto readAgain = [&] { return addrs->RecordAt(0)->Company.View() != "not read again"; };
+
+        // Nothing changed: the same records, without their marks.
+        mark();
+        set.Reload(user, kAppAddr | kAppMemo);
+        EXPECT_FALSE(readAgain());
+        EXPECT_EQ(addrs->RecordAt(0)->Trailer.MarkFlags, 0u);
+        EXPECT_FALSE(set.LoadResult(kPmAppAddr).Failed);
+
+        // The file written again (same bytes, a later time): read again.
+        std::filesystem::path host = plat::ToHostPath(AppFile(env, g.gen, kPmAppAddr));
+        std::filesystem::last_write_time(host, std::filesystem::last_write_time(host) + std::chrono::seconds(2));
+        set.Reload(user, kAppAddr);
+        EXPECT_TRUE(readAgain());
+        EXPECT_EQ(RecordCount(set, kPmAppAddr), 6u);
+
+        // A deletion since the load, even one not saved: read again.
+        mark();
+        ASSERT_TRUE(set.Addr()->DeleteRecord(addrs->RecordAt(1)));
+        set.Reload(user, kAppAddr);
+        EXPECT_TRUE(readAgain());
+        EXPECT_EQ(RecordCount(set, kPmAppAddr), 6u);
+    }
+}
