@@ -50,30 +50,6 @@ std::vector<void*> ManagerRows(Mgr* mgr)
     return rows;
 }
 
-/// Sets or clears the selected flag of every row, and appends ticked
-/// records that the duplicate list does not hold yet (each record is
-/// deleted at most once).
-template <typename T>
-void RecordTicks(TRecordListModel* model, CxList<T>* list)
-{
-    std::unordered_set<const void*> held;
-    held.reserve(list->Count());
-    for (T* r = list->First(); r; r = list->Next())
-        held.insert(r);
-    for (int row = 0; row < model->Count(); ++row) {
-        auto* rec = static_cast<T*>(model->RecordAt(row));
-        if (!rec)
-            continue;
-        if (model->IsChecked(row)) {
-            rec->Trailer.MarkFlags |= kCommMarkSelected;
-            if (held.insert(rec).second)
-                list->Add(rec);
-        } else {
-            rec->Trailer.MarkFlags &= ~uint32_t(kCommMarkSelected);
-        }
-    }
-}
-
 }  // namespace
 
 TfmPDData::TfmPDData(TfmMain* main, QWidget* parent) : TfmPage(main, parent)

@@ -3,12 +3,14 @@
 // list of 50,000 records costs one pointer and one byte per row.
 #pragma once
 
+#include "misc/CxList.h"
 #include "palm/CommRecord.h"
 
 #include <QAbstractTableModel>
 #include <QString>
 
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 /// The four kinds of record a review list shows.
@@ -55,6 +57,30 @@ private:
     std::vector<void*> m_Rows;
     std::vector<uint8_t> m_Checked;
 };
+
+/// Sets or clears the selected flag of every row, and appends ticked
+/// records that the duplicate list does not hold yet (each record is
+/// deleted at most once).
+template <typename T>
+inline void RecordTicks(TRecordListModel* model, CxList<T>* list)
+{
+    std::unordered_set<const void*> held;
+    held.reserve(list->Count());
+    for (T* r = list->First(); r; r = list->Next())
+        held.insert(r);
+    for (int row = 0; row < model->Count(); ++row) {
+        auto* rec = static_cast<T*>(model->RecordAt(row));
+        if (!rec)
+            continue;
+        if (model->IsChecked(row)) {
+            rec->Trailer.MarkFlags |= kCommMarkSelected;
+            if (held.insert(rec).second)
+                list->Add(rec);
+        } else {
+            rec->Trailer.MarkFlags &= ~uint32_t(kCommMarkSelected);
+        }
+    }
+}
 
 /// "%02d:%02d:%02d" of the hour, minute and second of a calendar time.
 QString TimeOfDayText(const CxSystemTime& t);

@@ -351,30 +351,6 @@ std::vector<void*> ListRows(CxList<T>* list)
     return rows;
 }
 
-/// What leaving the review page does with a list's ticks: a ticked record is
-/// marked selected (and added to the duplicate list if it is not in it), an
-/// unticked one unmarked.
-template <typename T>
-void RecordTicks(TRecordListModel* model, CxList<T>* list)
-{
-    std::unordered_set<const void*> held;
-    held.reserve(list->Count());
-    for (T* r = list->First(); r; r = list->Next())
-        held.insert(r);
-    for (int row = 0; row < model->Count(); ++row) {
-        auto* rec = static_cast<T*>(model->RecordAt(row));
-        if (!rec)
-            continue;
-        if (model->IsChecked(row)) {
-            rec->Trailer.MarkFlags |= kCommMarkSelected;
-            if (held.insert(rec).second)
-                list->Add(rec);
-        } else {
-            rec->Trailer.MarkFlags &= ~uint32_t(kCommMarkSelected);
-        }
-    }
-}
-
 /// The deletion page's pass over one application: every selected record of
 /// the list is deleted, then the facade saves (when the list held anything).
 /// The deleted count, or -1 when the save failed.
