@@ -41,7 +41,7 @@ struct Rng {
 // Texts are in the ANSI code page 1252: \xE9 e acute, \xFC u umlaut, \xF1 n
 // tilde, \xE7 c cedilla, \xC9 E acute, \xF6 o umlaut, \xE5 a ring.
 const char* const kFirst[16] = {"Anna",      "Bj\xF6rn", "Clara", "Dmitri", "\xC9lodie", "Farid", "Greta",   "Hugo",
-                                "In\xE9s",    "Jos\xE9", "Kari",  "Li",     "Mar\xED" "a",  "Niamh", "Ot\xE5r", "Pilar"};
+                                "In\xE9s",    "Jos\xE9", "Kari",  "Li",     ("Mar\xED" "a"),  "Niamh", "Ot\xE5r", "Pilar"};
 const char* const kLast[16] = {"Albrecht", "O'Brien", "Castro",  "Dvo\xF8\xE1k", "Eriksen", "Fran\xE7ois",
                                "Gruber",   "M\xFCller", "Iba\xF1\x65z", "Jansen",  "K\xF6hler", "L'Estrange",
                                "Moreau",   "N\xFA\xF1\x65z", "O'Neil", "Petit"};
@@ -204,7 +204,7 @@ GenContact MakeContact(Rng& rng, int32_t u)
         c.company = std::string("The Extraordinarily Long Name of a Company That Does Not Fit ") + "Into Its Field GmbH";
     c.note = Note(rng);
     if (rng.OneIn(3)) {
-        c.middle = rng.OneIn(2) ? "J." : "Mar\xED" "a";
+        c.middle = rng.OneIn(2) ? "J." : ("Mar\xED" "a");
         c.prefix = rng.OneIn(2) ? "Dr." : "Mme";
         c.suffix = rng.OneIn(4) ? "Jr." : "";
         c.nick = rng.OneIn(2) ? std::string(kFirst[(u + 3) % 16]).substr(0, 3) : "";
