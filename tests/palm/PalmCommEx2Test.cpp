@@ -225,7 +225,7 @@ protected:
     {
         auto rec = std::make_unique<PmDateEx2Record>();
         rec->RecordID = 1;
-        PmCopyText(rec->Summary, sizeof rec->Summary, summary);
+        rec->Summary.Set(summary);
         std::string path = m_dir.Path() + name;
         std::string error;
         EXPECT_TRUE(palmfix::WriteDateBookMdb(path, {{1, "Work", 0, 0}}, {rec.get()}, &error)) << error;
