@@ -246,8 +246,7 @@ std::string PmAnsiCut(std::u16string_view wide, size_t size)
     // Too long: cut as ToAnsi cuts a buffer of that size, between characters.
     std::string cut(size, '\0');
     ToAnsi(std::u16string(wide).c_str(), cut.data(), size);
-    cut.resize(std::strlen(cut.c_str()));
-    return cut;
+    return std::string(cut.c_str());
 }
 
 const char* PmEx2DatabaseSubPath(int32_t kind)
