@@ -243,7 +243,8 @@ std::string PmAnsiCut(std::u16string_view wide, size_t size)
     std::string ansi = plat::WideToAnsi(wide);
     if (ansi.size() < size || size == 0)
         return size ? ansi : std::string();
-    // Too long: cut as ToAnsi cuts a buffer of that size, between characters.
+    // Too long: cut as ToAnsi cuts a buffer of that size, between characters
+    // (it converts again, but only for a text longer than its field).
     std::string cut(size, '\0');
     ToAnsi(std::u16string(wide).c_str(), cut.data(), size);
     return std::string(cut.c_str());
@@ -1148,8 +1149,10 @@ void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, i
 void PmDBEx2Util::LookUpCategoryName(const PmTableDef& table, void* record)
 {
     // The field cuts the name to its 31 characters.
-    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset)))
-        table.categoryName.set(record, std::string_view(category->Name, strnlen(category->Name, sizeof category->Name)));
+    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset))) {
+        const std::string_view name(category->Name, strnlen(category->Name, sizeof category->Name));
+        table.categoryName.set(record, name);
+    }
 }
 
 void PmDBEx2Util::ResolveCategory(const PmTableDef& table, void* record)

@@ -143,12 +143,14 @@ TEST_F(DateDatabase, LoadsItemsWithTheirRepeatBlocks)
 
     std::vector<std::string> first;
     for (PmDateEx2Record* r = util.DataMgr()->First(); r; r = util.DataMgr()->Next())
-        first.push_back(std::string(r->Summary.View()) + "|" + r->RepeatedEvent.c_str() + "|" + std::to_string(r->Repeat.EndDate));
+        first.push_back(std::string(r->Summary.View()) + "|" + r->RepeatedEvent.c_str() + "|" +
+                     std::to_string(r->Repeat.EndDate));
     util.DataMgr()->Clear();
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     std::vector<std::string> second;
     for (PmDateEx2Record* r = util.DataMgr()->First(); r; r = util.DataMgr()->Next())
-        second.push_back(std::string(r->Summary.View()) + "|" + r->RepeatedEvent.c_str() + "|" + std::to_string(r->Repeat.EndDate));
+        second.push_back(std::string(r->Summary.View()) + "|" + r->RepeatedEvent.c_str() + "|" +
+                      std::to_string(r->Repeat.EndDate));
     EXPECT_EQ(first, second);
 }
 
