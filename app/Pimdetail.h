@@ -30,6 +30,8 @@ class QPushButton;
 class QTabWidget;
 class QTreeWidget;
 class PmExText;
+template <size_t N>
+struct FixedText;
 
 class TfmPimDetail : public QDialog {
     Q_OBJECT
@@ -64,6 +66,12 @@ public:
     static QString Ansi(const char (&text)[N])
     {
         return AnsiView(std::string_view(text, strnlen(text, N)));
+    }
+    /// A text of a 6.x record.
+    template <size_t N>
+    static QString Ansi(const FixedText<N>& text)
+    {
+        return AnsiView(text.View());
     }
     /// A note as a text box shows it: CR LF line ends become line feeds.
     static QString NoteText(const QString& text);

@@ -34,13 +34,13 @@ const std::string& DatabasePath()
         r->RecordID = i + 1;
         r->Category = 1 + i % 3;
         std::string n = std::to_string(i);
-        PmCopyText(r->FirstName, sizeof r->FirstName, ("First" + n).c_str());
-        PmCopyText(r->LastName, sizeof r->LastName, ("O'Last" + n).c_str());
-        PmCopyText(r->Company, sizeof r->Company, "Company of the contact");
-        PmCopyText(r->WorkPhone, sizeof r->WorkPhone, ("555-" + n).c_str());
-        PmCopyText(r->Email1, sizeof r->Email1, ("first" + n + "@example.org").c_str());
-        PmCopyText(r->HomeStreet, sizeof r->HomeStreet, "12 Long Street");
-        PmCopyText(r->Note, sizeof r->Note, "A note of a few words\r\nand a second line.");
+        r->FirstName.Set(("First" + n).c_str());
+        r->LastName.Set(("O'Last" + n).c_str());
+        r->Company.Set("Company of the contact");
+        r->WorkPhone.Set(("555-" + n).c_str());
+        r->Email1.Set(("first" + n + "@example.org").c_str());
+        r->HomeStreet.Set("12 Long Street");
+        r->Note.Set("A note of a few words\r\nand a second line.");
         pointers.push_back(r.get());
         records.push_back(std::move(r));
     }

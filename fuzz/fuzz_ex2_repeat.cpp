@@ -34,23 +34,21 @@ void Text(fuzz::Bytes& in)
     }
 
     auto date = std::make_unique<PmDateEx2Record>();
-    std::memset(date.get(), 0, sizeof *date);
-    std::snprintf(date->StartTimeText, sizeof date->StartTimeText, "%d", start);
-    std::strncpy(date->RepeatedEvent, text.c_str(), sizeof date->RepeatedEvent - 1);
+    date->StartTimeText.Set(std::to_string(start));
+    date->RepeatedEvent.Set(text.c_str());
     PmDateEx2Util::ParseRepeat(date.get());
-    std::string stored = date->RepeatedEvent;
+    std::string stored = date->RepeatedEvent.c_str();
     PmDateEx2Util::BuildRepeat(date.get());
-    if (stored != date->RepeatedEvent)
-        fuzz::Fail("an unchanged calendar rule was rewritten", stored + " -> " + date->RepeatedEvent);
+    if (stored != date->RepeatedEvent.c_str())
+        fuzz::Fail("an unchanged calendar rule was rewritten", stored + " -> " + date->RepeatedEvent.c_str());
 
     auto task = std::make_unique<PmTodoEx2Record>();
-    std::memset(task.get(), 0, sizeof *task);
-    std::strncpy(task->RepeatInfo, text.c_str(), sizeof task->RepeatInfo - 1);
+    task->RepeatInfo.Set(text.c_str());
     PmTodoEx2Util::ParseRepeat(task.get());
-    stored = task->RepeatInfo;
+    stored = task->RepeatInfo.c_str();
     PmTodoEx2Util::BuildRepeat(task.get());
-    if (stored != task->RepeatInfo)
-        fuzz::Fail("an unchanged task rule was rewritten", stored + " -> " + task->RepeatInfo);
+    if (stored != task->RepeatInfo.c_str())
+        fuzz::Fail("an unchanged task rule was rewritten", stored + " -> " + task->RepeatInfo.c_str());
 }
 
 void Block(fuzz::Bytes& in)

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 /// A text field of capacity N bytes, the terminator included: it holds at
 /// most N - 1 characters and no NUL. Every copy into it goes through Set,
@@ -45,6 +46,17 @@ struct FixedText {
         m_Text.assign(s, n);
     }
     void Set(std::string_view s) { Set(s.data(), s.size()); }
+    /// The same cut, keeping the string's own storage (no copy of a long text).
+    void Set(std::string&& s)
+    {
+        size_t n = s.size() < N - 1 ? s.size() : N - 1;
+        if (const void* nul = std::memchr(s.data(), 0, n))
+            n = size_t(static_cast<const char*>(nul) - s.data());
+        s.resize(n);
+        if (s.capacity() > n + n / 4 + 32)  // a cut or a grown buffer: keep only what is held
+            s.shrink_to_fit();
+        m_Text = std::move(s);
+    }
     void Clear() { m_Text.clear(); }
 
     /// The text, terminated.

@@ -85,8 +85,8 @@ void SetAddress(CommAddress* a, const std::string& street, const std::string& ci
 }
 
 template <size_t A, size_t B, size_t C, size_t D, size_t E>
-void SetAddress(CommAddress* a, const char (&street)[A], const char (&city)[B], const char (&state)[C],
-                const char (&postal)[D], const char (&country)[E])
+void SetAddress(CommAddress* a, const PmEx2Text<A>& street, const PmEx2Text<B>& city, const PmEx2Text<C>& state,
+                const PmEx2Text<D>& postal, const PmEx2Text<E>& country)
 {
     PmSetField(a->Street, street);
     PmSetField(a->City, city);
@@ -154,18 +154,17 @@ CommAddr PmAddrInfo::FromEx2(const PmAddrEx2Record& rec, const PmAddrSource& src
     SetAddress(&addr.OtherAddr, rec.OtherStreet, rec.OtherCity, rec.OtherState, rec.OtherZip,
                rec.OtherCountry);
     // The seven phone slots of a row, each with the label of its position.
-    const char* slots[7] = {rec.WorkPhone, rec.WorkFax,    rec.WorkMobile, rec.HomePhone,
-                            rec.HomeFax,   rec.HomeMobile, rec.OtherPhone};
+    const PmEx2Text<128>* slots[7] = {&rec.WorkPhone, &rec.WorkFax,    &rec.WorkMobile, &rec.HomePhone,
+                                      &rec.HomeFax,   &rec.HomeMobile, &rec.OtherPhone};
     const int32_t labels[7] = {rec.PhoneLabel1, rec.PhoneLabel2, rec.PhoneLabel3, rec.PhoneLabel4,
                                rec.PhoneLabel5, rec.PhoneLabel6, rec.PhoneLabel7};
-    static_assert(sizeof(rec.WorkPhone) == sizeof(rec.OtherPhone));
     for (int i = 0; i < 7; ++i)
-        PutPhone(&addr, labels[i], slots[i], strnlen(slots[i], sizeof(rec.WorkPhone)));
+        PutPhone(&addr, labels[i], slots[i]->c_str(), slots[i]->Length());
     PmSetField(addr.Note, rec.Note);
-    const char* customs[10] = {rec.Custom1, rec.Custom2, rec.Custom3, rec.Custom4, rec.Custom5,
-                               rec.Custom6, rec.Custom7, rec.Custom8, rec.Custom9, rec.Custom10};
+    const PmEx2Text<256>* customs[10] = {&rec.Custom1, &rec.Custom2, &rec.Custom3, &rec.Custom4, &rec.Custom5,
+                                         &rec.Custom6, &rec.Custom7, &rec.Custom8, &rec.Custom9, &rec.Custom10};
     for (int i = 0; i < 10; ++i)
-        addr.Custom[i].Set(customs[i], strnlen(customs[i], sizeof(rec.Custom1)));
+        PmSetField(addr.Custom[i], *customs[i]);
     PmSetField(addr.Company, rec.Company);
     PmSetField(addr.Title, rec.JobTitle);
     PmSetField(addr.IM1, rec.Chat1);

@@ -238,6 +238,18 @@ bool ValueToText(const PmFieldValue* value, char* buffer, size_t size)
     return true;
 }
 
+std::string PmAnsiCut(std::u16string_view wide, size_t size)
+{
+    std::string ansi = plat::WideToAnsi(wide);
+    if (ansi.size() < size || size == 0)
+        return size ? ansi : std::string();
+    // Too long: cut as ToAnsi cuts a buffer of that size, between characters
+    // (it converts again, but only for a text longer than its field).
+    std::string cut(size, '\0');
+    ToAnsi(std::u16string(wide).c_str(), cut.data(), size);
+    return std::string(cut.c_str());
+}
+
 const char* PmEx2DatabaseSubPath(int32_t kind)
 {
     switch (kind) {
@@ -864,12 +876,12 @@ bool MakeColumnValue(const PmColumnDef& column, void* record, PmFieldValue* out)
     case PmColKind::Bool:
         return MakeBoolValue(PmByteAt(record, column.offset), out);
     case PmColKind::Text:
-        return MakeTextValue(PmTextAt(record, column.offset), out);
+        return MakeTextValue(column.text.get(record).data(), out);
     }
     return false;
 }
 
-bool ColumnEqual(const PmColumnDef& column, void* a, void* b)
+bool ColumnEqual(const PmColumnDef& column, const void* a, const void* b)
 {
     switch (column.kind) {
     case PmColKind::Int:
@@ -878,7 +890,7 @@ bool ColumnEqual(const PmColumnDef& column, void* a, void* b)
     case PmColKind::Bool:
         return PmByteAt(a, column.offset) == PmByteAt(b, column.offset);
     case PmColKind::Text:
-        return std::strncmp(PmTextAt(a, column.offset), PmTextAt(b, column.offset), column.width) == 0;
+        return column.text.get(a) == column.text.get(b);
     }
     return false;
 }
@@ -1077,7 +1089,11 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
             PmDataAccessor::FreeValues(row, count);
             break;
         }
-        AddLoadedRow(row, count, key);
+        if (!AddLoadedRow(row, count, key)) {
+            reason = "there is no memory left for the records";
+            PmDataAccessor::FreeValues(row, count);
+            break;
+        }
         PmDataAccessor::FreeValues(row, count);
         row = nullptr;
         ok = m_pAccessor->SelectAllNext("Main", names.Names(), &row, &count);
@@ -1109,8 +1125,11 @@ void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, i
             int32_t v = 0;
             if (ValueToInt(&row[i], &v))
                 PmIntAt(record, column.offset) = v;
-            if (column.textOffset)
-                std::snprintf(PmTextAt(record, column.textOffset), column.width, "%d", PmIntAt(record, column.offset));
+            if (column.text.set) {
+                char decimal[16];
+                std::snprintf(decimal, sizeof decimal, "%d", PmIntAt(record, column.offset));
+                column.text.set(record, decimal);
+            }
             break;
         }
         case PmColKind::Bool: {
@@ -1120,7 +1139,8 @@ void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, i
             break;
         }
         case PmColKind::Text:
-            ValueToText(&row[i], PmTextAt(record, column.offset), column.width);
+            if (row[i].vt == kPmVtBstr)
+                column.text.set(record, PmAnsiCut(WideOf(&row[i]), column.text.capacity));
             break;
         }
     }
@@ -1128,29 +1148,33 @@ void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, i
 
 void PmDBEx2Util::LookUpCategoryName(const PmTableDef& table, void* record)
 {
-    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset)))
-        PmCopyText(PmTextAt(record, table.categoryNameOffset), 32, category->Name);
+    // The field cuts the name to its 31 characters.
+    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset))) {
+        const std::string_view name(category->Name, strnlen(category->Name, sizeof category->Name));
+        table.categoryName.set(record, name);
+    }
 }
 
 void PmDBEx2Util::ResolveCategory(const PmTableDef& table, void* record)
 {
-    const char* name = PmTextAt(record, table.categoryNameOffset);
-    if (!name[0])
+    const std::string_view name = table.categoryName.get(record);
+    if (name.empty())
         return;
     int32_t& id = PmIntAt(record, table.categoryOffset);
     if (PmCategoryEx2* current = m_pCatMgr->FindByID(id)) {
         char shown[32];
         PmCopyText(shown, sizeof shown, current->Name);
-        if (std::strcmp(shown, name) == 0)
+        if (name == shown)
             return;
     }
-    if (PmCategoryEx2* named = m_pCatMgr->FindByName(name))
+    if (PmCategoryEx2* named = m_pCatMgr->FindByName(name.data()))
         id = named->ID;
 }
 
-bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const char* module, bool resolveBeforeWrite)
+bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* scratch, const char* module,
+                                  bool resolveBeforeWrite)
 {
-    if (!m_pAccessor || !record)
+    if (!m_pAccessor || !record || !scratch)
         return false;
     PmColumnNames names(table);
     const char* keyNames[8];
@@ -1218,11 +1242,6 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
                      PmIntAt(record, table.columns[0].offset));
         return false;
     }
-    void* scratch = std::calloc(1, table.recordSize);
-    if (!scratch) {
-        PmDataAccessor::FreeValues(row, fields);
-        return false;
-    }
     if (table.fill)
         table.fill(row, fields, scratch);
     else
@@ -1236,7 +1255,6 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
     if (rowKey.known) {
         for (int32_t k = 0; k < table.keyCount; ++k) {
             if (!ColumnEqual(table.columns[table.keys[k]], record, scratch)) {
-                std::free(scratch);
                 TheLog().Log(0, module, __LINE__,
                              "The stored row of record %d has changed since it was loaded (%s); nothing was written.",
                              recordId, table.columns[table.keys[k]].name);
@@ -1254,7 +1272,6 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, const c
         for (int32_t c = 0; c < table.changeCount; ++c)
             if (!ColumnEqual(table.columns[table.change[c]], record, scratch))
                 changed[changedCount++] = table.change[c];
-    std::free(scratch);
     if (equal || changedCount == 0)
         return true;
 

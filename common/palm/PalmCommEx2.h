@@ -4,10 +4,12 @@
 #pragma once
 
 #include "misc/CxList.h"
+#include "palm/CommRecord.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -71,6 +73,28 @@ bool ValueToInt(const PmFieldValue* value, int32_t* out);
 bool ValueToBool(const PmFieldValue* value, uint8_t* out);
 /// Always terminates the buffer (when it has room for anything).
 bool ValueToText(const PmFieldValue* value, char* buffer, size_t size);
+/// The ANSI text of a wide text as a buffer of `size` bytes would hold it:
+/// whole when it fits with its terminator, otherwise cut between characters
+/// (a double-byte character is never cut in half) to at most size - 1 bytes.
+std::string PmAnsiCut(std::u16string_view wide, size_t size);
+
+/// A text field of a 6.x record: capacity N bytes with the terminator, as the
+/// fixed arrays of the file layouts had, but taking only the room its text
+/// needs. Every text set is cut to N - 1 characters and at an embedded NUL.
+template <size_t N>
+using PmEx2Text = FixedText<N>;
+
+/// ValueToText into a text field: the same text and cut as a buffer of the
+/// field's capacity would get. False (the field unchanged) for a value that
+/// is not a text.
+template <size_t N>
+bool ValueToText(const PmFieldValue* value, PmEx2Text<N>* field)
+{
+    if (!value || !field || value->vt != kPmVtBstr)
+        return false;
+    field->Set(PmAnsiCut(value->bstrVal ? std::u16string_view(value->bstrVal) : std::u16string_view(), N));
+    return true;
+}
 
 // ---------------------------------------------------------------- accessor
 
@@ -257,16 +281,84 @@ enum class PmColKind : uint8_t {
     Text,     // ValueToText / MakeTextValue, a text field of `width` bytes
 };
 
+/// How the table layer reaches one text field of a record (a PmEx2Text), or
+/// none (all null) for a column without one.
+struct PmTextAccess {
+    /// The field's text (terminated: view.data()[view.size()] is NUL).
+    std::string_view (*get)(const void* record);
+    /// Sets the field; the text is cut as PmEx2Text::Set cuts it.
+    void (*set)(void* record, std::string_view text);
+    /// The field's capacity in bytes with the terminator.
+    size_t capacity;
+};
+
+namespace pm_detail {
+template <typename M>
+struct MemberOf;
+template <typename R, typename T>
+struct MemberOf<T R::*> {
+    using Record = R;
+    using Type = T;
+};
+template <typename T>
+struct TextCapacity {
+    static constexpr size_t value = 0;
+};
+template <size_t N>
+struct TextCapacity<FixedText<N>> {
+    static constexpr size_t value = N;
+};
+template <auto Member>
+std::string_view GetText(const void* record)
+{
+    using R = typename MemberOf<decltype(Member)>::Record;
+    return (static_cast<const R*>(record)->*Member).View();
+}
+template <auto Member>
+void SetText(void* record, std::string_view text)
+{
+    using R = typename MemberOf<decltype(Member)>::Record;
+    (static_cast<R*>(record)->*Member).Set(text);
+}
+}  // namespace pm_detail
+
+/// The access to a record member for a column: its text when the member is a
+/// PmEx2Text, none for an integer or byte member.
+template <auto Member>
+constexpr PmTextAccess PmTextAccessOf()
+{
+    using T = typename pm_detail::MemberOf<decltype(Member)>::Type;
+    constexpr size_t capacity = pm_detail::TextCapacity<T>::value;
+    if constexpr (capacity != 0)
+        return {&pm_detail::GetText<Member>, &pm_detail::SetText<Member>, capacity};
+    else
+        return {nullptr, nullptr, 0};
+}
+
 /// One column of "Main": its name, kind and the record field it belongs to.
-/// `textOffset`, when not zero, names a derived text field of `width` bytes
-/// that gets the integer in decimal when the column is read.
+/// `offset` is the field's offset for the integer kinds and Bool; `text`
+/// reaches the field of a Text column, and for an IntText column, when set,
+/// a derived text field that gets the integer in decimal when the column is
+/// read.
 struct PmColumnDef {
     const char* name;
     PmColKind kind;
     size_t offset;
-    size_t width;
-    size_t textOffset;
+    PmTextAccess text;
 };
+
+/// True when the Text columns, and only they and IntText columns, reach a
+/// text field: a table checks its columns with it at compile time.
+template <size_t C>
+constexpr bool PmColumnsReachTheirTexts(const PmColumnDef (&columns)[C])
+{
+    for (const PmColumnDef& column : columns) {
+        const bool hasText = column.text.get != nullptr;
+        if (column.kind == PmColKind::Text ? !hasText : hasText && column.kind != PmColKind::IntText)
+            return false;
+    }
+    return true;
+}
 
 /// The layout of one application's "Main" table and its write-back sets.
 struct PmTableDef {
@@ -278,10 +370,9 @@ struct PmTableDef {
     int32_t equalityCount;
     const int32_t* change;
     int32_t changeCount;
-    size_t recordSize;
     size_t whereSize;       // buffer of the lookup condition
     size_t categoryOffset;  // the record's Category field
-    size_t categoryNameOffset;
+    PmTextAccess categoryName;  // the record's CategoryName field
     size_t rowKeyOffset;  // the record's PmRowKey
     /// How the load fills a record from a row, when not column by column
     /// (FillRecord): a row read again to be compared with its record must be
@@ -299,9 +390,13 @@ inline uint8_t& PmByteAt(void* record, size_t offset)
 {
     return *reinterpret_cast<uint8_t*>(static_cast<char*>(record) + offset);
 }
-inline char* PmTextAt(void* record, size_t offset)
+inline int32_t PmIntAt(const void* record, size_t offset)
 {
-    return static_cast<char*>(record) + offset;
+    return *reinterpret_cast<const int32_t*>(static_cast<const char*>(record) + offset);
+}
+inline uint8_t PmByteAt(const void* record, size_t offset)
+{
+    return *reinterpret_cast<const uint8_t*>(static_cast<const char*>(record) + offset);
 }
 inline PmRowKey& PmRowKeyAt(void* record, size_t offset)
 {
@@ -364,11 +459,12 @@ protected:
     virtual bool HasDataMgr() const = 0;
     /// Drops every record of the data manager.
     virtual void ClearRecords() = 0;
-    /// Makes a record of one row, runs the after-load steps and keeps a copy
-    /// that carries the row's key.
-    virtual void AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) = 0;
+    /// Makes a record of one row, runs the after-load steps and keeps it with
+    /// the row's key. False when it cannot be stored (out of memory): the
+    /// load must not pass for whole then.
+    virtual bool AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) = 0;
 
-    /// Fills a zeroed record from a row through the column readers; only a
+    /// Fills a value-initialised record from a row through the column readers; only a
     /// row with exactly the table's columns is read.
     static void FillRecord(const PmTableDef& table, const PmFieldValue* row, int32_t count, void* record);
     /// The category name after load: at most 31 characters of the Name of
@@ -386,8 +482,10 @@ protected:
     /// must still hold the record's key columns (read the way the record's
     /// were), or nothing is written. A record without row key is looked up
     /// by its key columns. Either way the update changes exactly one row or
-    /// nothing.
-    bool UpdateRecordRow(const PmTableDef& table, void* record, const char* module, bool resolveBeforeWrite);
+    /// nothing. `stored` is a value-initialised record of the record's type
+    /// that the stored row is read into for the comparison.
+    bool UpdateRecordRow(const PmTableDef& table, void* record, void* stored, const char* module,
+                         bool resolveBeforeWrite);
     /// Commits the write-backs since the load or the last save (see Save).
     bool CommitWrites(const char* module);
 
@@ -410,13 +508,15 @@ public:
     {
         if (!record)
             return false;
-        R* copy = new (std::nothrow) R(*record);
-        if (!copy)
+        return Add(std::unique_ptr<R>(new (std::nothrow) R(*record)));
+    }
+    /// Appends the record itself and takes it; false (the record freed) when
+    /// it cannot be stored.
+    bool Add(std::unique_ptr<R> record)
+    {
+        if (!record || !m_Recs.Add(record.get()))
             return false;
-        if (!m_Recs.Add(copy)) {
-            delete copy;
-            return false;
-        }
+        record.release();
         return true;
     }
     R* First() { return m_Recs.First(); }
@@ -456,20 +556,23 @@ protected:
     bool LoadMainRecords() override { return LoadMain(); }
     bool HasDataMgr() const override { return m_pDataMgr != nullptr; }
     void ClearRecords() override { m_pDataMgr->Clear(); }
-    void AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) override
+    bool AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) override
     {
-        auto record = std::make_unique<R>();
+        std::unique_ptr<R> record(new (std::nothrow) R());
+        if (!record)
+            return false;
         FillRecord(m_table, row, count, record.get());
         AfterLoad(record.get());
         LookUpCategoryName(m_table, record.get());
         PmRowKeyAt(record.get(), m_table.rowKeyOffset) = key;
-        m_pDataMgr->Add(record.get());
+        return m_pDataMgr->Add(std::move(record));
     }
     /// The application's steps after a row was read, before the category name.
     virtual void AfterLoad(R* record) {}
     bool WriteBack(R* record, bool resolveBeforeWrite)
     {
-        return UpdateRecordRow(m_table, record, m_messages.module, resolveBeforeWrite);
+        R stored{};
+        return UpdateRecordRow(m_table, record, &stored, m_messages.module, resolveBeforeWrite);
     }
 
     Mgr* m_pDataMgr;

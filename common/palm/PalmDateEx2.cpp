@@ -202,33 +202,37 @@ bool Equal(const PmEx2RepeatBlock& a, const PmEx2RepeatBlock& b)
 
 namespace {
 
-#define DATE_COL(name, kind, field, width, text) \
-    {name, PmColKind::kind, offsetof(PmDateEx2Record, field), width, text}
+#define DATE_COL(name, kind, field) \
+    {name, PmColKind::kind, offsetof(PmDateEx2Record, field), PmTextAccessOf<&PmDateEx2Record::field>()}
+// An integer column with the decimal text field it fills as well.
+#define DATE_TIME_COL(name, field, text) \
+    {name, PmColKind::IntText, offsetof(PmDateEx2Record, field), PmTextAccessOf<&PmDateEx2Record::text>()}
 
-const PmColumnDef kColumns[] = {
-    DATE_COL("Record ID", Int, RecordID, 0, 0),
-    DATE_COL("Status", Int, Status, 0, 0),
-    DATE_COL("Placement", Int, Placement, 0, 0),
-    DATE_COL("Private", Bool, Private, 0, 0),
-    DATE_COL("Category", IntText, Category, 0, 0),
-    DATE_COL("Note", Text, Note, 8192, 0),
-    DATE_COL("Start Time", IntText, StartTime, 64, offsetof(PmDateEx2Record, StartTimeText)),
-    DATE_COL("End Time", IntText, EndTime, 64, offsetof(PmDateEx2Record, EndTimeText)),
-    DATE_COL("Untimed", Bool, Untimed, 0, 0),
-    DATE_COL("Time Zone", Text, TimeZone, 64, 0),
-    DATE_COL("Location", Text, Location, 256, 0),
-    DATE_COL("Summary", Text, Summary, 256, 0),
-    DATE_COL("Alarm", Bool, Alarm, 0, 0),
-    DATE_COL("Alarm Advance", Int, AlarmAdvance, 0, 0),
-    DATE_COL("Alarm Unit", Int, AlarmUnit, 0, 0),
-    DATE_COL("Repeated Event", Text, RepeatedEvent, 256, 0),
+constexpr PmColumnDef kColumns[] = {
+    DATE_COL("Record ID", Int, RecordID),
+    DATE_COL("Status", Int, Status),
+    DATE_COL("Placement", Int, Placement),
+    DATE_COL("Private", Bool, Private),
+    DATE_COL("Category", IntText, Category),
+    DATE_COL("Note", Text, Note),
+    DATE_TIME_COL("Start Time", StartTime, StartTimeText),
+    DATE_TIME_COL("End Time", EndTime, EndTimeText),
+    DATE_COL("Untimed", Bool, Untimed),
+    DATE_COL("Time Zone", Text, TimeZone),
+    DATE_COL("Location", Text, Location),
+    DATE_COL("Summary", Text, Summary),
+    DATE_COL("Alarm", Bool, Alarm),
+    DATE_COL("Alarm Advance", Int, AlarmAdvance),
+    DATE_COL("Alarm Unit", Int, AlarmUnit),
+    DATE_COL("Repeated Event", Text, RepeatedEvent),
 };
+static_assert(PmColumnsReachTheirTexts(kColumns), "every text column names a text field");
 const int32_t kKeys[] = {0, 6, 7, 11};
 const int32_t kEquality[] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 const int32_t kChange[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
 
-const PmTableDef kTable = {kColumns, 16, kKeys, 4, kEquality, 15, kChange, 16, sizeof(PmDateEx2Record), 4096,
-                           offsetof(PmDateEx2Record, Category), offsetof(PmDateEx2Record, CategoryName),
+const PmTableDef kTable = {kColumns, 16, kKeys, 4, kEquality, 15, kChange, 16, 4096,
+                           offsetof(PmDateEx2Record, Category), PmTextAccessOf<&PmDateEx2Record::CategoryName>(),
                            offsetof(PmDateEx2Record, RowKey)};
 
 const PmEx2Messages kMessages = {
@@ -256,20 +260,20 @@ const PmTableDef& PmDateEx2Util::Table()
 
 void PmDateEx2Util::ParseRepeat(PmDateEx2Record* r)
 {
-    r->StartTime = std::atoi(r->StartTimeText);
-    r->EndTime = std::atoi(r->EndTimeText);
-    PmEx2Repeat::Parse(r->RepeatedEvent, &r->Repeat, true, r->StartTime, false);
+    r->StartTime = std::atoi(r->StartTimeText.c_str());
+    r->EndTime = std::atoi(r->EndTimeText.c_str());
+    PmEx2Repeat::Parse(r->RepeatedEvent.c_str(), &r->Repeat, true, r->StartTime, false);
 }
 
 void PmDateEx2Util::BuildRepeat(PmDateEx2Record* r)
 {
-    std::snprintf(r->StartTimeText, sizeof r->StartTimeText, "%d", r->StartTime);
-    std::snprintf(r->EndTimeText, sizeof r->EndTimeText, "%d", r->EndTime);
+    r->StartTimeText.Set(std::to_string(r->StartTime));
+    r->EndTimeText.Set(std::to_string(r->EndTime));
     PmEx2RepeatBlock stored = {};
-    PmEx2Repeat::Parse(r->RepeatedEvent, &stored, true, r->StartTime, false);
+    PmEx2Repeat::Parse(r->RepeatedEvent.c_str(), &stored, true, r->StartTime, false);
     if (PmEx2Repeat::Equal(stored, r->Repeat))
         return;
-    PmCopyText(r->RepeatedEvent, sizeof r->RepeatedEvent, PmEx2Repeat::Build(r->Repeat, true, r->StartTime).c_str());
+    r->RepeatedEvent.Set(PmEx2Repeat::Build(r->Repeat, true, r->StartTime));
 }
 
 bool PmDateEx2Util::WriteBackRecord(PmDateEx2Record* record)

@@ -43,20 +43,20 @@ struct PmDateEx2Record {
     int32_t Placement;
     uint8_t Private;
     int32_t Category;
-    char CategoryName[32];
-    char Note[8192];
+    PmEx2Text<32> CategoryName;
+    PmEx2Text<8192> Note;
     int32_t StartTime;
-    char StartTimeText[64];
+    PmEx2Text<64> StartTimeText;
     int32_t EndTime;
-    char EndTimeText[64];
+    PmEx2Text<64> EndTimeText;
     uint8_t Untimed;
-    char TimeZone[64];
-    char Location[256];
-    char Summary[256];
+    PmEx2Text<64> TimeZone;
+    PmEx2Text<256> Location;
+    PmEx2Text<256> Summary;
     uint8_t Alarm;
     int32_t AlarmAdvance;
     int32_t AlarmUnit;
-    char RepeatedEvent[256];
+    PmEx2Text<256> RepeatedEvent;
     PmEx2RepeatBlock Repeat;
     PmRowKey RowKey;  // where the row was read from
 };

@@ -69,6 +69,14 @@ inline void PmSetField(FixedText<N>& field, const char (&text)[M])
     field.Set(text, strnlen(text, M));
 }
 
+/// Copies a 6.x record's text into a field of another capacity, cut to the
+/// field's.
+template <size_t N, size_t M>
+inline void PmSetField(FixedText<N>& field, const FixedText<M>& text)
+{
+    field.Set(text.View());
+}
+
 /// The source list and the manager of a facade, paired position by position.
 /// Source is a facade's trivially copyable wrapper of one generation record:
 /// a common record's native copy is a byte copy of it. Sources are owned here

@@ -12,16 +12,20 @@
 
 namespace {
 
-#define MEMO_COL(name, kind, field, width) {name, PmColKind::kind, offsetof(PmMemoEx2Record, field), width, 0}
+#define MEMO_COL(name, kind, field) \
+    {name, PmColKind::kind, offsetof(PmMemoEx2Record, field), PmTextAccessOf<&PmMemoEx2Record::field>()}
 
-const PmColumnDef kColumns[] = {
-    MEMO_COL("Record ID", Int, RecordID, 0),
-    MEMO_COL("Status", Int, Status, 0),
-    MEMO_COL("Placement", Int, Placement, 0),
-    MEMO_COL("Private", Bool, Private, 0),
-    MEMO_COL("Category", IntText, Category, 0),
-    MEMO_COL("Note", Text, Note, kPmMaxTextChars + 1),
+constexpr PmColumnDef kColumns[] = {
+    MEMO_COL("Record ID", Int, RecordID),
+    MEMO_COL("Status", Int, Status),
+    MEMO_COL("Placement", Int, Placement),
+    MEMO_COL("Private", Bool, Private),
+    MEMO_COL("Category", IntText, Category),
+    MEMO_COL("Note", Text, Note),
 };
+static_assert(PmColumnsReachTheirTexts(kColumns), "every text column names a text field");
+static_assert(decltype(PmMemoEx2Record::Note)::kCapacity == kPmMaxTextChars + 1,
+              "a memo holds the longest text a value maker converts");
 const int32_t kKeys[] = {0, 5};
 const int32_t kEquality[] = {0, 1, 3, 4, 5};
 const int32_t kChange[] = {0, 1, 2, 3, 4, 5};
@@ -44,24 +48,20 @@ void FillMemoRow(const PmFieldValue* row, int32_t count, void* record)
         int32_t id = 0;
         ValueToInt(&row[4], &id);
         rec->Category = id;
-        ValueToText(&row[4], rec->CategoryName, sizeof rec->CategoryName);
+        ValueToText(&row[4], &rec->CategoryName);
     }
     if (row[5].vt == kPmVtBstr && row[5].bstrVal) {
         size_t chars = std::char_traits<char16_t>::length(row[5].bstrVal);
         if (chars > kPmMaxTextChars)
             chars = kPmMaxTextChars;
-        std::u16string_view text(row[5].bstrVal, chars);
-        std::string ansi = plat::WideToAnsi(text);
-        if (ansi.size() < sizeof rec->Note)
-            std::memcpy(rec->Note, ansi.c_str(), ansi.size() + 1);
-        else  // double-byte texts: cut between characters
-            ToAnsi(std::u16string(text).c_str(), rec->Note, sizeof rec->Note);
+        // Double-byte texts that do not fit are cut between characters.
+        rec->Note.Set(PmAnsiCut(std::u16string_view(row[5].bstrVal, chars), decltype(rec->Note)::kCapacity));
         rec->NoteLength = int32_t(chars);
     }
 }
 
-const PmTableDef kTable = {kColumns, 6, kKeys, 2, kEquality, 5, kChange, 6, sizeof(PmMemoEx2Record), 40960,
-                           offsetof(PmMemoEx2Record, Category), offsetof(PmMemoEx2Record, CategoryName),
+const PmTableDef kTable = {kColumns, 6, kKeys, 2, kEquality, 5, kChange, 6, 40960,
+                           offsetof(PmMemoEx2Record, Category), PmTextAccessOf<&PmMemoEx2Record::CategoryName>(),
                            offsetof(PmMemoEx2Record, RowKey), FillMemoRow};
 
 const PmEx2Messages kMessages = {
@@ -86,14 +86,16 @@ const PmTableDef& PmMemoEx2Util::Table()
     return kTable;
 }
 
-void PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key)
+bool PmMemoEx2Util::AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key)
 {
-    auto rec = std::make_unique<PmMemoEx2Record>();
+    std::unique_ptr<PmMemoEx2Record> rec(new (std::nothrow) PmMemoEx2Record());
+    if (!rec)
+        return false;
     FillMemoRow(row, count, rec.get());
     // An unknown category keeps the ID text as its name.
     LookUpCategoryName(kTable, rec.get());
     rec->RowKey = key;
-    m_pDataMgr->Add(rec.get());
+    return m_pDataMgr->Add(std::move(rec));
 }
 
 bool PmMemoEx2Util::WriteBackRecord(PmMemoEx2Record* record)

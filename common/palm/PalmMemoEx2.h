@@ -10,8 +10,8 @@ struct PmMemoEx2Record {
     int32_t Placement;
     uint8_t Private;
     int32_t Category;
-    char CategoryName[32];
-    char Note[40960];
+    PmEx2Text<32> CategoryName;
+    PmEx2Text<40960> Note;
     int32_t NoteLength;  // characters of the Note as read, at most 40959
     PmRowKey RowKey;     // where the row was read from
 };
@@ -30,5 +30,5 @@ public:
 
 protected:
     /// A memo row is read by position.
-    void AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) override;
+    bool AddLoadedRow(const PmFieldValue* row, int32_t count, const PmRowKey& key) override;
 };

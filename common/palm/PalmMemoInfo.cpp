@@ -70,7 +70,7 @@ CommNote PmMemoInfo::FromEx(const PmMemoExRecord& rec, const PmMemoSource& src)
 
 CommNote PmMemoInfo::FromEx2(const PmMemoEx2Record& rec, const PmMemoSource& src)
 {
-    return NoteOf(src, rec.Note, strnlen(rec.Note, sizeof(rec.Note)), rec.Private ? 1 : 0, rec.RecordID);
+    return NoteOf(src, rec.Note.c_str(), rec.Note.Length(), rec.Private ? 1 : 0, rec.RecordID);
 }
 
 bool PmMemoInfo::DeleteRecord(CommNote* pRec)

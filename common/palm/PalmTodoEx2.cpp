@@ -7,34 +7,38 @@
 
 namespace {
 
-#define TODO_COL(name, kind, field, width, text) \
-    {name, PmColKind::kind, offsetof(PmTodoEx2Record, field), width, text}
+#define TODO_COL(name, kind, field) \
+    {name, PmColKind::kind, offsetof(PmTodoEx2Record, field), PmTextAccessOf<&PmTodoEx2Record::field>()}
+// An integer column with the decimal text field it fills as well.
+#define TODO_TIME_COL(name, field, text) \
+    {name, PmColKind::IntText, offsetof(PmTodoEx2Record, field), PmTextAccessOf<&PmTodoEx2Record::text>()}
 
-const PmColumnDef kColumns[] = {
-    TODO_COL("Record ID", Int, RecordID, 0, 0),
-    TODO_COL("Status", Int, Status, 0, 0),
-    TODO_COL("Placement", Int, Placement, 0, 0),
-    TODO_COL("Private", Bool, Private, 0, 0),
-    TODO_COL("Category", IntText, Category, 0, 0),
-    TODO_COL("Note", Text, Note, 8192, 0),
-    TODO_COL("Description", Text, Description, 256, 0),
-    TODO_COL("Due Date", IntText, DueDate, 32, offsetof(PmTodoEx2Record, DueDateText)),
-    TODO_COL("Completed", Bool, Completed, 0, 0),
-    TODO_COL("Priority", Int, Priority, 0, 0),
-    TODO_COL("Repeat On Complete Date", Bool, RepeatOnCompleteDate, 0, 0),
-    TODO_COL("Complete Date", IntText, CompleteDate, 32, offsetof(PmTodoEx2Record, CompleteDateText)),
-    TODO_COL("Alarm Set", Bool, AlarmSet, 0, 0),
-    TODO_COL("Alarm Time", IntText, AlarmTime, 32, offsetof(PmTodoEx2Record, AlarmTimeText)),
-    TODO_COL("Alarm Advance", Int, AlarmAdvance, 0, 0),
-    TODO_COL("Repeat Start Date", IntText, RepeatStartDate, 0, 0),
-    TODO_COL("Repeat Info", Text, RepeatInfo, 256, 0),
+constexpr PmColumnDef kColumns[] = {
+    TODO_COL("Record ID", Int, RecordID),
+    TODO_COL("Status", Int, Status),
+    TODO_COL("Placement", Int, Placement),
+    TODO_COL("Private", Bool, Private),
+    TODO_COL("Category", IntText, Category),
+    TODO_COL("Note", Text, Note),
+    TODO_COL("Description", Text, Description),
+    TODO_TIME_COL("Due Date", DueDate, DueDateText),
+    TODO_COL("Completed", Bool, Completed),
+    TODO_COL("Priority", Int, Priority),
+    TODO_COL("Repeat On Complete Date", Bool, RepeatOnCompleteDate),
+    TODO_TIME_COL("Complete Date", CompleteDate, CompleteDateText),
+    TODO_COL("Alarm Set", Bool, AlarmSet),
+    TODO_TIME_COL("Alarm Time", AlarmTime, AlarmTimeText),
+    TODO_COL("Alarm Advance", Int, AlarmAdvance),
+    TODO_COL("Repeat Start Date", IntText, RepeatStartDate),
+    TODO_COL("Repeat Info", Text, RepeatInfo),
 };
+static_assert(PmColumnsReachTheirTexts(kColumns), "every text column names a text field");
 const int32_t kKeys[] = {0, 7, 6};
 const int32_t kEquality[] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 14, 15, 16};
 const int32_t kChange[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
 
-const PmTableDef kTable = {kColumns, 17, kKeys, 3, kEquality, 14, kChange, 17, sizeof(PmTodoEx2Record), 4096,
-                           offsetof(PmTodoEx2Record, Category), offsetof(PmTodoEx2Record, CategoryName),
+const PmTableDef kTable = {kColumns, 17, kKeys, 3, kEquality, 14, kChange, 17, 4096,
+                           offsetof(PmTodoEx2Record, Category), PmTextAccessOf<&PmTodoEx2Record::CategoryName>(),
                            offsetof(PmTodoEx2Record, RowKey)};
 
 const PmEx2Messages kMessages = {
@@ -61,16 +65,16 @@ const PmTableDef& PmTodoEx2Util::Table()
 
 void PmTodoEx2Util::ParseRepeat(PmTodoEx2Record* r)
 {
-    PmEx2Repeat::Parse(r->RepeatInfo, &r->Repeat, false, 0, true);
+    PmEx2Repeat::Parse(r->RepeatInfo.c_str(), &r->Repeat, false, 0, true);
 }
 
 void PmTodoEx2Util::BuildRepeat(PmTodoEx2Record* r)
 {
     PmEx2RepeatBlock stored = {};
-    PmEx2Repeat::Parse(r->RepeatInfo, &stored, false, 0, true);
+    PmEx2Repeat::Parse(r->RepeatInfo.c_str(), &stored, false, 0, true);
     if (PmEx2Repeat::Equal(stored, r->Repeat))
         return;
-    PmCopyText(r->RepeatInfo, sizeof r->RepeatInfo, PmEx2Repeat::Build(r->Repeat, false, 0).c_str());
+    r->RepeatInfo.Set(PmEx2Repeat::Build(r->Repeat, false, 0));
 }
 
 bool PmTodoEx2Util::WriteBackRecord(PmTodoEx2Record* record)

@@ -105,9 +105,9 @@ struct Loaded {
 };
 
 template <size_t N>
-void Put(char (&field)[N], const std::string& text)
+void Put(PmEx2Text<N>& field, const std::string& text)
 {
-    std::snprintf(field, N, "%s", text.c_str());
+    field.Set(text);
 }
 
 void WriteClassic(const PalmInstall& env)
@@ -224,12 +224,13 @@ void WriteEx2(const PalmInstall& env)
     Put(a.AssistantName, "Dorothy");
     Put(a.AssistantPhone, "555-0300");
     // Phone slots 1 to 7 and their labels; the seventh is not shown.
-    char* phones[7] = {a.WorkPhone, a.WorkFax, a.WorkMobile, a.HomePhone, a.HomeFax, a.HomeMobile, a.OtherPhone};
+    PmEx2Text<128>* phones[7] = {&a.WorkPhone, &a.WorkFax,    &a.WorkMobile, &a.HomePhone,
+                                 &a.HomeFax,   &a.HomeMobile, &a.OtherPhone};
     int32_t* labels[7] = {&a.PhoneLabel1, &a.PhoneLabel2, &a.PhoneLabel3, &a.PhoneLabel4,
                           &a.PhoneLabel5, &a.PhoneLabel6, &a.PhoneLabel7};
     const int32_t labelValues[7] = {0, 2, 7, 1, 3, 5, 4};
     for (int i = 0; i < 7; ++i) {
-        std::snprintf(phones[i], sizeof a.WorkPhone, "555-031%d", i);
+        phones[i]->Set("555-031" + std::to_string(i));
         *labels[i] = labelValues[i];
     }
     a.PrimaryContact = 2;

@@ -19,6 +19,13 @@ TEST(FixedText, CutsToCapacityMinusOne)
     EXPECT_STREQ(t.c_str(), "ab");
     t.Set(nullptr);
     EXPECT_TRUE(t.Empty());
+    // A string handed over is cut the same way.
+    t.Set(std::string("abcdefghijkl"));
+    EXPECT_STREQ(t.c_str(), "abcdefg");
+    t.Set(std::string("ab\0cd", 5));
+    EXPECT_EQ(t.View(), "ab");
+    t.Set(std::string(5000, 'x'));
+    EXPECT_EQ(t.Length(), 7u);
 }
 
 TEST(CommRecord, ValueInitialisationZeroFills)

@@ -61,9 +61,9 @@ std::unique_ptr<PmDateEx2Record> Item(int32_t id, const std::string& summary)
     r->Category = 1;
     r->StartTime = PmEx2TimeFromParts(2009, 3, 2) + id * 3600;
     r->EndTime = r->StartTime + 1800;
-    PmCopyText(r->Summary, sizeof r->Summary, summary.c_str());
-    PmCopyText(r->Location, sizeof r->Location, "Hall");
-    PmCopyText(r->RepeatedEvent, sizeof r->RepeatedEvent, id % 2 ? "W1 MO TH #0" : "");
+    r->Summary.Set(summary.c_str());
+    r->Location.Set("Hall");
+    r->RepeatedEvent.Set(id % 2 ? "W1 MO TH #0" : "");
     return r;
 }
 
@@ -74,7 +74,7 @@ std::unique_ptr<PmTodoEx2Record> Task(int32_t id, const std::string& description
     t->Category = 1;
     t->DueDate = PmEx2TimeFromParts(2011, 7, 1);
     t->Priority = 2;
-    PmCopyText(t->Description, sizeof t->Description, description.c_str());
+    t->Description.Set(description.c_str());
     return t;
 }
 
@@ -83,9 +83,9 @@ std::unique_ptr<PmAddrEx2Record> Contact(int32_t id, const std::string& first, c
     auto c = std::make_unique<PmAddrEx2Record>();
     c->RecordID = id;
     c->Category = 1;
-    PmCopyText(c->FirstName, sizeof c->FirstName, first.c_str());
-    PmCopyText(c->LastName, sizeof c->LastName, last.c_str());
-    PmCopyText(c->Company, sizeof c->Company, "Acme");
+    c->FirstName.Set(first.c_str());
+    c->LastName.Set(last.c_str());
+    c->Company.Set("Acme");
     return c;
 }
 
@@ -94,7 +94,7 @@ std::unique_ptr<PmMemoEx2Record> Memo(int32_t id, const std::string& note)
     auto m = std::make_unique<PmMemoEx2Record>();
     m->RecordID = id;
     m->Category = 1;
-    PmCopyText(m->Note, sizeof m->Note, note.c_str());
+    m->Note.Set(note.c_str());
     return m;
 }
 

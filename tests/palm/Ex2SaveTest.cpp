@@ -35,7 +35,7 @@ std::string WriteCalendar(const TempFolder& dir, int32_t count, const char* name
         r->Category = 1;
         r->StartTime = PmEx2TimeFromParts(2010, 5, 3) + id * 3600;
         r->EndTime = r->StartTime + 1800;
-        PmCopyText(r->Summary, sizeof r->Summary, ("Item " + std::to_string(id)).c_str());
+        r->Summary.Set(("Item " + std::to_string(id)).c_str());
         pointers.push_back(r.get());
         items.push_back(std::move(r));
     }

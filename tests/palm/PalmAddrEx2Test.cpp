@@ -25,11 +25,11 @@ std::unique_ptr<PmAddrEx2Record> Contact(int32_t id, const char* first, const ch
     c->RecordID = id;
     c->Category = category;
     c->Placement = id;
-    PmCopyText(c->FirstName, sizeof c->FirstName, first);
-    PmCopyText(c->LastName, sizeof c->LastName, last);
-    PmCopyText(c->Company, sizeof c->Company, "Acme");
-    PmCopyText(c->Custom10, sizeof c->Custom10, "ten");
-    PmCopyText(c->Note, sizeof c->Note, "line one\r\nline two");
+    c->FirstName.Set(first);
+    c->LastName.Set(last);
+    c->Company.Set("Acme");
+    c->Custom10.Set("ten");
+    c->Note.Set("line one\r\nline two");
     c->Birthday = 1110877500;
     c->BirthdayAlarmSet = 1;
     return c;
@@ -44,11 +44,11 @@ protected:
         auto a = Contact(10, "Ann", "O'Neil", 1);
         // Seven phone slots carrying the labels 0, 0, 2, 9, 1, 7, 7.
         const char* phones[7] = {"slot1", "slot2", "slot3", "slot4", "slot5", "slot6", "slot7"};
-        char* slots[7] = {a->WorkPhone, a->WorkFax, a->WorkMobile, a->HomePhone, a->HomeFax, a->HomeMobile,
-                          a->OtherPhone};
+        PmEx2Text<128>* slots[7] = {&a->WorkPhone, &a->WorkFax,    &a->WorkMobile, &a->HomePhone,
+                                    &a->HomeFax,   &a->HomeMobile, &a->OtherPhone};
         for (int i = 0; i < 7; ++i)
-            PmCopyText(slots[i], 128, phones[i]);
-        PmCopyText(a->WorkMobile, sizeof a->WorkMobile, "0123456789012345678901234567890123456789");
+            slots[i]->Set(phones[i]);
+        a->WorkMobile.Set("0123456789012345678901234567890123456789");
         int32_t labels[7] = {0, 0, 4, 9, 1, 7, 7};
         int32_t* labelFields[7] = {&a->PhoneLabel1, &a->PhoneLabel2, &a->PhoneLabel3, &a->PhoneLabel4,
                                    &a->PhoneLabel5, &a->PhoneLabel6, &a->PhoneLabel7};
@@ -87,36 +87,36 @@ TEST_F(AddrDatabase, LoadsEveryColumnAndSortsPhonesByLabel)
     EXPECT_TRUE(m_log.Has("Loading Palm Desktop Contacts:" + m_path));
     ASSERT_EQ(util.DataMgr()->Count(), 4u);
     PmAddrEx2Record* a = Find(util, 10);
-    EXPECT_STREQ(a->LastName, "O'Neil");
-    EXPECT_STREQ(a->CategoryName, "Friends");
-    EXPECT_STREQ(a->Custom10, "ten");
-    EXPECT_STREQ(a->Note, "line one\r\nline two");
+    EXPECT_STREQ(a->LastName.c_str(), "O'Neil");
+    EXPECT_STREQ(a->CategoryName.c_str(), "Friends");
+    EXPECT_STREQ(a->Custom10.c_str(), "ten");
+    EXPECT_STREQ(a->Note.c_str(), "line one\r\nline two");
     EXPECT_EQ(a->Birthday, 1110877500);
     EXPECT_EQ(a->BirthdayAlarmSet, 1);
     EXPECT_EQ(a->PhoneLabel4, 9);
-    EXPECT_STREQ(a->Phone0, "slot2");
-    EXPECT_STREQ(a->Phone1, "slot5");
-    EXPECT_STREQ(a->Phone7, "slot7");
+    EXPECT_STREQ(a->Phone0.c_str(), "slot2");
+    EXPECT_STREQ(a->Phone1.c_str(), "slot5");
+    EXPECT_STREQ(a->Phone7.c_str(), "slot7");
     // Forty characters fit the 128-byte phone of label 4 whole.
-    EXPECT_STREQ(a->Phone4, "0123456789012345678901234567890123456789");
-    EXPECT_STREQ(a->Phone2, "");
+    EXPECT_STREQ(a->Phone4.c_str(), "0123456789012345678901234567890123456789");
+    EXPECT_STREQ(a->Phone2.c_str(), "");
 
     PmAddrEx2Record* copy = Find(util, 10);
     copy->PhoneLabel1 = 2;
     PmAddrEx2Util::SortPhonesByLabel(copy);
-    EXPECT_STREQ(copy->Phone2, "slot1");
+    EXPECT_STREQ(copy->Phone2.c_str(), "slot1");
     copy->PhoneLabel3 = 3;
     PmAddrEx2Util::SortPhonesByLabel(copy);
-    EXPECT_STREQ(copy->Phone3, "0123456789012345678901234567890");  // cut to 31
+    EXPECT_STREQ(copy->Phone3.c_str(), "0123456789012345678901234567890");  // cut to 31
 
-    EXPECT_STREQ(Find(util, 11)->FirstName, "");
+    EXPECT_STREQ(Find(util, 11)->FirstName.c_str(), "");
     // An ID without a category row leaves the name empty.
-    EXPECT_STREQ(Find(util, 12)->CategoryName, "");
+    EXPECT_STREQ(Find(util, 12)->CategoryName.c_str(), "");
     // A column of the wrong type leaves its field empty; the row is loaded.
     PmAddrEx2Record* d = Find(util, 13);
-    EXPECT_STREQ(d->Company, "");
-    EXPECT_STREQ(d->FirstName, "Dora");
-    EXPECT_STREQ(d->CategoryName, "Work");
+    EXPECT_STREQ(d->Company.c_str(), "");
+    EXPECT_STREQ(d->FirstName.c_str(), "Dora");
+    EXPECT_STREQ(d->CategoryName.c_str(), "Work");
 }
 
 TEST_F(AddrDatabase, DeletionsChangeOnlyTheStatus)
@@ -168,7 +168,7 @@ TEST_F(AddrDatabase, PlacementOrLabelChangesSendNothing)
     EXPECT_TRUE(ex2test::ReadBytes(m_path) == original);
 
     // A changed key means the row is no longer the record's: nothing is written.
-    PmCopyText(c->LastName, sizeof c->LastName, "Smyth");
+    c->LastName.Set("Smyth");
     c->Status = 0x84;
     EXPECT_FALSE(util.WriteBackRecord(c));
     EXPECT_TRUE(m_log.Has("The stored row of record 12 has changed since it was loaded (Last Name); nothing was "
@@ -190,7 +190,7 @@ TEST_F(AddrDatabase, EmptyCategoryTableGivesEmptyNames)
     EXPECT_EQ(util.CategoryMgr()->Count(), 0u);
     ASSERT_EQ(util.DataMgr()->Count(), 4u);
     for (PmAddrEx2Record* r = util.DataMgr()->First(); r; r = util.DataMgr()->Next())
-        EXPECT_STREQ(r->CategoryName, "");
+        EXPECT_STREQ(r->CategoryName.c_str(), "");
 }
 
 TEST(AddrByUser, LoadsTheUsersDatabaseFromTheInstallation)
@@ -218,7 +218,7 @@ TEST(AddrByUser, LoadsTheUsersDatabaseFromTheInstallation)
     EXPECT_TRUE(log.Has("Start loading Palm Desktop Contacts by user ID: " + std::to_string(int(id))));
     EXPECT_TRUE(log.Has("Get user file successfully, try loading file:" + folder + "address\\Address.mdb"));
     ASSERT_EQ(util.DataMgr()->Count(), 1u);
-    EXPECT_STREQ(util.DataMgr()->First()->FirstName, "Zoe");
+    EXPECT_STREQ(util.DataMgr()->First()->FirstName.c_str(), "Zoe");
 
     util.DataMgr()->Clear();
     EXPECT_FALSE(util.LoadByUser(id + 1));

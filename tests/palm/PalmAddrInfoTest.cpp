@@ -34,9 +34,9 @@ PmAddrEx2Record Ex2Contact(int32_t id, const std::string& first, const std::stri
     r.Status = status;
     r.Placement = id;
     r.Category = 1;
-    std::snprintf(r.FirstName, sizeof r.FirstName, "%s", first.c_str());
-    std::snprintf(r.LastName, sizeof r.LastName, "%s", last.c_str());
-    std::snprintf(r.CategoryName, sizeof r.CategoryName, "%s", "Business");
+    r.FirstName.Set(first.c_str());
+    r.LastName.Set(last.c_str());
+    r.CategoryName.Set("Business");
     return r;
 }
 
@@ -157,25 +157,25 @@ TEST(PalmAddrInfoTest, Ex2ContactConversion)
 {
     PalmInstall env(6, 0, 0);
     PmAddrEx2Record a = Ex2Contact(7, "Ada", "Byrne");
-    std::snprintf(a.MiddleName, sizeof a.MiddleName, "Maria");
-    std::snprintf(a.Prefix, sizeof a.Prefix, "Dr.");
-    std::snprintf(a.Suffix, sizeof a.Suffix, "Jr.");
-    std::snprintf(a.NickName, sizeof a.NickName, "Addy");
-    std::snprintf(a.EnglishName, sizeof a.EnglishName, "Ada Byrne");
-    std::snprintf(a.WorkStreet, sizeof a.WorkStreet, "Work St");
-    std::snprintf(a.WorkCity, sizeof a.WorkCity, "Workton");
-    std::snprintf(a.HomeStreet, sizeof a.HomeStreet, "Home St");
-    std::snprintf(a.HomeZip, sizeof a.HomeZip, "12345");
-    std::snprintf(a.OtherStreet, sizeof a.OtherStreet, "Other St");
-    std::snprintf(a.OtherCountry, sizeof a.OtherCountry, "\xC9ire");
+    a.MiddleName.Set("Maria");
+    a.Prefix.Set("Dr.");
+    a.Suffix.Set("Jr.");
+    a.NickName.Set("Addy");
+    a.EnglishName.Set("Ada Byrne");
+    a.WorkStreet.Set("Work St");
+    a.WorkCity.Set("Workton");
+    a.HomeStreet.Set("Home St");
+    a.HomeZip.Set("12345");
+    a.OtherStreet.Set("Other St");
+    a.OtherCountry.Set("\xC9ire");
     // Slots labelled 0, 0, 2, 9, 1, 7, 7.
-    std::snprintf(a.WorkPhone, sizeof a.WorkPhone, "w1");
-    std::snprintf(a.WorkFax, sizeof a.WorkFax, "w2");
-    std::snprintf(a.WorkMobile, sizeof a.WorkMobile, "fax");
-    std::snprintf(a.HomePhone, sizeof a.HomePhone, "unknown");
-    std::snprintf(a.HomeFax, sizeof a.HomeFax, "home");
-    std::snprintf(a.HomeMobile, sizeof a.HomeMobile, "m1");
-    std::snprintf(a.OtherPhone, sizeof a.OtherPhone, "m2");
+    a.WorkPhone.Set("w1");
+    a.WorkFax.Set("w2");
+    a.WorkMobile.Set("fax");
+    a.HomePhone.Set("unknown");
+    a.HomeFax.Set("home");
+    a.HomeMobile.Set("m1");
+    a.OtherPhone.Set("m2");
     a.PhoneLabel1 = 0;
     a.PhoneLabel2 = 0;
     a.PhoneLabel3 = 2;
@@ -183,18 +183,18 @@ TEST(PalmAddrInfoTest, Ex2ContactConversion)
     a.PhoneLabel5 = 1;
     a.PhoneLabel6 = 7;
     a.PhoneLabel7 = 7;
-    char* customs[] = {a.Custom1, a.Custom2, a.Custom3, a.Custom4, a.Custom5,
-                       a.Custom6, a.Custom7, a.Custom8, a.Custom9, a.Custom10};
+    PmEx2Text<256>* customs[] = {&a.Custom1, &a.Custom2, &a.Custom3, &a.Custom4, &a.Custom5,
+                                 &a.Custom6, &a.Custom7, &a.Custom8, &a.Custom9, &a.Custom10};
     for (int i = 0; i < 10; ++i)
-        std::snprintf(customs[i], 256, "c%d", i + 1);
-    std::snprintf(a.Custom11, sizeof a.Custom11, "not shown");
-    std::snprintf(a.Company, sizeof a.Company, "%s", std::string(100, 'x').c_str());
-    std::snprintf(a.JobTitle, sizeof a.JobTitle, "CTO");
-    std::snprintf(a.Chat1, sizeof a.Chat1, "ada@chat");
-    std::snprintf(a.Chat2, sizeof a.Chat2, "ada2@chat");
-    std::snprintf(a.AssistantName, sizeof a.AssistantName, "Bob");
-    std::snprintf(a.AssistantPhone, sizeof a.AssistantPhone, "555-0111");
-    std::snprintf(a.Note, sizeof a.Note, "note");
+        customs[i]->Set("c" + std::to_string(i + 1));
+    a.Custom11.Set("not shown");
+    a.Company.Set(std::string(100, 'x').c_str());
+    a.JobTitle.Set("CTO");
+    a.Chat1.Set("ada@chat");
+    a.Chat2.Set("ada2@chat");
+    a.AssistantName.Set("Bob");
+    a.AssistantPhone.Set("555-0111");
+    a.Note.Set("note");
     WriteEx2(env, {a, Ex2Contact(8, "Gone", "Away", 0x80)});
 
     PmAddrInfo info;

@@ -207,6 +207,47 @@ TEST(PmFieldValue, Readers)
     EXPECT_STREQ(text, "-12");
 }
 
+// A 6.x record's text field holds what a char array of its capacity held:
+// the same characters and the same cut, a double-byte character never
+// split, in a single-byte and a double-byte code page.
+TEST(PmFieldValue, TextFieldsCutAsArraysOfTheirCapacity)
+{
+    for (int codePage : {1252, 932}) {
+        testenv::ScopedCodePage page(codePage);
+        // ASCII, Latin-1 and Japanese texts around the capacities of 8 and 32.
+        const std::u16string pieces[] = {u"a", u"\u00e9", u"\u65e5"};
+        for (const std::u16string& piece : pieces) {
+            for (size_t count = 0; count <= 40; ++count) {
+                std::u16string wide;
+                for (size_t i = 0; i < count; ++i)
+                    wide += (i % 2 ? u"b" : piece);
+                Values v(1);
+                v.v[0].vt = kPmVtBstr;
+                v.v[0].bstrVal = wide.empty() ? nullptr : new char16_t[wide.size() + 1];
+                if (v.v[0].bstrVal)
+                    std::memcpy(v.v[0].bstrVal, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+                char small[8];
+                char large[32];
+                PmEx2Text<8> smallField;
+                PmEx2Text<32> largeField;
+                ASSERT_TRUE(ValueToText(&v.v[0], small, sizeof small));
+                ASSERT_TRUE(ValueToText(&v.v[0], large, sizeof large));
+                ASSERT_TRUE(ValueToText(&v.v[0], &smallField));
+                ASSERT_TRUE(ValueToText(&v.v[0], &largeField));
+                EXPECT_EQ(smallField.View(), small) << codePage << " " << count;
+                EXPECT_EQ(largeField.View(), large) << codePage << " " << count;
+            }
+        }
+    }
+    // Not a text: the field is left as it was.
+    Values v(1);
+    MakeIntValue(5, &v.v[0]);
+    PmEx2Text<8> field;
+    field.Set("kept");
+    EXPECT_FALSE(ValueToText(&v.v[0], &field));
+    EXPECT_EQ(field.View(), "kept");
+}
+
 TEST(DbQuery, LeftIsCalledOutsideQuotesOnly)
 {
     EXPECT_EQ(DbQuery::ForSqlite("SELECT [Note] FROM Main WHERE LEFT(Note, 256) = 'LEFT(x'"),
@@ -225,7 +266,7 @@ protected:
     {
         auto rec = std::make_unique<PmDateEx2Record>();
         rec->RecordID = 1;
-        PmCopyText(rec->Summary, sizeof rec->Summary, summary);
+        rec->Summary.Set(summary);
         std::string path = m_dir.Path() + name;
         std::string error;
         EXPECT_TRUE(palmfix::WriteDateBookMdb(path, {{1, "Work", 0, 0}}, {rec.get()}, &error)) << error;

@@ -83,9 +83,9 @@ std::unique_ptr<PmDateEx2Record> Item(int32_t id, const char* summary, const cha
     r->Alarm = 1;
     r->AlarmAdvance = 3;
     r->AlarmUnit = 2;
-    PmCopyText(r->Summary, sizeof r->Summary, summary);
-    PmCopyText(r->RepeatedEvent, sizeof r->RepeatedEvent, rule);
-    PmCopyText(r->Location, sizeof r->Location, "Office");
+    r->Summary.Set(summary);
+    r->RepeatedEvent.Set(rule);
+    r->Location.Set("Office");
     return r;
 }
 
@@ -129,26 +129,28 @@ TEST_F(DateDatabase, LoadsItemsWithTheirRepeatBlocks)
     PmDateEx2Record* w = Find(util, 1);
     EXPECT_EQ(w->Repeat.Kind, 2);
     EXPECT_EQ(w->Repeat.DaysMask, 0x2A);
-    EXPECT_EQ(w->StartTimeText, std::to_string(m_items[0]->StartTime));
+    EXPECT_EQ(w->StartTimeText.c_str(), std::to_string(m_items[0]->StartTime));
     EXPECT_EQ(w->EndTime, m_items[0]->EndTime);
     EXPECT_EQ(w->AlarmUnit, 2);
-    EXPECT_STREQ(w->CategoryName, "Work");
+    EXPECT_STREQ(w->CategoryName.c_str(), "Work");
     PmDateEx2Record* y = Find(util, 3);
     EXPECT_EQ(y->Repeat.Kind, 5);
     EXPECT_EQ(y->Repeat.DayNumber, 25);
-    EXPECT_STREQ(y->Location, "");  // binary data in a text column
-    EXPECT_STREQ(y->Summary, "Yearly");
-    EXPECT_STREQ(Find(util, 5)->CategoryName, "");
+    EXPECT_STREQ(y->Location.c_str(), "");  // binary data in a text column
+    EXPECT_STREQ(y->Summary.c_str(), "Yearly");
+    EXPECT_STREQ(Find(util, 5)->CategoryName.c_str(), "");
     EXPECT_EQ(Find(util, 6)->Repeat.WeekIndex, 1);
 
     std::vector<std::string> first;
     for (PmDateEx2Record* r = util.DataMgr()->First(); r; r = util.DataMgr()->Next())
-        first.push_back(std::string(r->Summary) + "|" + r->RepeatedEvent + "|" + std::to_string(r->Repeat.EndDate));
+        first.push_back(std::string(r->Summary.View()) + "|" + r->RepeatedEvent.c_str() + "|" +
+                     std::to_string(r->Repeat.EndDate));
     util.DataMgr()->Clear();
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     std::vector<std::string> second;
     for (PmDateEx2Record* r = util.DataMgr()->First(); r; r = util.DataMgr()->Next())
-        second.push_back(std::string(r->Summary) + "|" + r->RepeatedEvent + "|" + std::to_string(r->Repeat.EndDate));
+        second.push_back(std::string(r->Summary.View()) + "|" + r->RepeatedEvent.c_str() + "|" +
+                      std::to_string(r->Repeat.EndDate));
     EXPECT_EQ(first, second);
 }
 
@@ -197,7 +199,7 @@ TEST_F(DateDatabase, AChangedRepeatBlockIsWrittenAsARuleText)
 
     // A category name that names a category moves the item to it.
     PmDateEx2Record* u = Find(util, 5);
-    PmCopyText(u->CategoryName, sizeof u->CategoryName, "Home");
+    u->CategoryName.Set("Home");
     u->Status = 0x84;
     EXPECT_TRUE(util.WriteBackRecord(u));
     EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132, [Category]='2' WHERE _rowid_ = 5"));

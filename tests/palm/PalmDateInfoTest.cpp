@@ -40,10 +40,10 @@ PmDateEx2Record Ex2Item(int32_t id, const std::string& text, int32_t start, cons
     r.Placement = id;
     r.StartTime = start;
     r.EndTime = start + 1800;
-    std::snprintf(r.StartTimeText, sizeof r.StartTimeText, "%d", r.StartTime);
-    std::snprintf(r.EndTimeText, sizeof r.EndTimeText, "%d", r.EndTime);
-    std::snprintf(r.Summary, sizeof r.Summary, "%s", text.c_str());
-    std::snprintf(r.RepeatedEvent, sizeof r.RepeatedEvent, "%s", rule);
+    r.StartTimeText.Set(std::to_string(r.StartTime));
+    r.EndTimeText.Set(std::to_string(r.EndTime));
+    r.Summary.Set(text.c_str());
+    r.RepeatedEvent.Set(rule);
     return r;
 }
 
@@ -174,7 +174,7 @@ TEST(PalmDateInfoTest, Ex2ItemsWithTheirRecurrence)
     PalmInstall env(6, 0, 0);
     int32_t start = At(2020, 12, 25, 18, 0);
     PmDateEx2Record weekly = Ex2Item(1, "Choir", start, "W2 MO WE FR 20190630T000000Z");
-    std::snprintf(weekly.Location, sizeof weekly.Location, "St. Mary's");
+    weekly.Location.Set("St. Mary's");
     weekly.Alarm = 1;
     weekly.AlarmAdvance = 3;
     weekly.AlarmUnit = 2;

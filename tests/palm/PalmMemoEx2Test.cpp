@@ -23,7 +23,7 @@ std::unique_ptr<PmMemoEx2Record> Memo(int32_t id, int32_t category, const std::s
     m->RecordID = id;
     m->Category = category;
     m->Placement = id * 10;
-    PmCopyText(m->Note, sizeof m->Note, note.c_str());
+    m->Note.Set(note.c_str());
     return m;
 }
 
@@ -83,27 +83,27 @@ TEST_F(MemoDatabase, LoadsEveryMemoWithItsCategoryName)
 
     PmMemoEx2Record* r = Find(util, 1);
     ASSERT_NE(r, nullptr);
-    EXPECT_STREQ(r->Note, "Short memo");
+    EXPECT_STREQ(r->Note.c_str(), "Short memo");
     EXPECT_EQ(r->NoteLength, 10);
     EXPECT_EQ(r->Placement, 10);
-    EXPECT_STREQ(r->CategoryName, "Business");
-    EXPECT_STREQ(Find(util, 2)->CategoryName, "Personal");
+    EXPECT_STREQ(r->CategoryName.c_str(), "Business");
+    EXPECT_STREQ(Find(util, 2)->CategoryName.c_str(), "Personal");
     // A category without a row keeps its ID text as the name.
-    EXPECT_STREQ(Find(util, 4)->CategoryName, "7");
+    EXPECT_STREQ(Find(util, 4)->CategoryName.c_str(), "7");
     EXPECT_EQ(Find(util, 4)->Category, 7);
     PmMemoEx2Record* big = Find(util, 5);
     EXPECT_EQ(big->NoteLength, 40959);
-    EXPECT_EQ(std::strlen(big->Note), 40959u);
+    EXPECT_EQ(std::strlen(big->Note.c_str()), 40959u);
 
     // The same file loaded again gives the same records.
     std::vector<std::string> first;
     for (PmMemoEx2Record* m = util.DataMgr()->First(); m; m = util.DataMgr()->Next())
-        first.push_back(std::to_string(m->RecordID) + "|" + m->CategoryName + "|" + m->Note);
+        first.push_back(std::to_string(m->RecordID) + "|" + m->CategoryName.c_str() + "|" + m->Note.c_str());
     util.DataMgr()->Clear();
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     std::vector<std::string> second;
     for (PmMemoEx2Record* m = util.DataMgr()->First(); m; m = util.DataMgr()->Next())
-        second.push_back(std::to_string(m->RecordID) + "|" + m->CategoryName + "|" + m->Note);
+        second.push_back(std::to_string(m->RecordID) + "|" + m->CategoryName.c_str() + "|" + m->Note.c_str());
     EXPECT_EQ(first, second);
     EXPECT_EQ(util.CategoryMgr()->Count(), 2u);
 }
@@ -169,7 +169,7 @@ TEST_F(MemoDatabase, ACategoryNameChangesTheCategoryOnlyWhenItNamesOne)
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     PmMemoEx2Record* r = Find(util, 1);
     r->Status = 0x84;
-    PmCopyText(r->CategoryName, sizeof r->CategoryName, "Personal");
+    r->CategoryName.Set("Personal");
     EXPECT_TRUE(util.WriteBackRecord(r));
     EXPECT_TRUE(m_log.Has("UPDATE Main SET [Status]=132 WHERE _rowid_ = 1"));
     EXPECT_EQ(r->Category, 2);  // the category column itself was not among the changes
@@ -205,7 +205,7 @@ TEST_F(MemoDatabase, ARowThatCannotBeFoundIsNotWritten)
     PmMemoEx2Util util;
     ASSERT_TRUE(util.LoadFile(m_path.c_str()));
     PmMemoEx2Record* r = Find(util, 3);
-    PmCopyText(r->Note, sizeof r->Note, "Edited elsewhere");
+    r->Note.Set("Edited elsewhere");
     r->Status = 0x84;
     EXPECT_FALSE(util.WriteBackRecord(r));
     EXPECT_TRUE(m_log.Has("The stored row of record 3 has changed since it was loaded (Note); nothing was written."));
@@ -241,7 +241,7 @@ TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
     const std::string japanese = "\x93\xfa\x96\x7b\x8c\xea\x81\x45memo";  // three kanji, a middle dot
     auto memo = std::make_unique<PmMemoEx2Record>();
     memo->RecordID = 8;
-    PmCopyText(memo->Note, sizeof memo->Note, japanese.c_str());
+    memo->Note.Set(japanese.c_str());
     std::string path = dir.Path() + "MemoPad.mdb";
     std::string error;
     ASSERT_TRUE(palmfix::WriteMemoPadMdb(path, {{1, "\x8e\x64\x8e\x96", 0, 0}}, {memo.get()}, &error)) << error;
@@ -251,7 +251,7 @@ TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
     ASSERT_TRUE(util.LoadFile(path.c_str()));
     PmMemoEx2Record* r = util.DataMgr()->First();
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(std::string(r->Note), japanese);
+    EXPECT_EQ(std::string(r->Note.c_str()), japanese);
     EXPECT_EQ(r->NoteLength, 8);
     r->Status = 0x84;
     EXPECT_TRUE(util.WriteBackRecord(r));

@@ -33,7 +33,7 @@ PmMemoEx2Record Ex2Memo(int32_t id, int32_t status, const std::string& text, uin
     r.Placement = id;
     r.Private = isPrivate;
     r.Category = 0;
-    std::snprintf(r.Note, sizeof(r.Note), "%s", text.c_str());
+    r.Note.Set(text.c_str());
     r.NoteLength = int32_t(text.size());
     return r;
 }
@@ -145,7 +145,7 @@ TEST(PalmMemoInfoTest, LongTextsAreCutForTheNoteOnly)
     // The generation record keeps the whole text.
     auto* native = static_cast<PmMemoSource*>(n->Trailer.NativeCopy);
     ASSERT_NE(native->Ex2, nullptr);
-    EXPECT_EQ(std::string(native->Ex2->Note), text);
+    EXPECT_EQ(std::string(native->Ex2->Note.c_str()), text);
 }
 
 TEST(PalmMemoInfoTest, FailedLoadLeavesNothingAndStillSucceeds)

@@ -50,9 +50,9 @@ std::unique_ptr<PmTodoEx2Record> Task(int32_t id, const char* description, int32
     t->Priority = 3;
     t->CompleteDate = 1000;
     t->AlarmTime = 2000;
-    PmCopyText(t->Description, sizeof t->Description, description);
-    PmCopyText(t->RepeatInfo, sizeof t->RepeatInfo, rule);
-    PmCopyText(t->Note, sizeof t->Note, "note");
+    t->Description.Set(description);
+    t->RepeatInfo.Set(rule);
+    t->Note.Set("note");
     return t;
 }
 
@@ -94,9 +94,9 @@ TEST_F(TodoDatabase, LoadsAndDeletesWithoutTouchingOtherColumns)
     PmTodoEx2Record* m = Find(util, 1);
     EXPECT_EQ(m->Repeat.Kind, 4);
     EXPECT_EQ(m->Repeat.DayNumber, 15);
-    EXPECT_EQ(m->DueDateText, std::to_string(m_tasks[0]->DueDate));
-    EXPECT_STREQ(m->CompleteDateText, "1000");
-    EXPECT_STREQ(m->CategoryName, "Errands");
+    EXPECT_EQ(m->DueDateText.c_str(), std::to_string(m_tasks[0]->DueDate));
+    EXPECT_STREQ(m->CompleteDateText.c_str(), "1000");
+    EXPECT_STREQ(m->CategoryName.c_str(), "Errands");
     EXPECT_EQ(Find(util, 2)->Repeat.Kind, 0);
 
     for (int32_t id = 1; id <= 4; ++id) {

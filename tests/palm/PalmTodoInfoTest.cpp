@@ -40,9 +40,9 @@ PmTodoEx2Record Ex2Task(int32_t id, const std::string& text, int32_t priority, c
     r.Placement = id;
     r.Priority = priority;
     r.DueDate = At(2022, 2, 14);
-    std::snprintf(r.DueDateText, sizeof r.DueDateText, "%d", r.DueDate);
-    std::snprintf(r.Description, sizeof r.Description, "%s", text.c_str());
-    std::snprintf(r.RepeatInfo, sizeof r.RepeatInfo, "%s", rule);
+    r.DueDateText.Set(std::to_string(r.DueDate));
+    r.Description.Set(text.c_str());
+    r.RepeatInfo.Set(rule);
     return r;
 }
 

@@ -129,7 +129,7 @@ bool WriteDatabase(const std::string& winPath, const PmTableDef& table, bool med
                 sqlite3_bind_int(st, i + 1, PmByteAt(rec, c.offset));
                 break;
             case PmColKind::Text: {
-                std::u16string text = plat::AnsiToWide(PmTextAt(rec, c.offset));
+                std::u16string text = plat::AnsiToWide(c.text.get(rec));
                 sqlite3_bind_text16(st, i + 1, text.data(), int(text.size() * 2), SQLITE_TRANSIENT);
                 break;
             }

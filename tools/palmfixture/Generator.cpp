@@ -342,9 +342,9 @@ GenMemo MakeMemo(Rng& rng, int32_t u)
 }
 
 template <size_t N>
-void Put(char (&field)[N], const std::string& text)
+void Put(PmEx2Text<N>& field, const std::string& text)
 {
-    std::snprintf(field, N, "%s", text.c_str());
+    field.Set(text);
 }
 
 const char* CategoryName(int32_t id)
@@ -609,7 +609,6 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
         std::vector<std::unique_ptr<PmAddrEx2Record>> recs;
         for (const GenContact& g : GenerateContacts(opt)) {
             auto r = std::make_unique<PmAddrEx2Record>();
-            std::memset(r.get(), 0, sizeof(PmAddrEx2Record));
             r->RecordID = g.id;
             r->Status = g.status;
             r->Placement = g.id;
@@ -627,30 +626,30 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
             Put(r->JobTitle, g.title);
             Put(r->AssistantName, g.assistant);
             Put(r->AssistantPhone, g.assistantPhone);
-            char* streets[3] = {r->WorkStreet, r->HomeStreet, r->OtherStreet};
-            char* cities[3] = {r->WorkCity, r->HomeCity, r->OtherCity};
-            char* states[3] = {r->WorkState, r->HomeState, r->OtherState};
-            char* zips[3] = {r->WorkZip, r->HomeZip, r->OtherZip};
-            char* countries[3] = {r->WorkCountry, r->HomeCountry, r->OtherCountry};
+            PmEx2Text<256>* streets[3] = {&r->WorkStreet, &r->HomeStreet, &r->OtherStreet};
+            PmEx2Text<32>* cities[3] = {&r->WorkCity, &r->HomeCity, &r->OtherCity};
+            PmEx2Text<32>* states[3] = {&r->WorkState, &r->HomeState, &r->OtherState};
+            PmEx2Text<32>* zips[3] = {&r->WorkZip, &r->HomeZip, &r->OtherZip};
+            PmEx2Text<32>* countries[3] = {&r->WorkCountry, &r->HomeCountry, &r->OtherCountry};
             for (int a = 0; a < 3; ++a) {
-                std::snprintf(streets[a], sizeof r->WorkStreet, "%s", g.address[a][0].c_str());
-                std::snprintf(cities[a], sizeof r->WorkCity, "%s", g.address[a][1].c_str());
-                std::snprintf(states[a], sizeof r->WorkState, "%s", g.address[a][2].c_str());
-                std::snprintf(zips[a], sizeof r->WorkZip, "%s", g.address[a][3].c_str());
-                std::snprintf(countries[a], sizeof r->WorkCountry, "%s", g.address[a][4].c_str());
+                Put(*streets[a], g.address[a][0]);
+                Put(*cities[a], g.address[a][1]);
+                Put(*states[a], g.address[a][2]);
+                Put(*zips[a], g.address[a][3]);
+                Put(*countries[a], g.address[a][4]);
             }
-            char* slots[7] = {r->WorkPhone, r->WorkFax, r->WorkMobile, r->HomePhone,
-                              r->HomeFax,   r->HomeMobile, r->OtherPhone};
+            PmEx2Text<128>* slots[7] = {&r->WorkPhone, &r->WorkFax,    &r->WorkMobile, &r->HomePhone,
+                                        &r->HomeFax,   &r->HomeMobile, &r->OtherPhone};
             int32_t* labels[7] = {&r->PhoneLabel1, &r->PhoneLabel2, &r->PhoneLabel3, &r->PhoneLabel4,
                                   &r->PhoneLabel5, &r->PhoneLabel6, &r->PhoneLabel7};
             for (int s = 0; s < 7; ++s) {
-                std::snprintf(slots[s], sizeof r->WorkPhone, "%s", g.phone[s].c_str());
+                Put(*slots[s], g.phone[s]);
                 *labels[s] = g.label[s];
             }
-            char* customs[10] = {r->Custom1, r->Custom2, r->Custom3, r->Custom4, r->Custom5,
-                                 r->Custom6, r->Custom7, r->Custom8, r->Custom9, r->Custom10};
+            PmEx2Text<256>* customs[10] = {&r->Custom1, &r->Custom2, &r->Custom3, &r->Custom4, &r->Custom5,
+                                           &r->Custom6, &r->Custom7, &r->Custom8, &r->Custom9, &r->Custom10};
             for (int i = 0; i < 10; ++i)
-                std::snprintf(customs[i], sizeof r->Custom1, "%s", g.custom[i].c_str());
+                Put(*customs[i], g.custom[i]);
             Put(r->Chat1, g.chat1);
             Put(r->Chat2, g.chat2);
             std::string english = g.first.empty() ? g.last : g.first + " " + g.last;
@@ -664,7 +663,6 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
         std::vector<std::unique_ptr<PmDateEx2Record>> recs;
         for (const GenEvent& g : GenerateEvents(opt)) {
             auto r = std::make_unique<PmDateEx2Record>();
-            std::memset(r.get(), 0, sizeof(PmDateEx2Record));
             r->RecordID = g.id;
             r->Status = g.status;
             r->Placement = g.id;
@@ -702,7 +700,6 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
         std::vector<std::unique_ptr<PmTodoEx2Record>> recs;
         for (const GenTask& g : GenerateTasks(opt)) {
             auto r = std::make_unique<PmTodoEx2Record>();
-            std::memset(r.get(), 0, sizeof(PmTodoEx2Record));
             r->RecordID = g.id;
             r->Status = g.status;
             r->Placement = g.id;
@@ -733,7 +730,6 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
         std::vector<std::unique_ptr<PmMemoEx2Record>> recs;
         for (const GenMemo& g : GenerateMemos(opt)) {
             auto r = std::make_unique<PmMemoEx2Record>();
-            std::memset(r.get(), 0, sizeof(PmMemoEx2Record));
             r->RecordID = g.id;
             r->Status = g.status;
             r->Placement = g.id;
@@ -741,7 +737,7 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
             r->Category = g.category;
             Put(r->CategoryName, CategoryName(g.category));
             Put(r->Note, g.text);
-            r->NoteLength = int32_t(strnlen(r->Note, sizeof r->Note));
+            r->NoteLength = int32_t(r->Note.Length());
             recs.push_back(std::move(r));
         }
         if (!WriteMemoPadMdb(Ex2DatabasePath(folder, kPmDbMemo), cats, Pointers(recs), error))
