@@ -28,6 +28,10 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 
 // What these operators allocate goes back to free(): the deletes are
 // replaced with them, so that every allocation is released by its own kind.
+// (GCC cannot see that the pair is replaced together and warns of a mismatch.)
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void operator delete(void* p) noexcept
 {
     std::free(p);
