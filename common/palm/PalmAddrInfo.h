@@ -25,7 +25,6 @@ struct PmAddrSource {
     PmAddrRecord* Classic;
     PmAddrExRecord* Ex;
     PmAddrEx2Record* Ex2;
-    void* LoaderRecord;   ///< the record in the utility's data manager (not owned)
     CommAddr* CommRecord; ///< the record stored in the contact manager (not owned)
 };
 

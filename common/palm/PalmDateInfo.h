@@ -23,7 +23,6 @@ struct PmDateSource {
     PmDateRecord* Classic;
     PmDateExRecord* Ex;  ///< its blocks duplicated
     PmDateEx2Record* Ex2;
-    void* LoaderRecord;
     CommDate* CommRecord;
 };
 

@@ -180,8 +180,8 @@ private:
 /// to log (its log lines name its own module), what a failed load gives, and
 /// how a generation record becomes a common record.
 ///
-/// Source must have the members Generation, Status, Classic, Ex, Ex2,
-/// LoaderRecord and CommRecord (see PmMemoSource).
+/// Source must have the members Generation, Status, Classic, Ex, Ex2 and
+/// CommRecord (see PmMemoSource).
 template <typename Source, typename Mgr, typename Util, typename ExUtil, typename Ex2Util>
 class PmInfoCore {
 public:
@@ -399,7 +399,6 @@ private:
             src->Generation = gen;
             src->Status = uint32_t(rec->Status);
             src->*copySlot = rec;
-            src->LoaderRecord = rec;
             try {
                 if (!m_Recs.Append(src, from(*rec, *src)))
                     delete src;

@@ -29,7 +29,6 @@ struct PmMemoSource {
     PmMemoRecord* Classic;  ///< generation 1: the memo
     PmMemoExRecord* Ex;     ///< generation 2: the memo
     PmMemoEx2Record* Ex2;   ///< generation 3: the memo
-    void* LoaderRecord;     ///< the record in the utility's data manager (not owned)
     CommNote* CommRecord;   ///< the record stored in the note manager (not owned)
 };
 

@@ -24,7 +24,6 @@ struct PmTodoSource {
     PmTodoRecord* Classic;
     PmTodoExRecord* Ex;  ///< its blocks duplicated
     PmTodoEx2Record* Ex2;
-    void* LoaderRecord;
     CommTask* CommRecord;
 };
 
