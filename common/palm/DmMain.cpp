@@ -1,5 +1,7 @@
 #include "palm/DmMain.h"
 
+#include "jet/JetEngine.h"
+
 #include "platform/Codepage.h"
 #include "platform/WinPath.h"
 
@@ -181,6 +183,8 @@ bool SplitRowKey(const std::string& s, std::string* text, int64_t* key)
 
 // ---------------------------------------------------------------- DbConnection
 
+DbConnection::DbConnection() = default;
+
 DbConnection::~DbConnection()
 {
     Close();
@@ -192,6 +196,7 @@ void DbConnection::Close()
         sqlite3_finalize(kept.second);
     m_kept.clear();
     ++m_epoch;
+    m_jet.reset();
     if (m_db) {
         sqlite3_close_v2(m_db);
         m_db = nullptr;
@@ -230,8 +235,11 @@ bool DbConnection::Open(std::string* error)
     }
     std::string host = plat::ToHostPath(source);
     if (StartsWithJetHeader(host)) {
-        *error = "The file " + source + " is a Jet database; Jet databases are not supported yet.";
-        return false;
+        m_jet = jet::Engine::Open(host, source, error);
+        if (!m_jet)
+            return false;
+        m_dataSource = source;
+        return true;
     }
     sqlite3* db = nullptr;
     // Each connection is used by the one interface thread only, so SQLite's
@@ -266,6 +274,12 @@ bool DbConnection::Open(std::string* error)
 
 bool DbConnection::Begin(std::string* error)
 {
+    if (m_jet) {
+        if (!m_jet->Begin(error))
+            return false;
+        ++m_transaction;
+        return true;
+    }
     if (!m_db) {
         *error = "The connection is closed.";
         return false;
@@ -278,6 +292,8 @@ bool DbConnection::Begin(std::string* error)
 
 bool DbConnection::Commit(std::string* error)
 {
+    if (m_jet)
+        return m_jet->Commit(error);
     if (!m_db) {
         *error = "The connection is closed.";
         return false;
@@ -287,17 +303,25 @@ bool DbConnection::Commit(std::string* error)
 
 void DbConnection::Rollback()
 {
+    if (m_jet)
+        m_jet->Rollback();
     if (m_db && !sqlite3_get_autocommit(m_db))
         RunPlain(m_db, "ROLLBACK", nullptr);
 }
 
 uint64_t DbConnection::OpenTransaction() const
 {
+    if (m_jet)
+        return m_jet->InTransaction() ? m_transaction : 0;
     return m_db && !sqlite3_get_autocommit(m_db) ? m_transaction : 0;
 }
 
 bool DbConnection::Savepoint(std::string* error)
 {
+    if (m_jet) {
+        m_jet->Savepoint();
+        return true;
+    }
     if (!m_db) {
         *error = "The connection is closed.";
         return false;
@@ -307,6 +331,8 @@ bool DbConnection::Savepoint(std::string* error)
 
 bool DbConnection::ReleaseSavepoint(std::string* error)
 {
+    if (m_jet)
+        return true;
     if (!m_db) {
         *error = "The connection is closed.";
         return false;
@@ -316,6 +342,8 @@ bool DbConnection::ReleaseSavepoint(std::string* error)
 
 void DbConnection::RollbackToSavepoint()
 {
+    if (m_jet)
+        m_jet->RollbackToSavepoint();
     // After an error that undid the whole transaction there is no savepoint
     // left; both statements then fail harmlessly.
     if (m_db && !sqlite3_get_autocommit(m_db)) {
@@ -350,6 +378,8 @@ bool DbConnection::KeepStatement(const std::string& text, sqlite3_stmt* statemen
 
 // ---------------------------------------------------------------- DbQuery
 
+DbQuery::DbQuery(DbConnection* connection) : m_connection(connection) {}
+
 DbQuery::~DbQuery()
 {
     Close();
@@ -372,6 +402,7 @@ void DbQuery::ReleaseStatement()
 void DbQuery::Close()
 {
     ReleaseStatement();
+    m_jet.reset();
     m_eof = true;
     m_done = false;
     m_keyed = false;
@@ -554,8 +585,34 @@ bool DbQuery::Step(std::string* error)
     return false;
 }
 
+bool DbQuery::OpenJet(std::string* error)
+{
+    Close();
+    m_changed = 0;
+    m_jet = m_connection->Jet()->Select(m_sql, error);
+    if (!m_jet)
+        return false;
+    return StepJet(error);
+}
+
+bool DbQuery::StepJet(std::string* error)
+{
+    if (m_jet->Next(error)) {
+        m_eof = false;
+        return true;
+    }
+    m_eof = true;
+    if (m_jet->Done()) {
+        m_done = true;
+        return true;
+    }
+    return false;
+}
+
 bool DbQuery::Open(std::string* error)
 {
+    if (m_connection && m_connection->IsJet())
+        return OpenJet(error);
     if (!Prepare(error, true))
         return false;
     return Step(error);
@@ -563,6 +620,11 @@ bool DbQuery::Open(std::string* error)
 
 bool DbQuery::ExecSql(std::string* error)
 {
+    if (m_connection && m_connection->IsJet()) {
+        Close();
+        m_changed = 0;
+        return m_connection->Jet()->Execute(m_sql, &m_changed, error);
+    }
     if (!Prepare(error))
         return false;
     sqlite3* db = m_connection->Handle();
@@ -580,6 +642,11 @@ bool DbQuery::ExecSql(std::string* error)
 
 bool DbQuery::Next(std::string* error)
 {
+    if (m_jet) {
+        if (m_eof)
+            return true;
+        return StepJet(error);
+    }
     if (!m_stmt || m_eof) {
         m_eof = true;
         return true;
@@ -589,11 +656,19 @@ bool DbQuery::Next(std::string* error)
 
 int32_t DbQuery::FieldCount() const
 {
+    if (m_jet)
+        return int32_t(m_jet->Types().size());
     return m_stmt ? sqlite3_column_count(m_stmt) - (m_keyed ? 1 : 0) : 0;
 }
 
 bool DbQuery::RowKey(int64_t* key) const
 {
+    if (m_jet) {
+        if (m_eof)
+            return false;
+        *key = m_jet->Key();
+        return true;
+    }
     if (!m_stmt || m_eof || !m_keyed)
         return false;
     int index = sqlite3_column_count(m_stmt) - 1;
@@ -605,6 +680,19 @@ bool DbQuery::RowKey(int64_t* key) const
 
 DbFieldKind DbQuery::FieldKind(int32_t index) const
 {
+    if (m_jet) {
+        if (m_eof || index < 0 || size_t(index) >= m_jet->Row().size())
+            return DbFieldKind::Null;
+        switch (m_jet->Row()[size_t(index)].kind) {
+        case jet::Kind::Null: return DbFieldKind::Null;
+        case jet::Kind::Bool: return DbFieldKind::Boolean;
+        case jet::Kind::Text: return DbFieldKind::WideString;
+        case jet::Kind::Int:
+            // Long Integer; Integer and Byte read as the 16-bit kind.
+            return m_jet->Types()[size_t(index)] == 4 ? DbFieldKind::Int32 : DbFieldKind::Int16;
+        default: return DbFieldKind::Other;
+        }
+    }
     if (!m_stmt || m_eof || index < 0 || index >= FieldCount())
         return DbFieldKind::Null;
     switch (sqlite3_column_type(m_stmt, index)) {
@@ -628,11 +716,19 @@ DbFieldKind DbQuery::FieldKind(int32_t index) const
 
 int32_t DbQuery::FieldInt(int32_t index) const
 {
+    if (m_jet)
+        return !m_eof && index >= 0 && size_t(index) < m_jet->Row().size()
+                   ? int32_t(m_jet->Row()[size_t(index)].integer)
+                   : 0;
     return m_stmt ? int32_t(sqlite3_column_int64(m_stmt, index)) : 0;
 }
 
 std::u16string_view DbQuery::FieldText(int32_t index) const
 {
+    if (m_jet)
+        return !m_eof && index >= 0 && size_t(index) < m_jet->Row().size()
+                   ? std::u16string_view(m_jet->Row()[size_t(index)].text)
+                   : std::u16string_view();
     if (!m_stmt)
         return std::u16string_view();
     const void* text = sqlite3_column_text16(m_stmt, index);

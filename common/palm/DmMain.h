@@ -9,24 +9,33 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
+namespace jet {
+class Engine;
+class Result;
+}  // namespace jet
 
 /// One database connection. Open never creates a file: the data source must
-/// be an existing SQLite database; a file in the desktop program's own (Jet)
-/// format is refused with a message.
+/// be an existing database, chosen by its first bytes: a Jet 4 file (the
+/// desktop program's own format) is run by the engine of jet/JetEngine.h,
+/// anything else is opened as an SQLite database.
 class DbConnection {
 public:
-    DbConnection() = default;
+    DbConnection();
     ~DbConnection();
     DbConnection(const DbConnection&) = delete;
     DbConnection& operator=(const DbConnection&) = delete;
 
-    bool Connected() const { return m_db != nullptr; }
+    bool Connected() const { return m_db != nullptr || m_jet != nullptr; }
+    /// The open file is a Jet database.
+    bool IsJet() const { return m_jet != nullptr; }
+    jet::Engine* Jet() const { return m_jet.get(); }
     void Close();
     void SetConnectionString(const std::string& text) { m_connectionString = text; }
     const std::string& ConnectionString() const { return m_connectionString; }
@@ -77,6 +86,7 @@ public:
 
 private:
     sqlite3* m_db = nullptr;
+    std::shared_ptr<jet::Engine> m_jet;
     std::string m_connectionString;
     std::string m_dataSource;
     uint64_t m_transaction = 0;  // the number of the last transaction begun
@@ -107,7 +117,7 @@ enum class DbFieldKind { Null, Int16, Int32, WideString, Boolean, AnsiString, Ot
 /// gives and logs it, does not change.
 class DbQuery {
 public:
-    explicit DbQuery(DbConnection* connection) : m_connection(connection) {}
+    explicit DbQuery(DbConnection* connection);
     ~DbQuery();
     DbQuery(const DbQuery&) = delete;
     DbQuery& operator=(const DbQuery&) = delete;
@@ -162,8 +172,12 @@ private:
 
     static constexpr uint8_t kDeclaredOther = 0, kDeclaredBoolean = 1, kDeclaredShort = 2;
 
+    bool OpenJet(std::string* error);
+    bool StepJet(std::string* error);
+
     DbConnection* m_connection;
     sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<jet::Result> m_jet;  // the result of a statement run on a Jet file
     std::vector<uint8_t> m_declared;  // what each result column is declared as
     std::string m_sql;
     bool m_eof = true;

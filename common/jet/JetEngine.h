@@ -1,0 +1,103 @@
+// The statements of the 6.x database layer, run on a Jet 4 file.
+//
+// The layer builds its statements as text in the desktop program's SQL
+// dialect. On a Jet file they are run here, by an engine that knows exactly
+// the shapes the layer builds and refuses every other statement:
+// - SELECT [a], [b], ... FROM Main|Category [WHERE condition], where the
+//   condition is "_rowid_ = N" (the row key a walk gave) or comparisons joined
+//   by AND: [name] = literal, ([name] = '' OR [name] IS NULL), and
+//   LEFT(name, 256) = 'text';
+// - UPDATE Main SET [Status]=N WHERE _rowid_ = K: a deletion's mark.
+// Any other change (other columns, other conditions, an INSERT) is refused
+// and never attempted: only the 4 bytes of a row's Status are ever written.
+//
+// A change is checked when it is made and again when it is written: the row
+// must still be where the walk found it, with the Status and Record ID the
+// walk read. Changes are kept until Commit, which writes them all to the file
+// in place (and the null mask bit of a Null Status), or undoes what it wrote
+// when a write fails. Rollback forgets them. A database that another program
+// has open (its ".ldb" lock file held) is never written.
+#pragma once
+
+#include "jet/JetFile.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace jet {
+
+/// The rows a SELECT gives, read one at a time.
+class Result {
+public:
+    virtual ~Result() = default;
+    /// Stands on the next row; false at the end (Done) or on an error.
+    virtual bool Next(std::string* error) = 0;
+    virtual bool Done() const = 0;
+    virtual const std::vector<Value>& Row() const = 0;
+    /// The Jet type of each result column, in the statement's order.
+    virtual const std::vector<int>& Types() const = 0;
+    virtual RowKey Key() const = 0;
+};
+
+// A result keeps its engine (and so the file's reader) alive: a connection
+// closed while a result is still held does not pull the file from under it.
+class Engine : public std::enable_shared_from_this<Engine> {
+public:
+    /// Opens the file; null with a reason when it cannot be read as a Jet 4
+    /// database.
+    static std::shared_ptr<Engine> Open(const std::string& hostPath, const std::string& shownPath,
+                                        std::string* error);
+    ~Engine();
+
+    /// Runs a SELECT; the result stands before its first row.
+    std::unique_ptr<Result> Select(const std::string& statement, std::string* error);
+    /// Runs an UPDATE of one row's Status; *changed gets the rows changed
+    /// (1). The change reaches the file at Commit.
+    bool Execute(const std::string& statement, int64_t* changed, std::string* error);
+
+    bool Begin(std::string* error);
+    bool Commit(std::string* error);
+    void Rollback();
+    bool InTransaction() const { return m_open; }
+    void Savepoint() { m_savepoint = m_pending.size(); }
+    void RollbackToSavepoint();
+
+private:
+    explicit Engine(const std::string& shownPath) : m_shownPath(shownPath) {}
+
+    struct Read {
+        int32_t status = 0;
+        bool statusNull = true;
+        bool statusRead = false;
+        int32_t recordId = 0;
+        bool recordIdNull = true;
+        bool recordIdRead = false;
+    };
+    struct Pending {
+        RowKey key = 0;
+        int32_t status = 0;  // the value to write
+        IntSlot slot;        // where and what was there when the change was made
+    };
+
+    bool CheckNotHeld(std::string* error) const;
+    bool Locate(RowKey key, const Read& read, IntSlot* slot, std::string* error);
+    void Remember(RowKey key, const std::vector<std::string>& columns, const std::vector<Value>& row);
+
+    Database m_db;
+    std::string m_shownPath;  // the file as the user knows it
+    bool m_open = false;
+    std::vector<Pending> m_pending;
+    size_t m_savepoint = 0;
+    // What the last whole walk of Main read of each row: a change must find
+    // the row as it was read.
+    std::unordered_map<RowKey, Read> m_read;
+
+    friend class EngineResult;
+    friend class WalkResult;
+};
+
+}  // namespace jet
