@@ -1,12 +1,16 @@
 // palmfixture DIR [--version A.B.C.D] [--user NAME]... [--without LIBRARY]
 //             [--drop-export LIBRARY:NAME] [--wine-prefix PREFIX]
 //             [--palmsource] [--hotsync-path]
-//             [--records N [--duplicates N] [--seed S]]
+//             [--records N [--duplicates N] [--seed S]] [--jet JETDIR]
 // Writes a Palm Desktop installation into DIR; with --records, every user
-// gets generated data in the generation that the version selects.
+// gets generated data in the generation that the version selects. With --jet,
+// every user gets the four Jet databases of JETDIR (the version then defaults
+// to 6.0).
+#include "palmfixture/FixtureJet.h"
 #include "palmfixture/Generator.h"
 #include "palmfixture/PalmFixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,12 +24,14 @@ int Usage()
                  "usage: palmfixture DIR [--version A.B.C.D] [--user NAME]... [--without LIBRARY]...\n"
                  "                   [--drop-export LIBRARY:NAME]... [--wine-prefix PREFIX]\n"
                  "                   [--palmsource] [--hotsync-path]\n"
-                 "                   [--records N [--duplicates N] [--seed S]]\n"
+                 "                   [--records N [--duplicates N] [--seed S]] [--jet JETDIR]\n"
                  "  --palmsource    name the folder in HKLM\\Software\\PalmSource\\Desktop\\Core\n"
                  "                  (default: HKCU\\Software\\U.S. Robotics\\Pilot Desktop\\Core)\n"
                  "  --hotsync-path  name it by HotSyncPath instead of DesktopPath\n"
                  "  --records N     N live records per user and application, of which\n"
-                 "  --duplicates N  N are copies of an earlier one (seeded by --seed)\n");
+                 "  --duplicates N  N are copies of an earlier one (seeded by --seed)\n"
+                 "  --jet JETDIR    copy Address.mdb, DateBook.mdb, Todolist.mdb and MemoPad.mdb\n"
+                 "                  of JETDIR (Jet 4 databases) to every user (version 6.0 unless given)\n");
     return 2;
 }
 
@@ -51,6 +57,8 @@ int main(int argc, char** argv)
     bool usersGiven = false;
     bool generate = false;
     palmfix::GenOptions gen;
+    std::string jetDir;
+    bool versionGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char** out) {
@@ -65,6 +73,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "palmfixture: --version needs A.B.C.D\n");
                 return 2;
             }
+            versionGiven = true;
         } else if (a == "--user") {
             if (!value(&v))
                 return Usage();
@@ -102,6 +111,10 @@ int main(int argc, char** argv)
             } else {
                 gen.seed = uint32_t(n);
             }
+        } else if (a == "--jet") {
+            if (!value(&v))
+                return Usage();
+            jetDir = v;
         } else if (a == "--palmsource") {
             inst.registryKey = palmfix::RegistryKey::PalmSourceLocalMachine;
         } else if (a == "--hotsync-path") {
@@ -119,6 +132,20 @@ int main(int argc, char** argv)
     }
     if (inst.dir.empty())
         return Usage();
+    if (!jetDir.empty()) {
+        if (generate) {
+            std::fprintf(stderr, "palmfixture: --jet and --records exclude each other\n");
+            return 2;
+        }
+        if (!versionGiven) {
+            static const uint16_t kSix[4] = {6, 0, 0, 0};
+            std::copy(kSix, kSix + 4, inst.version);
+        }
+        if (palmfix::GenGeneration(palmfix::kGenAddr, palmfix::GenVersionNumber(inst.version)) != 3) {  // 6.x
+            std::fprintf(stderr, "palmfixture: --jet needs a 6.x version\n");
+            return 2;
+        }
+    }
     std::string error;
     if (!palmfix::WriteInstallation(inst, &error)) {
         std::fprintf(stderr, "palmfixture: %s\n", error.c_str());
@@ -132,6 +159,12 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "palmfixture: data of %s: %s\n", user.c_str(), error.c_str());
                 return 1;
             }
+        }
+    }
+    for (const std::string& user : inst.users) {
+        if (!jetDir.empty() && !palmfix::CopyJetDatabases(jetDir, palmfix::UserHostFolder(inst, user), &error)) {
+            std::fprintf(stderr, "palmfixture: data of %s: %s\n", user.c_str(), error.c_str());
+            return 1;
         }
     }
     std::printf("Palm Desktop %u.%u.%u.%u written to %s\n", inst.version[0], inst.version[1], inst.version[2],
