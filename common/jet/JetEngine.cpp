@@ -1,6 +1,7 @@
 #include "jet/JetEngine.h"
 
 #include "platform/Codepage.h"
+#include "platform/File.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -709,7 +710,7 @@ bool Engine::Commit(std::string* error)
         const uint32_t v = uint32_t(p.status);
         const uint8_t bytes[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
         undo.push_back(before);
-        if (!WriteAt(fd, bytes, 4, p.slot.offset)) {
+        if (!plat::WriteInPlace(fd, bytes, 4, p.slot.offset)) {
             ok = false;
             failure = errno;
             break;
@@ -725,7 +726,7 @@ bool Engine::Commit(std::string* error)
             }
             undo.push_back(mask);
             const uint8_t set = uint8_t(mask.bytes[0] | p.slot.nullBit);
-            if (!WriteAt(fd, &set, 1, p.slot.nullByte)) {
+            if (!plat::WriteInPlace(fd, &set, 1, p.slot.nullByte)) {
                 ok = false;
                 failure = errno;
                 break;

@@ -53,6 +53,29 @@ ssize_t SaveWrite(int fd, const char* data, size_t n)
     return w;
 }
 
+// One pwrite(2) of an in-place change, through the same hooks.
+ssize_t InPlaceWrite(int fd, const char* data, size_t n, uint64_t offset)
+{
+    int64_t call = g_writeCalls++;
+    if (call == g_faults.failWriteCall) {
+        errno = EIO;
+        return -1;
+    }
+    if (g_faults.diskFreeBytes >= 0) {
+        int64_t room = g_faults.diskFreeBytes - g_bytesWritten;
+        if (room <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        if (int64_t(n) > room)
+            n = size_t(room);
+    }
+    ssize_t w = ::pwrite(fd, data, n, off_t(offset));
+    if (w > 0)
+        g_bytesWritten += w;
+    return w;
+}
+
 // Writes all of data. `failAfter` >= 0 fails the write once that many bytes
 // are written; `saveHooks` sends every call through the write hooks. *done
 // receives the bytes written, also on failure.
@@ -465,6 +488,29 @@ bool StampFile(const std::string& winPath, FileStamp* stamp)
     }
     ::close(fd);
     return ok;
+}
+
+}  // namespace plat
+
+namespace plat {
+
+bool WriteInPlace(int fd, const void* data, size_t n, uint64_t offset)
+{
+    const char* p = static_cast<const char*>(data);
+    size_t done = 0;
+    while (done < n) {
+        const ssize_t w = InPlaceWrite(fd, p + done, n - done, offset + done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0)
+            return false;
+        if (w == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        done += size_t(w);
+    }
+    return true;
 }
 
 }  // namespace plat

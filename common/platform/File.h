@@ -120,6 +120,11 @@ public:
     ScopedFileFaults& operator=(const ScopedFileFaults&) = delete;
 };
 
+/// Writes n bytes at `offset` of an open descriptor, in place (a database
+/// changed where it stands), through the write hooks above: a call that
+/// fails, a full disk. False with errno set when not all of it was written.
+bool WriteInPlace(int fd, const void* data, size_t n, uint64_t offset);
+
 /// Forgets which paths were already backed up in this process (tests).
 void ResetBackups();
 

@@ -1,0 +1,474 @@
+// The 6.x layer on Jet 4 files written by an independent Jet writer: every
+// cell reads as that writer reads it back, a deletion changes exactly the
+// Status bytes of its rows, and every change that cannot be made safely is
+// refused with its reason, the file left byte for byte as it was.
+#include "jet/JetFile.h"
+#include "palm/DmMain.h"
+#include "palm/PalmAddrEx2.h"
+#include "palm/PalmCommEx2.h"
+#include "palm/PalmMemoEx2.h"
+#include "palm/PalmTodoEx2.h"
+#include "platform/Codepage.h"
+#include "platform/File.h"
+
+#include "JetTestData.h"
+#include "PalmEx2TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+using ex2test::LogCapture;
+using ex2test::TempFolder;
+
+constexpr int kOle = 11;
+
+int32_t KindOf(const std::string& file)
+{
+    if (file.rfind("Address", 0) == 0)
+        return kPmDbAddr;
+    if (file.rfind("DateBook", 0) == 0)
+        return kPmDbDate;
+    if (file.rfind("Todolist", 0) == 0)
+        return kPmDbTodo;
+    return kPmDbMemo;
+}
+
+// A value as the writer's dump writes it.
+std::string Cell(const PmFieldValue& v)
+{
+    switch (v.vt) {
+    case kPmVtI4: return std::to_string(v.lVal);
+    case kPmVtI2: return std::to_string(v.iVal);
+    case kPmVtBool: return v.boolVal ? "1" : "0";
+    case kPmVtBstr: return v.bstrVal ? plat::WideToUtf8(std::u16string_view(v.bstrVal)) : std::string();
+    default: return "\\N";
+    }
+}
+
+// The Status bytes (and null mask byte) of each row of Main, by Record ID.
+struct StatusPlace {
+    uint64_t offset;
+    uint64_t nullByte;
+};
+
+std::vector<StatusPlace> StatusPlaces(const std::string& path, std::vector<int32_t>* ids)
+{
+    std::vector<StatusPlace> places;
+    jet::Database db;
+    std::string error;
+    EXPECT_TRUE(db.Open(path, &error)) << error;
+    auto cursor = db.Walk("Main", {"Record ID"}, &error);
+    EXPECT_TRUE(cursor) << error;
+    while (cursor && cursor->Next(&error)) {
+        jet::IntSlot slot;
+        EXPECT_TRUE(db.LocateInt32("Main", "Status", cursor->Key(), &slot, &error)) << error;
+        places.push_back({slot.offset, slot.nullByte});
+        ids->push_back(int32_t(cursor->Row()[0].integer));
+    }
+    return places;
+}
+
+// Every byte of `after` equals `before` but the Status bytes and null mask
+// bytes of the rows with the Record IDs `changed`.
+void ExpectOnlyStatusBytesChanged(const std::string& before, const std::string& after, const std::string& path,
+                                  const std::set<int32_t>& changed)
+{
+    ASSERT_EQ(after.size(), before.size());
+    std::vector<int32_t> ids;
+    std::vector<StatusPlace> places = StatusPlaces(path, &ids);
+    std::set<uint64_t> allowed;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (!changed.count(ids[i]))
+            continue;
+        for (uint64_t b = 0; b < 4; ++b)
+            allowed.insert(places[i].offset + b);
+        allowed.insert(places[i].nullByte);
+    }
+    size_t differing = 0;
+    for (size_t i = 0; i < before.size(); ++i) {
+        if (before[i] != after[i]) {
+            ++differing;
+            EXPECT_TRUE(allowed.count(i)) << "byte " << i << " changed";
+        }
+    }
+    EXPECT_GT(differing, 0u);
+}
+
+class JetDatabase : public ::testing::Test {
+protected:
+    void SetUp() override { plat::ResetBackups(); }
+    std::string Copy(const std::string& fixture, const std::string& as = std::string())
+    {
+        const std::string name = as.empty() ? fixture.substr(fixture.rfind('/') + 1) : as;
+        const std::string path = m_dir.Path() + name;
+        EXPECT_TRUE(jettest::CopyFixture(fixture, path)) << fixture;
+        return path;
+    }
+
+    TempFolder m_dir;
+    LogCapture m_log;
+};
+
+// Deletes the records at the positions and saves; false when any failed.
+template <typename Util>
+bool DeleteAndSave(Util& util, const std::vector<uint32_t>& positions)
+{
+    bool ok = true;
+    for (uint32_t p : positions) {
+        auto* r = util.DataMgr()->GetAt(p);
+        if (!r)
+            return false;
+        r->Status = 0x84;
+        ok = util.WriteBackRecord(r) && ok;
+    }
+    return util.Save() && ok;
+}
+
+}  // namespace
+
+// Through the accessor, every cell of every row of both tables is what the
+// independent writer reads back: Null apart from empty, texts of every
+// script and of any length, only the rows a row pointer reaches (deleted
+// rows and old copies of moved rows left out). OLE columns read as empty.
+TEST_F(JetDatabase, EveryCellThroughTheAccessor)
+{
+    for (const char* file : {"Address", "DateBook", "Todolist", "MemoPad", "MemoPadDel", "AddressChurn"}) {
+        const std::string path = Copy(std::string(file) + ".mdb");
+        jet::Database reader;
+        std::string error;
+        ASSERT_TRUE(reader.Open(path, &error)) << error;
+        PmMDBAccessor accessor(&DataModule(), KindOf(file), path.c_str());
+        ASSERT_TRUE(accessor.Connection()->IsJet()) << file;
+        for (const char* table : {"Main", "Category"}) {
+            SCOPED_TRACE(std::string(file) + "." + table);
+            const jettest::Table expected = jettest::Expected(file, table);
+            ASSERT_FALSE(expected.rows.empty());
+            std::vector<jet::ColumnInfo> info;
+            ASSERT_TRUE(reader.Columns(table, &info, &error)) << error;
+            ASSERT_EQ(info.size(), expected.columns.size());
+            std::vector<const char*> names;
+            for (const std::string& c : expected.columns)
+                names.push_back(c.c_str());
+            PmFieldValue* row = nullptr;
+            int32_t count = int32_t(names.size());
+            size_t r = 0;
+            bool ok = accessor.SelectAllFirst(table, names.data(), &row, &count);
+            for (; ok; ++r) {
+                ASSERT_LT(r, expected.rows.size());
+                ASSERT_EQ(size_t(count), names.size());
+                for (size_t c = 0; c < names.size(); ++c) {
+                    const std::string want = info[c].type == kOle ? std::string("\\N") : expected.rows[r][c];
+                    if (Cell(row[c]) != want) {
+                        ADD_FAILURE() << "row " << r << " column " << names[c] << ": " << Cell(row[c]).substr(0, 80)
+                                      << " instead of " << want.substr(0, 80);
+                        PmDataAccessor::FreeValues(row, count);
+                        return;
+                    }
+                }
+                PmDataAccessor::FreeValues(row, count);
+                row = nullptr;
+                ok = accessor.SelectAllNext(table, names.data(), &row, &count);
+            }
+            EXPECT_EQ(r, expected.rows.size());
+            EXPECT_TRUE(accessor.Query()->Done());
+        }
+    }
+}
+
+// A deletion changes the four Status bytes of exactly its rows (and the null
+// mask bit of a Null Status), after a backup of the file as it was; the
+// deleted rows read as 132 afterwards, by the layer and by the reader.
+TEST_F(JetDatabase, DeletionWritesOnlyTheStatusBytes)
+{
+    const std::string memo = Copy("MemoPad.mdb");
+    const std::string memoBefore = jettest::ReadAll(memo);
+    std::set<int32_t> deletedMemos;
+    {
+        PmMemoEx2Util util;
+        ASSERT_TRUE(util.LoadFile(memo.c_str()));
+        ASSERT_EQ(util.DataMgr()->Count(), 315u);
+        for (uint32_t p : {0u, 7u, 314u})
+            deletedMemos.insert(util.DataMgr()->GetAt(p)->RecordID);
+        ASSERT_TRUE(DeleteAndSave(util, {0, 7, 314})) << m_log.Text();
+    }
+    ExpectOnlyStatusBytesChanged(memoBefore, jettest::ReadAll(memo), memo, deletedMemos);
+    std::string backup;
+    ASSERT_EQ(ex2test::CountBackups(memo, &backup), 1);
+    EXPECT_EQ(jettest::ReadAll(backup), memoBefore);
+    {
+        PmMemoEx2Util again;
+        ASSERT_TRUE(again.LoadFile(memo.c_str()));
+        for (uint32_t p = 0; p < again.DataMgr()->Count(); ++p) {
+            const PmMemoEx2Record* r = again.DataMgr()->GetAt(p);
+            if (deletedMemos.count(r->RecordID))
+                EXPECT_EQ(r->Status, 132) << r->RecordID;
+        }
+    }
+
+    // A task whose Status is Null: its null mask bit is set with the value.
+    const std::string todo = Copy("Todolist.mdb");
+    const std::string todoBefore = jettest::ReadAll(todo);
+    const jettest::Table expected = jettest::Expected("Todolist", "Main");
+    size_t nullRow = expected.rows.size();
+    for (size_t r = 0; r < expected.rows.size() && nullRow == expected.rows.size(); ++r)
+        if (expected.rows[r][1] == "\\N")
+            nullRow = r;
+    ASSERT_LT(nullRow, expected.rows.size());
+    int32_t nullId = 0;
+    {
+        PmTodoEx2Util util;
+        ASSERT_TRUE(util.LoadFile(todo.c_str()));
+        nullId = util.DataMgr()->GetAt(uint32_t(nullRow))->RecordID;
+        ASSERT_EQ(std::to_string(nullId), expected.rows[nullRow][0]);
+        ASSERT_TRUE(DeleteAndSave(util, {uint32_t(nullRow)})) << m_log.Text();
+    }
+    ExpectOnlyStatusBytesChanged(todoBefore, jettest::ReadAll(todo), todo, {nullId});
+    jet::Database reader;
+    std::string error;
+    ASSERT_TRUE(reader.Open(todo, &error)) << error;
+    auto cursor = reader.Walk("Main", {"Record ID", "Status"}, &error);
+    ASSERT_TRUE(cursor);
+    bool seen = false;
+    while (cursor->Next(&error)) {
+        if (cursor->Row()[0].integer == nullId) {
+            seen = true;
+            EXPECT_EQ(cursor->Row()[1].kind, jet::Kind::Int);
+            EXPECT_EQ(cursor->Row()[1].integer, 132);
+        }
+    }
+    EXPECT_TRUE(seen);
+}
+
+// Rows that an update moved to another page are deleted where they are now.
+TEST_F(JetDatabase, MovedRowsAreDeletedWhereTheyAre)
+{
+    const std::string path = Copy("AddressChurn.mdb");
+    const std::string before = jettest::ReadAll(path);
+    std::set<int32_t> deleted;
+    {
+        PmAddrEx2Util util;
+        ASSERT_TRUE(util.LoadFile(path.c_str()));
+        ASSERT_EQ(util.DataMgr()->Count(), 398u);
+        std::vector<uint32_t> positions;
+        for (uint32_t p = 0; p < util.DataMgr()->Count(); p += 9) {
+            positions.push_back(p);
+            deleted.insert(util.DataMgr()->GetAt(p)->RecordID);
+        }
+        ASSERT_TRUE(DeleteAndSave(util, positions)) << m_log.Text();
+    }
+    ExpectOnlyStatusBytesChanged(before, jettest::ReadAll(path), path, deleted);
+}
+
+// Changes that cannot be made safely in place are refused with their reason
+// and leave the file byte for byte as it was.
+TEST_F(JetDatabase, UnsafeChangesAreRefused)
+{
+    struct Case {
+        const char* fixture;
+        const char* reason;
+    };
+    for (const Case& c : {Case{"odd/MemoStatusIndexed.mdb", "index"}, Case{"odd/MemoStatusShort.mdb", "Long Integer"}}) {
+        SCOPED_TRACE(c.fixture);
+        m_log.Clear();
+        const std::string path = Copy(c.fixture, "MemoPad.mdb");
+        const std::string before = jettest::ReadAll(path);
+        PmMemoEx2Util util;
+        ASSERT_TRUE(util.LoadFile(path.c_str())) << m_log.Text();
+        ASSERT_EQ(util.DataMgr()->Count(), 3u);
+        EXPECT_FALSE(DeleteAndSave(util, {0}));
+        EXPECT_TRUE(m_log.Has("cannot be changed in place")) << m_log.Text();
+        EXPECT_TRUE(m_log.Has(c.reason)) << m_log.Text();
+        EXPECT_EQ(jettest::ReadAll(path), before);
+    }
+
+    // A change of anything but the Status is never attempted.
+    {
+        m_log.Clear();
+        const std::string path = Copy("MemoPad.mdb");
+        const std::string before = jettest::ReadAll(path);
+        PmMemoEx2Util util;
+        ASSERT_TRUE(util.LoadFile(path.c_str()));
+        PmMemoEx2Record* r = util.DataMgr()->GetAt(3);
+        r->Note.Set("changed");
+        r->Status = 0x84;
+        EXPECT_FALSE(util.WriteBackRecord(r));
+        EXPECT_TRUE(util.Save());
+        EXPECT_TRUE(m_log.Has("Only the Status of a row is changed")) << m_log.Text();
+        EXPECT_EQ(jettest::ReadAll(path), before);
+    }
+}
+
+// A row that is no longer as the load read it is not changed: its Status
+// changed by someone else, or the file replaced by one where other rows
+// stand at the same places.
+TEST_F(JetDatabase, RowsChangedSinceTheLoadAreRefused)
+{
+    const std::string path = Copy("Address.mdb");
+    PmAddrEx2Util util;
+    ASSERT_TRUE(util.LoadFile(path.c_str()));
+    PmAddrEx2Record* first = util.DataMgr()->GetAt(0);
+    {
+        // Another program sets the first row's Status.
+        jet::Database reader;
+        std::string error;
+        ASSERT_TRUE(reader.Open(path, &error));
+        jet::IntSlot slot;
+        ASSERT_TRUE(reader.LocateInt32("Main", "Status", first->RowKey.value, &slot, &error)) << error;
+        const int fd = ::open(path.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        const uint8_t other[4] = {0x20, 0, 0, 0};
+        ASSERT_EQ(::pwrite(fd, other, 4, off_t(slot.offset)), 4);
+        ::close(fd);
+    }
+    std::string before = jettest::ReadAll(path);
+    first->Status = 0x84;
+    EXPECT_FALSE(util.WriteBackRecord(first));
+    EXPECT_TRUE(m_log.Has("is no longer as it was read")) << m_log.Text();
+
+    // The file replaced by the churned one: rows moved, others deleted.
+    ASSERT_TRUE(jettest::CopyFixture("AddressChurn.mdb", path));
+    before = jettest::ReadAll(path);
+    m_log.Clear();
+    int refused = 0;
+    for (uint32_t p = 1; p < util.DataMgr()->Count(); ++p) {
+        PmAddrEx2Record* r = util.DataMgr()->GetAt(p);
+        r->Status = 0x84;
+        if (!util.WriteBackRecord(r))
+            ++refused;
+    }
+    util.DiscardWrites();
+    EXPECT_GT(refused, 0);
+    EXPECT_EQ(jettest::ReadAll(path), before);
+}
+
+// A database another program holds open (its lock file held) is not
+// written: the user is told to close the desktop program.
+TEST_F(JetDatabase, HeldDatabaseIsNotWritten)
+{
+    const std::string path = Copy("MemoPad.mdb");
+    const std::string before = jettest::ReadAll(path);
+    const std::string lock = m_dir.Path() + "MemoPad.ldb";
+    PmMemoEx2Util util;
+    ASSERT_TRUE(util.LoadFile(path.c_str()));
+    {
+        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        EXPECT_FALSE(DeleteAndSave(util, {1}));
+        EXPECT_TRUE(m_log.Has("Close Palm Desktop")) << m_log.Text();
+        EXPECT_EQ(jettest::ReadAll(path), before);
+
+        // Held between the deletion and the save: the save fails.
+        ::close(fd);
+    }
+    m_log.Clear();
+    PmMemoEx2Record* r = util.DataMgr()->GetAt(2);
+    r->Status = 0x84;
+    ASSERT_TRUE(util.WriteBackRecord(r)) << m_log.Text();
+    const int fd = ::open(lock.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(util.Save());
+    EXPECT_TRUE(m_log.Has("Close Palm Desktop")) << m_log.Text();
+    ::close(fd);
+    EXPECT_EQ(jettest::ReadAll(path), before);
+
+    // A lock file that nobody holds is a leftover and does not count.
+    r->Status = 0x84;
+    ASSERT_TRUE(util.WriteBackRecord(r)) << m_log.Text();
+    EXPECT_TRUE(util.Save()) << m_log.Text();
+    EXPECT_NE(jettest::ReadAll(path), before);
+}
+
+// A write that fails part way puts back what it wrote.
+TEST_F(JetDatabase, FailedWriteLeavesTheFileAsItWas)
+{
+    const std::string path = Copy("MemoPad.mdb");
+    const std::string before = jettest::ReadAll(path);
+    PmMemoEx2Util util;
+    ASSERT_TRUE(util.LoadFile(path.c_str()));
+    for (uint32_t p : {4u, 5u, 6u}) {
+        PmMemoEx2Record* r = util.DataMgr()->GetAt(p);
+        r->Status = 0x84;
+        ASSERT_TRUE(util.WriteBackRecord(r)) << m_log.Text();
+    }
+    plat::FileFaults faults;
+    faults.failWriteCall = 2;  // the third row's write
+    {
+        plat::ScopedFileFaults scoped(faults);
+        EXPECT_FALSE(util.Save());
+    }
+    EXPECT_TRUE(m_log.Has("what was written was put back")) << m_log.Text();
+    EXPECT_EQ(jettest::ReadAll(path), before);
+}
+
+// An encrypted database is not read at all, and stays as it was.
+TEST_F(JetDatabase, EncryptedDatabaseIsRefused)
+{
+    const std::string path = Copy("MemoPad.mdb");
+    std::string bytes = jettest::ReadAll(path);
+    // The header from 0x18 on is kept under a fixed stream cipher: flipping
+    // bits of the stored bytes flips the same bits of the database key,
+    // which is zero in a file whose pages are not encoded.
+    bytes[0x3e] = char(bytes[0x3e] ^ 0x5a);
+    ASSERT_TRUE(jettest::WriteAll(path, bytes));
+    PmMemoEx2Util util;
+    EXPECT_FALSE(util.LoadFile(path.c_str()));
+    EXPECT_TRUE(m_log.Has("encrypted")) << m_log.Text();
+    EXPECT_TRUE(m_log.Has(path)) << m_log.Text();
+    EXPECT_EQ(jettest::ReadAll(path), bytes);
+}
+
+// Only the statements the layer builds run on a Jet file.
+TEST_F(JetDatabase, OtherStatementsAreRefused)
+{
+    const std::string path = Copy("MemoPad.mdb");
+    const std::string before = jettest::ReadAll(path);
+    PmMDBAccessor accessor(&DataModule(), kPmDbMemo, path.c_str());
+    PmFieldValue* row = nullptr;
+    int32_t count = 0;
+    for (const char* statement :
+         {"SELECT * FROM Main", "SELECT [Note] FROM MSysObjects", "DELETE FROM Main",
+          "SELECT [Record ID] FROM Main WHERE [Record ID] > 3", "INSERT INTO Main ([Record ID]) VALUES (1)"}) {
+        SCOPED_TRACE(statement);
+        m_log.Clear();
+        EXPECT_FALSE(accessor.QueryFirst(statement, &row, &count));
+        EXPECT_FALSE(accessor.Execute(statement, false));
+        EXPECT_TRUE(m_log.Has("Database Query Error")) << m_log.Text();
+    }
+    // The key-column conditions the layer builds select as they say.
+    EXPECT_TRUE(accessor.QueryFirst("SELECT [Record ID], [Note] FROM Main WHERE [Record ID] = 3 AND ([Category] = '' "
+                                    "OR [Category] IS NULL) OR 1",
+                                    &row, &count) == false);
+    // A memo longer than 256 characters is found by its first 256.
+    const jettest::Table expected = jettest::Expected("MemoPad", "Main");
+    size_t at = 0;
+    while (at < expected.rows.size() && plat::Utf8ToWide(expected.rows[at][5]).size() <= 300)
+        ++at;
+    ASSERT_LT(at, expected.rows.size());
+    const std::string id = expected.rows[at][0];
+    const std::u16string head = plat::Utf8ToWide(expected.rows[at][5]).substr(0, 256);
+    std::string literal;
+    for (char c : plat::WideToUtf8(head)) {
+        literal += c;
+        if (c == '\'')
+            literal += '\'';
+    }
+    ASSERT_TRUE(accessor.QueryFirst(("SELECT [Record ID] FROM Main WHERE LEFT(Note, 256) = '" + literal + "'").c_str(),
+                                    &row, &count));
+    EXPECT_EQ(Cell(row[0]), id);
+    PmDataAccessor::FreeValues(row, count);
+    ASSERT_TRUE(accessor.QueryFirst(("SELECT [Record ID] FROM Main WHERE [Record ID] = " + id).c_str(), &row, &count));
+    EXPECT_EQ(Cell(row[0]), id);
+    PmDataAccessor::FreeValues(row, count);
+    EXPECT_EQ(jettest::ReadAll(path), before);
+}
