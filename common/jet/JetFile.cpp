@@ -151,6 +151,34 @@ void DecodeText(const uint8_t* p, size_t n, std::u16string* out)
         (*out)[i] = char16_t(Get16(p + 2 * i));
 }
 
+std::string Utf8(const std::u16string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        uint32_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00u);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;  // a lone surrogate
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | c >> 6);
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | c >> 12);
+            out += char(0x80 | (c >> 6 & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | c >> 18);
+            out += char(0x80 | (c >> 12 & 0x3F));
+            out += char(0x80 | (c >> 6 & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 // A row at its current place (after any redirect).
 struct Place {
     const uint8_t* page = nullptr;
@@ -329,6 +357,12 @@ public:
         for (size_t i = 0; i < chosen.size(); ++i) {
             const Col& c = m_table.cols[size_t(chosen[i])];
             Value& v = (*out)[i];
+            // Only the fields of the value's kind carry anything; the others
+            // are emptied, keeping the strings' room for the next row.
+            v.integer = 0;
+            v.real = 0;
+            v.text.clear();
+            v.bytes.clear();
             bool notNull = NotNull(l, c);
             // Yes/No has no bytes: the null mask bit is the value.
             if (c.info.type == MDB_BOOL) {
@@ -609,16 +643,15 @@ struct Database::Impl {
     MdbHandle* mdb = nullptr;
     std::shared_ptr<File> file;
 
-    MdbCatalogEntry* Entry(const std::string& table) const
+    // The tables of the catalogue: name (UTF-8) and definition page.
+    std::vector<std::pair<std::string, uint32_t>> tables;
+
+    uint32_t DefinitionPage(const std::string& table) const
     {
-        if (!mdb || !mdb->catalog)
-            return nullptr;
-        for (unsigned i = 0; i < mdb->catalog->len; ++i) {
-            auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-            if (e && e->object_type == MDB_TABLE && table == e->object_name)
-                return e;
-        }
-        return nullptr;
+        for (const auto& [name, page] : tables)
+            if (name == table)
+                return page;
+        return 0;
     }
 
     // Reads a table's definition and its data pages afresh.
@@ -628,22 +661,33 @@ struct Database::Impl {
             *error = "no database is open";
             return false;
         }
-        MdbCatalogEntry* entry = Entry(table);
-        if (!entry) {
+        uint32_t tdef = DefinitionPage(table);
+        if (!tdef) {
             *error = "the database has no table " + table;
             return false;
         }
+        return LoadAt(table, tdef, def, error);
+    }
+
+    bool LoadAt(const std::string& table, uint32_t tdef, TableDef* def, std::string* error)
+    {
         uint32_t pageCount = file->PageCount();
         uint8_t page[kPageSize];
         // libmdb trusts the definition's page number and type; check them first.
-        if (entry->table_pg == 0 || entry->table_pg >= pageCount || !file->ReadPage(uint32_t(entry->table_pg), page, error) ||
-            page[0] != 0x02) {
+        if (tdef >= pageCount || !file->ReadPage(tdef, page, error) || page[0] != 0x02) {
             *error = "the definition of table " + table + " cannot be read";
             return false;
         }
+        // A catalogue entry of our own, without the properties that libmdb's
+        // catalogue would parse (a parser a damaged file sends into a loop).
+        MdbCatalogEntry entry{};
+        entry.mdb = mdb;
+        std::strncpy(entry.object_name, table.c_str(), MDB_MAX_OBJ_NAME);
+        entry.object_type = MDB_TABLE;
+        entry.table_pg = tdef;
         // libmdb keeps its last page; it must read the file again.
         mdb->cur_pg = 0;
-        MdbTableDef* td = mdb_read_table(entry);
+        MdbTableDef* td = mdb_read_table(&entry);
         if (!td) {
             *error = "the definition of table " + table + " cannot be read";
             return false;
@@ -652,7 +696,7 @@ struct Database::Impl {
         if (ok)
             mdb_read_indices(td);
         def->name = table;
-        def->tdefPage = uint32_t(entry->table_pg);
+        def->tdefPage = tdef;
         def->cols.clear();
         def->hasVar = false;
         for (unsigned i = 0; ok && i < td->num_cols; ++i) {
@@ -687,6 +731,34 @@ struct Database::Impl {
         if (!ok)
             *error = "the definition of table " + table + " cannot be read";
         return ok;
+    }
+
+    // The catalogue is the table MSysObjects, defined on page 2: its rows of
+    // type 1 are the tables, and the low 3 bytes of a row's Id are the page
+    // of the table's definition.
+    bool ReadCatalogue()
+    {
+        TableDef def;
+        std::string error;
+        if (!LoadAt("MSysObjects", 2, &def, &error))
+            return false;
+        const Col* id = def.Find("Id");
+        const Col* name = def.Find("Name");
+        const Col* type = def.Find("Type");
+        if (!id || !name || !type)
+            return false;
+        std::vector<int> chosen = {int(id - def.cols.data()), int(name - def.cols.data()), int(type - def.cols.data())};
+        TableCursor cur(std::make_unique<RowReader>(file, std::move(def)), std::move(chosen));
+        tables.clear();
+        while (cur.Next(&error)) {
+            const std::vector<Value>& row = cur.Row();
+            if (row[0].kind != Kind::Int || row[1].kind != Kind::Text || row[2].kind != Kind::Int)
+                continue;
+            if ((row[2].integer & 0x7F) != MDB_TABLE)
+                continue;
+            tables.emplace_back(Utf8(row[1].text), uint32_t(row[0].integer) & 0xFFFFFF);
+        }
+        return cur.Done();
     }
 
     std::unique_ptr<RowReader> Reader(const std::string& table, const std::vector<std::string>& columns,
@@ -763,14 +835,14 @@ bool Database::Open(const std::string& hostPath, std::string* error)
         *error = "the database is protected by a password; remove the password in the desktop program first";
         return false;
     }
-    if (!mdb_read_catalog(mdb, MDB_ANY) || !mdb->catalog) {
-        mdb_close(mdb);
+    m_impl->mdb = mdb;
+    m_impl->file = std::move(file);
+    if (!m_impl->ReadCatalogue()) {
+        Close();
         *error = "the database's catalogue cannot be read";
         return false;
     }
     m_impl->path = hostPath;
-    m_impl->mdb = mdb;
-    m_impl->file = std::move(file);
     return true;
 }
 
@@ -780,6 +852,7 @@ void Database::Close()
         mdb_close(m_impl->mdb);
     m_impl->mdb = nullptr;
     m_impl->file.reset();
+    m_impl->tables.clear();
     m_impl->path.clear();
 }
 
