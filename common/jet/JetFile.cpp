@@ -31,6 +31,8 @@ constexpr uint32_t kMaxRowsPerPage = 256;
 // A moved row that is moved again may leave a chain of redirects; a real one
 // is short, and a longer one is a loop in a damaged file.
 constexpr int kMaxRedirects = 8;
+// Access allows 32 indexes to a table; a count far beyond is damage.
+constexpr uint32_t kMaxIndexes = 256;
 
 uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t Get24(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16; }
@@ -177,6 +179,43 @@ std::string Utf8(const std::u16string& s)
         }
     }
     return out;
+}
+
+// The header from 0x18 on is RC4-encoded with a fixed key. In it, a Jet 4
+// database password is 40 bytes at 0x42, masked with the whole days of the
+// creation date (a double at 0x72) repeated; no password leaves them zero.
+bool HasPassword(const uint8_t* page0)
+{
+    constexpr size_t kAt = 0x18, kLen = 128;
+    const uint8_t key[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    uint8_t h[kLen], st[256];
+    std::memcpy(h, page0 + kAt, kLen);
+    for (int i = 0; i < 256; ++i)
+        st[i] = uint8_t(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + st[i] + key[i % 4]) & 0xFF;
+        std::swap(st[i], st[j]);
+    }
+    for (size_t k = 0, i = 0, j = 0; k < kLen; ++k) {
+        i = (i + 1) & 0xFF;
+        j = (j + st[i]) & 0xFF;
+        std::swap(st[i], st[j]);
+        h[k] ^= st[(st[i] + st[j]) & 0xFF];
+    }
+    double created;
+    uint64_t bits = Get64(h + 0x72 - kAt);
+    std::memcpy(&created, &bits, 8);
+    // Whole days as a 32-bit integer, saturating (and 0 for a NaN) as the
+    // format's own tools compute it.
+    int32_t days = created != created ? 0
+                   : created >= 2147483647.0 ? INT32_MAX
+                   : created <= -2147483648.0 ? INT32_MIN
+                                              : int32_t(created);
+    const uint8_t mask[4] = {uint8_t(days), uint8_t(days >> 8), uint8_t(days >> 16), uint8_t(uint32_t(days) >> 24)};
+    for (size_t i = 0; i < 40; ++i)
+        if ((h[0x42 - kAt + i] ^ mask[i % 4]) != 0)
+            return true;
+    return false;
 }
 
 // A row at its current place (after any redirect).
@@ -654,6 +693,18 @@ struct Database::Impl {
         return 0;
     }
 
+    // libmdb allocates and reads what a definition's counts say without
+    // bounds: a table has at most 255 columns, and far fewer indexes than
+    // allowed here.
+    bool Plausible(const uint8_t* tdef) const
+    {
+        const MdbFormatConstants* f = mdb->fmt;
+        uint32_t cols = Get16(tdef + f->tab_num_cols_offset);
+        uint32_t idxs = Get32(tdef + f->tab_num_idxs_offset);
+        uint32_t realIdxs = Get32(tdef + f->tab_num_ridxs_offset);
+        return cols >= 1 && cols <= MDB_MAX_COLS && idxs <= kMaxIndexes && realIdxs <= kMaxIndexes;
+    }
+
     // Reads a table's definition and its data pages afresh.
     bool Load(const std::string& table, TableDef* def, std::string* error)
     {
@@ -674,7 +725,7 @@ struct Database::Impl {
         uint32_t pageCount = file->PageCount();
         uint8_t page[kPageSize];
         // libmdb trusts the definition's page number and type; check them first.
-        if (tdef >= pageCount || !file->ReadPage(tdef, page, error) || page[0] != 0x02) {
+        if (tdef >= pageCount || !file->ReadPage(tdef, page, error) || page[0] != 0x02 || !Plausible(page)) {
             *error = "the definition of table " + table + " cannot be read";
             return false;
         }
@@ -830,7 +881,7 @@ bool Database::Open(const std::string& hostPath, std::string* error)
         *error = "the database is encrypted (its pages are encoded); decrypt it in the desktop program first";
         return false;
     }
-    if (mdb->f->db_passwd[0] != '\0') {
+    if (HasPassword(head)) {
         mdb_close(mdb);
         *error = "the database is protected by a password; remove the password in the desktop program first";
         return false;

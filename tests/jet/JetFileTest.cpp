@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -523,6 +524,22 @@ TEST_F(JetFileTest, OpenRefusesWhatIsNotAPlainJet4Database)
     head[0x27] ^= 0x01;
     Rc4(key, 4, head, 128);
     refused(Write("encrypted.mdb", enc), "encrypted");
+
+    // A database password: UCS-2 at 0x42 of the decoded header, masked with
+    // the creation date's whole days.
+    std::string pw = types;
+    head = reinterpret_cast<uint8_t*>(pw.data()) + 0x18;
+    Rc4(key, 4, head, 128);
+    double created;
+    std::memcpy(&created, head + 0x72 - 0x18, 8);
+    int32_t days = int32_t(created);
+    const char16_t secret[] = u"secret";
+    for (size_t i = 0; i < 12; ++i) {
+        uint8_t plain = uint8_t(secret[i / 2] >> (i % 2 * 8));
+        head[0x42 - 0x18 + i] = plain ^ uint8_t(uint32_t(days) >> (i % 4 * 8));
+    }
+    Rc4(key, 4, head, 128);
+    refused(Write("password.mdb", pw), "password");
 
     // The file itself still opens, and the same object can open another.
     ASSERT_TRUE(db.Open(kData + "Types.mdb", &error)) << error;
