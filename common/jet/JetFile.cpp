@@ -254,14 +254,14 @@ public:
             return Found::None;
         for (int hop = 0; flags & kRowLookup; ++hop) {
             if (hop == kMaxRedirects || end - start < 4) {
-                *error = "the moved row of page " + std::to_string(pageNo) + " cannot be followed";
+                *error = "a moved row of page " + std::to_string(pageNo) + " is damaged: its redirects do not end";
                 return Found::Error;
             }
             uint32_t ptr = Get32(pg + start);
             uint32_t target = ptr >> 8;
             if (target == 0 || target >= m_file->PageCount() || !m_file->ReadPage(target, m_moved, error) ||
                 !IsDataPageOf(m_moved, m_table.tdefPage)) {
-                *error = "a moved row of page " + std::to_string(pageNo) + " points outside its table";
+                *error = "a moved row of page " + std::to_string(pageNo) + " is damaged: it points outside its table";
                 return Found::Error;
             }
             // The row's new place is flagged deleted so that scans skip it;

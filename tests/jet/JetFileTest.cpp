@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -602,6 +603,68 @@ TEST_F(JetFileTest, LockFileHeldOnlyWhileSomebodyLocksIt)
     // A name without an extension gets one.
     EXPECT_FALSE(jet::LockFileHeld(m_dir + "/plain", &lockPath));
     EXPECT_EQ(lockPath, m_dir + "/plain.ldb");
+}
+
+TEST_F(JetFileTest, DamagedRowsStopTheWalkWithAReason)
+{
+    std::vector<jet::RowKey> keys;
+    {
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(kData + "MemoPad.mdb", &error)) << error;
+        std::vector<std::vector<std::string>> all;
+        ASSERT_NO_FATAL_FAILURE(Dump(db, "Main", &all, &keys));
+    }
+    ASSERT_FALSE(keys.empty());
+    const uint32_t page = uint32_t(keys[0] >> 8), row = uint32_t(keys[0] & 0xFF);
+    const size_t entry = size_t(page) * 4096 + 0x0E + 2 * row;
+    const std::string original = Slurp(kData + "MemoPad.mdb");
+    auto put16 = [](std::string* b, size_t at, uint16_t v) {
+        (*b)[at] = char(v & 0xFF);
+        (*b)[at + 1] = char(v >> 8);
+    };
+    struct Damage {
+        const char* what;
+        std::function<void(std::string*)> apply;
+    };
+    const std::vector<Damage> damages = {
+        {"row offset past the page", [&](std::string* b) { put16(b, entry, 0x1FFF); }},
+        {"row count past the page", [&](std::string* b) { put16(b, size_t(page) * 4096 + 0x0C, 0xFFFF); }},
+        {"a redirect to itself",
+         [&](std::string* b) {
+             uint16_t at = uint16_t(uint8_t((*b)[entry]) | uint8_t((*b)[entry + 1]) << 8) & 0x1FFF;
+             put16(b, entry, uint16_t(at | 0x4000));
+             uint32_t ptr = page << 8 | row;
+             for (int i = 0; i < 4; ++i)
+                 (*b)[size_t(page) * 4096 + at + size_t(i)] = char(ptr >> (8 * i));
+         }},
+        {"a row's column count beyond its bytes",
+         [&](std::string* b) {
+             uint16_t at = uint16_t(uint8_t((*b)[entry]) | uint8_t((*b)[entry + 1]) << 8) & 0x1FFF;
+             put16(b, size_t(page) * 4096 + at, 0xFFFF);
+         }},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        std::string bytes = original;
+        d.apply(&bytes);
+        std::string path = Write("damaged.mdb", bytes);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(path, &error)) << error;
+        auto cur = db.Walk("Main", {"Record ID", "Note"}, &error);
+        ASSERT_TRUE(cur) << error;
+        size_t rows = 0;
+        error.clear();
+        while (cur->Next(&error))
+            ++rows;
+        EXPECT_FALSE(cur->Done());
+        EXPECT_NE(error.find("damaged"), std::string::npos) << error;
+        std::vector<jet::Value> values;
+        error.clear();
+        EXPECT_FALSE(db.ReadRow("Main", {"Record ID"}, keys[0], &values, &error));
+        EXPECT_FALSE(error.empty());
+    }
 }
 
 TEST_F(JetFileTest, TextDecodingKeepsCharactersOutsideTheBasicPlane)
