@@ -154,6 +154,23 @@ void Rows()
     }
 }
 
+// Jet 4 databases: the small Types.mdb whole, and of the others the first
+// pages (catalogue, table definitions, the first data and long-value pages),
+// whose pointers past the cut are damage for the reader to refuse.
+void JetFiles()
+{
+    const std::string dir = std::string(TARNWICK_TEST_DATA) + "/jet/";
+    Put("fuzz_jet_file", "types", Slurp(dir + "Types.mdb"));
+    for (const char* name : {"Address", "AddressChurn", "DateBook", "MemoPad", "MemoPadDel", "Todolist"}) {
+        std::string bytes = Slurp(dir + name + ".mdb");
+        if (bytes.empty()) {
+            std::fprintf(stderr, "fuzz_seeds: cannot read %s.mdb\n", name);
+            std::exit(1);
+        }
+        Put("fuzz_jet_file", std::string(name) + "-40", bytes.substr(0, 40 * 4096));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -178,6 +195,7 @@ int main(int argc, char** argv)
     Settings(scratch);
     Rules();
     Rows();
+    JetFiles();
     fs::remove_all(scratch);
     return 0;
 }
