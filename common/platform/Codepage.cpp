@@ -225,6 +225,11 @@ void SetAnsiCodePage(int codePage)
     g_codePage.store(codePage);
 }
 
+bool AnsiIsDoubleByte()
+{
+    return IsDoubleByte(AnsiCodePage());
+}
+
 size_t AnsiCharLength(std::string_view ansi)
 {
     if (ansi.empty())
@@ -407,7 +412,12 @@ std::u16string Utf8ToWide(std::string_view s)
 std::string WideToUtf8(std::u16string_view w)
 {
     std::string out;
-    out.reserve(w.size());
+    // Most texts of the data are plain ASCII: one byte per unit, no decoding.
+    if (IsAscii(w)) {
+        out.assign(w.begin(), w.end());
+        return out;
+    }
+    out.reserve(w.size() + w.size() / 2);
     for (size_t i = 0; i < w.size(); ++i) {
         uint32_t cp = w[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {

@@ -207,15 +207,16 @@ TEST(PmFieldValue, Readers)
     EXPECT_STREQ(text, "-12");
 }
 
-// A 6.x record's text field holds what a char array of its capacity held:
-// the same characters and the same cut, a double-byte character never
-// split, in a single-byte and a double-byte code page.
-TEST(PmFieldValue, TextFieldsCutAsArraysOfTheirCapacity)
+// A 6.x record's text field holds the stored text (UTF-8), cut where a char
+// array of its capacity cut the ANSI text: its ANSI form is that array's text,
+// and it is a prefix of whole characters of the stored text, in a single-byte
+// and a double-byte code page, for characters inside and outside the code
+// page (a surrogate pair is one character, never split).
+TEST(PmFieldValue, TextFieldsCutWhereArraysOfTheirCapacityCut)
 {
-    for (int codePage : {1252, 932}) {
+    for (int codePage : {1252, 1251, 932}) {
         testenv::ScopedCodePage page(codePage);
-        // ASCII, Latin-1 and Japanese texts around the capacities of 8 and 32.
-        const std::u16string pieces[] = {u"a", u"\u00e9", u"\u65e5"};
+        const std::u16string pieces[] = {u"a", u"\u00e9", u"\u65e5", u"\u0416", u"\U0001F600"};
         for (const std::u16string& piece : pieces) {
             for (size_t count = 0; count <= 40; ++count) {
                 std::u16string wide;
@@ -234,8 +235,17 @@ TEST(PmFieldValue, TextFieldsCutAsArraysOfTheirCapacity)
                 ASSERT_TRUE(ValueToText(&v.v[0], large, sizeof large));
                 ASSERT_TRUE(ValueToText(&v.v[0], &smallField));
                 ASSERT_TRUE(ValueToText(&v.v[0], &largeField));
-                EXPECT_EQ(smallField.View(), small) << codePage << " " << count;
-                EXPECT_EQ(largeField.View(), large) << codePage << " " << count;
+                const std::string whole = plat::WideToUtf8(wide);
+                for (auto [field, array] : {std::pair{smallField.View(), std::string_view(small)},
+                                            std::pair{largeField.View(), std::string_view(large)}}) {
+                    std::u16string kept = plat::Utf8ToWide(field);
+                    EXPECT_EQ(plat::WideToAnsi(kept), array) << codePage << " " << count;
+                    EXPECT_EQ(whole.compare(0, field.size(), field), 0) << codePage << " " << count;
+                    EXPECT_EQ(plat::WideToUtf8(kept), field) << "a character was split";
+                    // The cut made the same for a UTF-8 text put into a field of that capacity.
+                    const size_t capacity = array.data() == small ? sizeof small : sizeof large;
+                    EXPECT_EQ(PmStoredCutUtf8(whole, capacity), field) << codePage << " " << count;
+                }
             }
         }
     }
