@@ -73,6 +73,7 @@ struct FixedText {
         m_Text = std::move(s);
     }
     void SetStored(std::string_view s) { SetStored(std::string(s)); }
+    void SetStored(const char* s) { SetStored(std::string(s ? s : "")); }
     void Clear() { m_Text.clear(); }
 
     /// The text, terminated.
