@@ -608,6 +608,9 @@ void PmMDBAccessor::Open(int32_t kind, const char* path)
 
 void PmMDBAccessor::LogQueryError(const char* statement, const std::string& error)
 {
+    // The statements (and SQLite's messages) are UTF-8, while the paths and
+    // the other lines of the log are ANSI: a text outside ASCII in a logged
+    // statement is to be read as UTF-8.
     if (!error.empty())
         CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
     else
