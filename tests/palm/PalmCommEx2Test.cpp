@@ -95,6 +95,34 @@ TEST(PmDataAccessor, LongTextsCompareTheirFirst256Characters)
     EXPECT_EQ(Where("Note", v.v[2]), "WHERE LEFT(Note, 256) = '" + text254 + "'");
 }
 
+// The literals are UTF-8, as the statements are prepared: the texts of the
+// records (UTF-8) go into the values and back unchanged, a literal cut to its
+// buffer ends between characters, and the choice of LEFT counts characters,
+// as it counted the ANSI literal's bytes.
+TEST(PmDataAccessor, LiteralsOfTextsOutsideTheCodePage)
+{
+    testenv::ScopedCodePage page(1252);
+    const std::string zhe = "\xD0\x96";  // a Cyrillic letter, '?' in 1252
+    Values v(3);
+    ASSERT_TRUE(MakeTextValue((zhe + "'" + zhe).c_str(), &v.v[0]));
+    EXPECT_EQ(std::u16string(v.v[0].bstrVal), u"\u0416'\u0416");
+    EXPECT_EQ(Where("First Name", v.v[0]), "WHERE [First Name] = '" + zhe + "''" + zhe + "'");
+
+    ASSERT_TRUE(MakeTextValue((zhe + zhe + zhe).c_str(), &v.v[1]));
+    char literal[8];
+    PmDataAccessor::ValueLiteral(&v.v[1], literal, 7);  // room for 4 bytes: two letters
+    EXPECT_EQ(std::string(literal), "'" + zhe + zhe + "'");
+    PmDataAccessor::ValueLiteral(&v.v[1], literal, 6);  // room for 3 bytes: one letter, not one and a half
+    EXPECT_EQ(std::string(literal), "'" + zhe + "'");
+
+    // 200 letters are 400 bytes but 202 characters with the apostrophes.
+    std::string letters;
+    for (int i = 0; i < 200; ++i)
+        letters += zhe;
+    ASSERT_TRUE(MakeTextValue(letters.c_str(), &v.v[2]));
+    EXPECT_EQ(Where("Note", v.v[2], 8192), "WHERE [Note] = '" + letters + "'");
+}
+
 TEST(PmDataAccessor, StatementTexts)
 {
     const char* cat[] = {"ID", "Name", "Status", "Color"};
