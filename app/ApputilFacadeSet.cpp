@@ -204,6 +204,19 @@ bool CreateLevels(const std::string& folder)
 
 }  // namespace
 
+bool PmFacadeSet::TextsUtf8(int32_t app) const
+{
+    int32_t gen = kPmGenNone;
+    switch (app) {
+    case kPmAppAddr: gen = m_pAddr ? m_pAddr->LoadedGeneration() : kPmGenNone; break;
+    case kPmAppDate: gen = m_pDate ? m_pDate->LoadedGeneration() : kPmGenNone; break;
+    case kPmAppTodo: gen = m_pTodo ? m_pTodo->LoadedGeneration() : kPmGenNone; break;
+    case kPmAppMemo: gen = m_pMemo ? m_pMemo->LoadedGeneration() : kPmGenNone; break;
+    default: break;
+    }
+    return gen == kPmGenEx2;
+}
+
 bool FindSettingsFolder(std::string* folder)
 {
     if (!folder)

@@ -85,6 +85,11 @@ public:
     CxList<CommTask>* TodoDups() { return m_pTodoDups; }
     CxList<CommNote>* MemoDups() { return m_pMemoDups; }
 
+    /// True when the records of an application (kPmAppAddr ...) hold their
+    /// texts in UTF-8: they were loaded from a 6.x database, which stores
+    /// Unicode. The .dat generations' texts are in the ANSI code page.
+    bool TextsUtf8(int32_t app) const;
+
     /// The result of the last load of an application (kPmAppAddr ...); an
     /// index out of range gives a result that was never tried.
     const PmLoadResult& LoadResult(int32_t app) const

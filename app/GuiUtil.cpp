@@ -27,6 +27,13 @@ QString AnsiText(const char* ansi)
     return ansi ? AnsiText(std::string_view(ansi, std::strlen(ansi))) : QString();
 }
 
+QString RecordText(std::string_view text, bool utf8)
+{
+    if (!utf8)
+        return AnsiText(text);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
 void SetFixedClientSize(QWidget* w, int width, int height)
 {
     w->setFixedSize(width, height);

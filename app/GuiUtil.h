@@ -17,6 +17,10 @@ class QLabel;
 /// An 8-bit text of the Palm data (ANSI code page) as a QString.
 QString AnsiText(std::string_view ansi);
 QString AnsiText(const char* ansi);
+/// A text of a record as a QString: the .dat generations' texts are ANSI,
+/// the 6.x records' are the stored text in UTF-8 (`utf8`), shown whatever
+/// the code page.
+QString RecordText(std::string_view text, bool utf8);
 
 /// Gives a window a fixed client area of w x h pixels.
 void SetFixedClientSize(QWidget* w, int width, int height);

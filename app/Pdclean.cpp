@@ -121,21 +121,23 @@ void TfmPDClean::Step()
 
 bool TfmPDClean::DeleteAddr(CommAddr* rec)
 {
+    const bool utf8 = m_pMain->FacadeSet()->TextsUtf8(kPmAppAddr);
     AddLine("Deleting contact item ...");
-    AddField("First Name", AnsiText(rec->FirstName.View()));
-    AddField("Last Name", AnsiText(rec->LastName.View()));
-    AddField("E-mail", AnsiText(rec->Email.View()));
-    AddField("Business Phone", AnsiText(rec->WorkPhone.View()));
-    AddField("Mobile Phone", AnsiText(rec->MobilePhone.View()));
-    AddField("Company", AnsiText(rec->Company.View()));
+    AddField("First Name", RecordText(rec->FirstName.View(), utf8));
+    AddField("Last Name", RecordText(rec->LastName.View(), utf8));
+    AddField("E-mail", RecordText(rec->Email.View(), utf8));
+    AddField("Business Phone", RecordText(rec->WorkPhone.View(), utf8));
+    AddField("Mobile Phone", RecordText(rec->MobilePhone.View(), utf8));
+    AddField("Company", RecordText(rec->Company.View(), utf8));
     return m_pMain->FacadeSet()->Addr()->DeleteRecord(rec);
 }
 
 bool TfmPDClean::DeleteDate(CommDate* rec)
 {
+    const bool utf8 = m_pMain->FacadeSet()->TextsUtf8(kPmAppDate);
     AddLine("Deleting calendar item ...");
-    AddField("Subject", AnsiText(rec->Description.View()));
-    AddField("Location", AnsiText(rec->Location.View()));
+    AddField("Subject", RecordText(rec->Description.View(), utf8));
+    AddField("Location", RecordText(rec->Location.View(), utf8));
     AddField("Start Time", TimeOfDayText(rec->StartTime));
     AddField("End Time", TimeOfDayText(rec->EndTime));
     AddField("All Day Event", rec->AllDayEvent ? "Yes" : "No");
@@ -144,15 +146,17 @@ bool TfmPDClean::DeleteDate(CommDate* rec)
 
 bool TfmPDClean::DeleteTask(CommTask* rec)
 {
+    const bool utf8 = m_pMain->FacadeSet()->TextsUtf8(kPmAppTodo);
     AddLine("Deleting task item ...");
-    AddField("Subject", AnsiText(rec->Description.View()));
+    AddField("Subject", RecordText(rec->Description.View(), utf8));
     return m_pMain->FacadeSet()->Todo()->DeleteRecord(rec);
 }
 
 bool TfmPDClean::DeleteNote(CommNote* rec)
 {
+    const bool utf8 = m_pMain->FacadeSet()->TextsUtf8(kPmAppMemo);
     AddLine("Deleting note item ...");
-    AddField("Subject", AnsiText(rec->Subject.View()));
+    AddField("Subject", RecordText(rec->Subject.View(), utf8));
     return m_pMain->FacadeSet()->Memo()->DeleteRecord(rec);
 }
 

@@ -287,6 +287,7 @@ void TfmPDData::Fill(int app)
         }
     }
     t.list->setUpdatesEnabled(false);
+    t.model->SetTextsUtf8(set && set->Built() && set->TextsUtf8(app));
     t.model->SetRows(std::move(rows), !all);
     t.list->setUpdatesEnabled(true);
 

@@ -88,40 +88,40 @@ QString TRecordListModel::CellText(int row, int column) const
     case TRecordKind::Addr: {
         auto* a = static_cast<const CommAddr*>(rec);
         switch (column) {
-        case 0: return AnsiText(a->FirstName.View());
-        case 1: return AnsiText(a->LastName.View());
-        case 2: return AnsiText(a->Email.View());
-        case 3: return AnsiText(a->WorkPhone.View());
-        case 4: return AnsiText(a->MobilePhone.View());
-        case 5: return AnsiText(a->Company.View());
+        case 0: return RecordText(a->FirstName.View(), m_Utf8);
+        case 1: return RecordText(a->LastName.View(), m_Utf8);
+        case 2: return RecordText(a->Email.View(), m_Utf8);
+        case 3: return RecordText(a->WorkPhone.View(), m_Utf8);
+        case 4: return RecordText(a->MobilePhone.View(), m_Utf8);
+        case 5: return RecordText(a->Company.View(), m_Utf8);
         }
         break;
     }
     case TRecordKind::Date: {
         auto* d = static_cast<const CommDate*>(rec);
         switch (column) {
-        case 0: return AnsiText(d->Description.View());
+        case 0: return RecordText(d->Description.View(), m_Utf8);
         case 1: return TimeOfDayText(d->StartTime);
         case 2: return TimeOfDayText(d->EndTime);
         case 3: return d->AllDayEvent ? "Yes" : "No";
-        case 4: return AnsiText(d->Location.View());
+        case 4: return RecordText(d->Location.View(), m_Utf8);
         }
         break;
     }
     case TRecordKind::Task: {
         auto* t = static_cast<const CommTask*>(rec);
         switch (column) {
-        case 0: return AnsiText(t->Description.View());
+        case 0: return RecordText(t->Description.View(), m_Utf8);
         case 1: return PriorityText(t->Priority);
         case 2: return DueDateText(t->DueDate);
-        case 3: return AnsiText(t->Note.View());
+        case 3: return RecordText(t->Note.View(), m_Utf8);
         }
         break;
     }
     case TRecordKind::Note: {
         auto* n = static_cast<const CommNote*>(rec);
         if (column == 0)
-            return AnsiText(n->Subject.View());
+            return RecordText(n->Subject.View(), m_Utf8);
         break;
     }
     }

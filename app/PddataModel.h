@@ -25,6 +25,10 @@ public:
 
     /// Replaces the rows by these records, every row ticked or none.
     void SetRows(std::vector<void*> rows, bool checked);
+    /// The records' texts are UTF-8 (6.x records) rather than ANSI: set
+    /// before SetRows, from the generation the records were loaded from.
+    void SetTextsUtf8(bool utf8) { m_Utf8 = utf8; }
+    bool TextsUtf8() const { return m_Utf8; }
     void Clear();
     int Count() const { return int(m_Rows.size()); }
     void* RecordAt(int row) const;
@@ -56,6 +60,7 @@ private:
     TRecordKind m_Kind;
     std::vector<void*> m_Rows;
     std::vector<uint8_t> m_Checked;
+    bool m_Utf8 = false;
 };
 
 /// Sets or clears the selected flag of every row, and appends ticked

@@ -243,7 +243,8 @@ void TfmPDDateDetail::ShowItem(const Item& item, bool miscShown)
     edtStartTime->setText(TimeText(item.start));
     edtEndTime->setText(TimeText(item.end));
     edtLocation->setText(item.location);
-    edtCategory->setText(AnsiText(m_pFacade->CategoryName(m_pRecord)));
+    edtCategory->setText(
+        CategoryText(m_pFacade->CategoryName(m_pRecord), m_pFacade->LoadedGeneration() == kPmGenEx2));
     cbAllday->setChecked(item.allDay);
     cbAlarm->setChecked(item.alarm);
     cbPrivate->setChecked(item.isPrivate);

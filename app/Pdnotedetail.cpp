@@ -42,7 +42,8 @@ void TfmPDNoteDetail::Fill()
     }
     memNotes->setPlainText(NoteText(text));
     std::vector<MiscRow> rows = {{QStringLiteral("Private"), isPrivate ? QStringLiteral("Yes") : QStringLiteral("No")}};
-    QString category = AnsiText(m_pFacade->CategoryName(m_pRecord));
+    QString category =
+        CategoryText(m_pFacade->CategoryName(m_pRecord), m_pFacade->LoadedGeneration() == kPmGenEx2);
     if (!category.isEmpty())
         rows.push_back({QStringLiteral("Category"), category});
     SetMiscRows(lvMisc, rows);

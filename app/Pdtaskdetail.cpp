@@ -101,7 +101,8 @@ void TfmPDTaskDetail::Fill()
     edtDesc->setText(description);
     edtPriority->setText(QString::number(priority));
     edtDueDate->setText(OptionalDateText(due));
-    edtCategory->setText(AnsiText(m_pFacade->CategoryName(m_pRecord)));
+    edtCategory->setText(
+        CategoryText(m_pFacade->CategoryName(m_pRecord), m_pFacade->LoadedGeneration() == kPmGenEx2));
     cbCompleted->setChecked(completed);
     cbPrivate->setChecked(isPrivate);
     memNotes->setPlainText(NoteText(note));

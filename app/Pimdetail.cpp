@@ -178,6 +178,16 @@ QString TfmPimDetail::AnsiView(std::string_view text)
     return AnsiText(text);
 }
 
+QString TfmPimDetail::Utf8View(std::string_view text)
+{
+    size_t nul = text.find('\0');
+    if (nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    return RecordText(text, true);
+}
+
+QString TfmPimDetail::CategoryText(const std::string& name, bool utf8) { return RecordText(name, utf8); }
+
 QString TfmPimDetail::Ansi(const std::string& text) { return AnsiView(text); }
 
 QString TfmPimDetail::Ansi(const PmExText& text) { return AnsiView(std::string_view(text.c_str(), text.size())); }

@@ -67,14 +67,19 @@ public:
     {
         return AnsiView(std::string_view(text, strnlen(text, N)));
     }
-    /// A text of a 6.x record.
+    /// A text of a 6.x record: the stored text in UTF-8 (only the 6.x
+    /// records hold FixedText fields), shown whatever the code page.
     template <size_t N>
     static QString Ansi(const FixedText<N>& text)
     {
-        return AnsiView(text.View());
+        return Utf8View(text.View());
     }
     /// A note as a text box shows it: CR LF line ends become line feeds.
     static QString NoteText(const QString& text);
+
+    /// The category name a facade gives for a record: UTF-8 when the facade
+    /// loaded a 6.x database (`utf8`), ANSI otherwise.
+    static QString CategoryText(const std::string& name, bool utf8);
 
     /// "MM/DD/YYYY" and "hh:mm:ss" of a Palm time value in local time;
     /// empty for a value that has no calendar date (negative values).
@@ -116,4 +121,5 @@ private:
     QPushButton* btnClose;
     QTabWidget* pcDetail;
     static QString AnsiView(std::string_view text);
+    static QString Utf8View(std::string_view text);
 };

@@ -3,9 +3,11 @@
 //
 // Every loaded record of any storage generation is converted into one of
 // these, so that detection, review and deletion never see a generation.
-// Texts are 8-bit texts in the ANSI code page with a fixed capacity
-// (FixedText): every text is cut to its capacity as it is set, but takes only
-// the room its characters need. A record is value-initialised (`CommAddr r{};`)
+// Texts have a fixed capacity (FixedText): every text is cut to its capacity
+// as it is set, but takes only the room its characters need. Records of the
+// two .dat generations hold 8-bit texts in the ANSI code page; records of the
+// 6.x databases, which store Unicode, hold the stored text as UTF-8, cut
+// where its ANSI form would have been cut (SetStored). A record is value-initialised (`CommAddr r{};`)
 // before it is filled, so an absent value is an empty text or 0.
 //
 // Copying a record copies its texts and the native-copy pointer, not the block
@@ -24,7 +26,7 @@
 
 /// A text field of capacity N bytes, the terminator included: it holds at
 /// most N - 1 characters and no NUL. Every copy into it goes through Set,
-/// which cuts there. Only the characters held take room (a short text none
+/// which cuts there, or SetStored for a text cut by its maker (6.x). Only the characters held take room (a short text none
 /// beyond the field itself), so that records of large capacities stay small.
 template <size_t N>
 struct FixedText {
@@ -57,6 +59,21 @@ struct FixedText {
             s.shrink_to_fit();
         m_Text = std::move(s);
     }
+    /// Takes a text that its maker already cut to the field, without the
+    /// byte cut of Set: a 6.x text in UTF-8 is cut where its ANSI form would
+    /// have been cut at N - 1 bytes, and its UTF-8 form may then take more
+    /// than N - 1 bytes (up to four per ANSI byte). Only an embedded NUL
+    /// still ends it.
+    void SetStored(std::string&& s)
+    {
+        if (const void* nul = std::memchr(s.data(), 0, s.size()))
+            s.resize(size_t(static_cast<const char*>(nul) - s.data()));
+        if (s.capacity() > s.size() + s.size() / 4 + 32)
+            s.shrink_to_fit();
+        m_Text = std::move(s);
+    }
+    void SetStored(std::string_view s) { SetStored(std::string(s)); }
+    void SetStored(const char* s) { SetStored(std::string(s ? s : "")); }
     void Clear() { m_Text.clear(); }
 
     /// The text, terminated.

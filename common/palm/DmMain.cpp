@@ -498,10 +498,11 @@ std::string DbQuery::WithRowKey(const std::string& statement)
 
 bool DbQuery::PrepareText(const std::string& statement, std::string* error)
 {
-    std::u16string wide = plat::AnsiToWide(ForSqlite(statement));
-    const void* tail = nullptr;
-    int rc = sqlite3_prepare16_v2(m_connection->Handle(), wide.c_str(), int(wide.size() * sizeof(char16_t)), &m_stmt,
-                                  &tail);
+    // The accessor builds its statements in UTF-8, the texts of the 6.x
+    // records being UTF-8.
+    const std::string text = ForSqlite(statement);
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(m_connection->Handle(), text.c_str(), int(text.size()), &m_stmt, &tail);
     if (rc != SQLITE_OK) {
         *error = sqlite3_errmsg(m_connection->Handle());
         Close();

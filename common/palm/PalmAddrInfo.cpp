@@ -42,18 +42,26 @@ bool PmAddrInfo::LoadByUser(int32_t user)
     return true;
 }
 
-void PmAddrInfo::PutPhone(CommAddr* addr, int32_t label, const char* text, size_t length)
+void PmAddrInfo::PutPhone(CommAddr* addr, int32_t label, const char* text, size_t length, bool stored)
 {
     if (!text || length == 0 || text[0] == 0)
         return;
+    auto put = [&](auto& field) {
+        if (!stored) {
+            field.Set(text, length);
+            return;
+        }
+        std::string_view view(text, strnlen(text, length));
+        field.SetStored(PmStoredCutUtf8(view, std::remove_reference_t<decltype(field)>::kCapacity));
+    };
     switch (label) {
-    case kLabelWork: addr->WorkPhone.Set(text, length); break;
-    case kLabelHome: addr->HomePhone.Set(text, length); break;
-    case kLabelFax: addr->WorkFax.Set(text, length); break;
-    case kLabelOther: addr->PrimaryPhone.Set(text, length); break;
-    case kLabelEmail: addr->Email.Set(text, length); break;
-    case kLabelMain: addr->OtherPhone.Set(text, length); break;
-    case kLabelMobile: addr->MobilePhone.Set(text, length); break;
+    case kLabelWork: put(addr->WorkPhone); break;
+    case kLabelHome: put(addr->HomePhone); break;
+    case kLabelFax: put(addr->WorkFax); break;
+    case kLabelOther: put(addr->PrimaryPhone); break;
+    case kLabelEmail: put(addr->Email); break;
+    case kLabelMain: put(addr->OtherPhone); break;
+    case kLabelMobile: put(addr->MobilePhone); break;
     default: break;  // the pager and unknown labels have no field
     }
 }
@@ -159,7 +167,7 @@ CommAddr PmAddrInfo::FromEx2(const PmAddrEx2Record& rec, const PmAddrSource& src
     const int32_t labels[7] = {rec.PhoneLabel1, rec.PhoneLabel2, rec.PhoneLabel3, rec.PhoneLabel4,
                                rec.PhoneLabel5, rec.PhoneLabel6, rec.PhoneLabel7};
     for (int i = 0; i < 7; ++i)
-        PutPhone(&addr, labels[i], slots[i]->c_str(), slots[i]->Length());
+        PutPhone(&addr, labels[i], slots[i]->c_str(), slots[i]->Length(), true);
     PmSetField(addr.Note, rec.Note);
     const PmEx2Text<256>* customs[10] = {&rec.Custom1, &rec.Custom2, &rec.Custom3, &rec.Custom4, &rec.Custom5,
                                          &rec.Custom6, &rec.Custom7, &rec.Custom8, &rec.Custom9, &rec.Custom10};

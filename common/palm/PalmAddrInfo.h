@@ -85,8 +85,9 @@ public:
     static const char* FieldText(const PmAddrSource* source, int32_t key);
 
     /// Puts a phone slot's text into the field of its label; empty texts and
-    /// the pager and unknown labels leave the record unchanged.
-    static void PutPhone(CommAddr* addr, int32_t label, const char* text, size_t length);
+    /// the pager and unknown labels leave the record unchanged. `stored`: a
+    /// 6.x text (UTF-8), cut as its ANSI form would have been.
+    static void PutPhone(CommAddr* addr, int32_t label, const char* text, size_t length, bool stored = false);
 
 private:
     void Init(uint32_t version);

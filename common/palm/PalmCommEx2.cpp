@@ -114,11 +114,41 @@ private:
     size_t m_length = 0;
 };
 
-// Doubles every apostrophe of a text, taking at most `limit` characters of it.
+// The length of the longest prefix of a UTF-8 text of at most n bytes that
+// ends between characters: a cut never leaves the start of a sequence.
+size_t Utf8Boundary(std::string_view text, size_t n)
+{
+    if (n >= text.size())
+        return text.size();
+    while (n > 0 && (uint8_t(text[n]) & 0xC0) == 0x80)
+        --n;
+    return n;
+}
+
+// Number of characters of a UTF-8 text (bytes that start a sequence).
+size_t Utf8Chars(std::string_view text)
+{
+    size_t chars = 0;
+    for (char c : text)
+        chars += (uint8_t(c) & 0xC0) != 0x80;
+    return chars;
+}
+
+// Units of the character at i of a wide text: 2 for a surrogate pair.
+size_t CharUnits(std::u16string_view wide, size_t i)
+{
+    return wide[i] >= 0xD800 && wide[i] <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                   wide[i + 1] <= 0xDFFF
+               ? 2
+               : 1;
+}
+
+// Doubles every apostrophe of a UTF-8 text, taking at most `limit` bytes of
+// it (whole characters).
 std::string DoubleApostrophes(const std::string& text, size_t limit)
 {
     std::string out;
-    size_t n = text.size() < limit ? text.size() : limit;
+    size_t n = Utf8Boundary(text, limit);
     out.reserve(n + 16);
     for (size_t i = 0; i < n; ++i) {
         out += text[i];
@@ -133,7 +163,7 @@ std::string DoubleApostrophes(const std::string& text, size_t limit)
 std::string QuoteCut(const std::string& doubled, size_t size)
 {
     size_t room = size > 3 ? size - 3 : 0;
-    size_t n = doubled.size() < room ? doubled.size() : room;
+    size_t n = Utf8Boundary(doubled, room);
     if (n < doubled.size()) {
         size_t quotes = 0;
         for (size_t i = n; i > 0 && doubled[i - 1] == '\''; --i)
@@ -171,11 +201,11 @@ bool MakeBoolValue(uint8_t value, PmFieldValue* out)
     return true;
 }
 
-bool MakeTextValue(const char* ansi, PmFieldValue* out)
+bool MakeTextValue(const char* utf8, PmFieldValue* out)
 {
     if (!out)
         return false;
-    return MakeWideValue(plat::AnsiToWide(ansi ? ansi : ""), out);
+    return MakeWideValue(plat::Utf8ToWide(utf8 ? utf8 : ""), out);
 }
 
 bool MakeIntTextValue(int32_t value, PmFieldValue* out)
@@ -250,6 +280,57 @@ std::string PmAnsiCut(std::u16string_view wide, size_t size)
     return std::string(cut.c_str());
 }
 
+std::string PmStoredCut(std::u16string_view wide, size_t size)
+{
+    if (size == 0)
+        return std::string();
+    // A UTF-16 unit is at most one ANSI byte in a single-byte code page (a
+    // surrogate pair is one '?') and at most two in a double-byte one: a text
+    // that short needs no cut, and no conversion to ANSI to find one.
+    const bool doubleByte = plat::AnsiIsDoubleByte();
+    if ((doubleByte ? wide.size() * 2 : wide.size()) < size)
+        return plat::WideToUtf8(wide);
+    std::string ansi = plat::WideToAnsi(wide);
+    if (ansi.size() < size)
+        return plat::WideToUtf8(wide);
+    // Whole ANSI characters up to size - 1 bytes, as ToAnsi keeps them in a
+    // buffer of that size; every character of the wide text is one ANSI
+    // character, so the same number of characters is kept of the wide text.
+    size_t bytes = 0;
+    size_t chars = 0;
+    while (bytes < ansi.size()) {
+        size_t len = plat::AnsiCharLength(std::string_view(ansi).substr(bytes));
+        if (bytes + len > size - 1)
+            break;
+        bytes += len;
+        ++chars;
+    }
+    size_t units = 0;
+    for (size_t c = 0; c < chars && units < wide.size(); ++c)
+        units += CharUnits(wide, units);
+    // Where a converter gives more than one ANSI character for a character
+    // (none of the code pages here), drop characters until the ANSI form fits.
+    std::u16string_view head = wide.substr(0, units);
+    while (!head.empty() && plat::WideToAnsi(head).size() > size - 1) {
+        size_t last = head.size() - 1;
+        if (last > 0 && head[last] >= 0xDC00 && head[last] <= 0xDFFF && head[last - 1] >= 0xD800 &&
+            head[last - 1] <= 0xDBFF)
+            --last;
+        head = head.substr(0, last);
+    }
+    return plat::WideToUtf8(head);
+}
+
+std::string PmStoredCutUtf8(std::string_view utf8, size_t size)
+{
+    if (size == 0)
+        return std::string();
+    // A character's ANSI form never takes more bytes than its UTF-8 form.
+    if (utf8.size() < size)
+        return std::string(utf8);
+    return PmStoredCut(plat::Utf8ToWide(utf8), size);
+}
+
 const char* PmEx2DatabaseSubPath(int32_t kind)
 {
     switch (kind) {
@@ -308,7 +389,8 @@ void PmDataAccessor::ValueLiteral(const PmFieldValue* value, char* out, size_t s
         PmCopyText(out, size, number);
         break;
     case kPmVtBstr: {
-        std::string doubled = DoubleApostrophes(plat::WideToAnsi(WideOf(value)), kDoublingLimit);
+        // The statements are UTF-8 texts, as SQLite prepares them.
+        std::string doubled = DoubleApostrophes(plat::WideToUtf8(WideOf(value)), kDoublingLimit);
         PmCopyText(out, size, QuoteCut(doubled, size).c_str());
         break;
     }
@@ -419,7 +501,8 @@ bool PmDataAccessor::BuildWhere(const char* const* columns, int32_t count, const
         const PmFieldValue* value = &values[i];
         ValueLiteral(value, s_literal, sizeof s_literal);
         const std::string name = columns[i] ? columns[i] : "";
-        if (std::strlen(s_literal) < kLeftChars) {
+        // Counted in characters, as the ANSI literal was counted in bytes.
+        if (Utf8Chars(s_literal) < kLeftChars) {
             if (value->vt == kPmVtBstr && WideOf(value).empty()) {
                 // A database keeps an empty text as Null as often as as '':
                 // an empty key matches both, or its row is never found again.
@@ -429,7 +512,7 @@ bool PmDataAccessor::BuildWhere(const char* const* columns, int32_t count, const
             }
         } else {
             std::u16string_view head = WideOf(value).substr(0, kLeftChars);
-            std::string doubled = DoubleApostrophes(plat::WideToAnsi(head), kDoublingLimit);
+            std::string doubled = DoubleApostrophes(plat::WideToUtf8(head), kDoublingLimit);
             where += "LEFT(" + name + ", 256) = '" + doubled + "'";
         }
     }
@@ -525,6 +608,9 @@ void PmMDBAccessor::Open(int32_t kind, const char* path)
 
 void PmMDBAccessor::LogQueryError(const char* statement, const std::string& error)
 {
+    // The statements (and SQLite's messages) are UTF-8, while the paths and
+    // the other lines of the log are ANSI: a text outside ASCII in a logged
+    // statement is to be read as UTF-8.
     if (!error.empty())
         CXLOG(0, "Database Query Error, Query String=%s, Error=%s", statement, error.c_str());
     else
@@ -844,7 +930,7 @@ PmCategoryEx2* PmCategoryEx2Mgr::FindByName(const char* name)
         return nullptr;
     for (uint32_t i = 0; i < m_Cats.Count(); ++i) {
         PmCategoryEx2* c = m_Cats.GetAt(i);
-        if (c && std::strcmp(c->Name, name) == 0)
+        if (c && c->Name == name)
             return c;
     }
     return nullptr;
@@ -975,13 +1061,13 @@ bool PmDBEx2Util::LoadCategories()
         PmCategoryEx2 category;
         if (count >= 1 && row[0].vt == kPmVtI4)
             category.ID = row[0].lVal;
-        if (count >= 2)
-            ValueToText(&row[1], category.Name, sizeof category.Name);
+        if (count >= 2 && row[1].vt == kPmVtBstr)
+            category.Name = PmStoredCut(WideOf(&row[1]), PmCategoryEx2::kNameCapacity);
         if (count >= 3 && row[2].vt == kPmVtI4)
             category.Status = row[2].lVal;
         if (count >= 4 && row[3].vt == kPmVtI4)
             category.Color = row[3].lVal;
-        CXLOG(2, "Category loaded: %s", category.Name);
+        CXLOG(2, "Category loaded: %s", category.Name.c_str());
         m_pCatMgr->AddCopy(&category);
         PmDataAccessor::FreeValues(row, count);
         row = nullptr;
@@ -1140,7 +1226,7 @@ void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, i
         }
         case PmColKind::Text:
             if (row[i].vt == kPmVtBstr)
-                column.text.set(record, PmAnsiCut(WideOf(&row[i]), column.text.capacity));
+                column.text.set(record, PmStoredCut(WideOf(&row[i]), column.text.capacity));
             break;
         }
     }
@@ -1148,11 +1234,9 @@ void PmDBEx2Util::FillRecord(const PmTableDef& table, const PmFieldValue* row, i
 
 void PmDBEx2Util::LookUpCategoryName(const PmTableDef& table, void* record)
 {
-    // The field cuts the name to its 31 characters.
-    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset))) {
-        const std::string_view name(category->Name, strnlen(category->Name, sizeof category->Name));
-        table.categoryName.set(record, name);
-    }
+    // Cut to the field's capacity where the ANSI name was cut.
+    if (PmCategoryEx2* category = m_pCatMgr->FindByID(PmIntAt(record, table.categoryOffset)))
+        table.categoryName.set(record, PmStoredCutUtf8(category->Name, table.categoryName.capacity));
 }
 
 void PmDBEx2Util::ResolveCategory(const PmTableDef& table, void* record)
@@ -1162,12 +1246,10 @@ void PmDBEx2Util::ResolveCategory(const PmTableDef& table, void* record)
         return;
     int32_t& id = PmIntAt(record, table.categoryOffset);
     if (PmCategoryEx2* current = m_pCatMgr->FindByID(id)) {
-        char shown[32];
-        PmCopyText(shown, sizeof shown, current->Name);
-        if (name == shown)
+        if (name == PmStoredCutUtf8(current->Name, table.categoryName.capacity))
             return;
     }
-    if (PmCategoryEx2* named = m_pCatMgr->FindByName(name.data()))
+    if (PmCategoryEx2* named = m_pCatMgr->FindByName(std::string(name).c_str()))
         id = named->ID;
 }
 
@@ -1185,9 +1267,8 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
     const int32_t recordId = PmIntAt(record, table.columns[0].offset);
 
     // Find the stored row again. The key columns built from the record in
-    // memory cannot always name it: its texts are cut to their fields and
-    // converted to the ANSI code page (a long Summary, a name outside the
-    // code page), a Null time reads as 0, and two rows may share a Record
+    // memory cannot always name it: its texts are cut to their fields (a
+    // long Summary), a Null time reads as 0, and two rows may share a Record
     // ID and key texts. So a loaded record names its row by the row key read
     // with it, and the key-column condition gives way to that one here and
     // in the update. Only a record that was not loaded with a row key is

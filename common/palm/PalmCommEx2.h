@@ -63,37 +63,62 @@ constexpr size_t kPmMaxTextChars = 40959;
 bool MakeIntValue(int32_t value, PmFieldValue* out);
 bool MakeBoolValue(uint8_t value, PmFieldValue* out);
 /// The makers fill a fresh value (what it held is not released). False when
-/// the string cannot be allocated; an empty text has no string.
-bool MakeTextValue(const char* ansi, PmFieldValue* out);
+/// the string cannot be allocated; an empty text has no string. A text is a
+/// 6.x record's text: UTF-8 (an invalid sequence becomes U+FFFD).
+bool MakeTextValue(const char* utf8, PmFieldValue* out);
 bool MakeIntTextValue(int32_t value, PmFieldValue* out);
 /// Releases the string of a text value and empties the value.
 void ClearValue(PmFieldValue* value);
 
 bool ValueToInt(const PmFieldValue* value, int32_t* out);
 bool ValueToBool(const PmFieldValue* value, uint8_t* out);
-/// Always terminates the buffer (when it has room for anything).
+/// The ANSI form of a text value in a buffer, cut as PmAnsiCut cuts it;
+/// always terminates the buffer (when it has room for anything). The
+/// records keep the stored text instead (PmStoredCut).
 bool ValueToText(const PmFieldValue* value, char* buffer, size_t size);
 /// The ANSI text of a wide text as a buffer of `size` bytes would hold it:
 /// whole when it fits with its terminator, otherwise cut between characters
 /// (a double-byte character is never cut in half) to at most size - 1 bytes.
 std::string PmAnsiCut(std::u16string_view wide, size_t size);
+/// The stored text of a wide text, in UTF-8, cut where PmAnsiCut cuts it:
+/// the longest prefix of whole characters (a surrogate pair is one) whose
+/// ANSI form fits size - 1 bytes. The fields of 6.x records always had the
+/// capacity of the ANSI text, and users see their texts cut there; the text
+/// kept is the stored one, so that characters outside the code page stay
+/// apart instead of all becoming '?'.
+std::string PmStoredCut(std::u16string_view wide, size_t size);
+/// The same cut of a UTF-8 text (a 6.x text put into a smaller field).
+std::string PmStoredCutUtf8(std::string_view utf8, size_t size);
 
 /// A text field of a 6.x record: capacity N bytes with the terminator, as the
 /// fixed arrays of the file layouts had, but taking only the room its text
-/// needs. Every text set is cut to N - 1 characters and at an embedded NUL.
+/// needs. It holds the stored text in UTF-8, cut by its maker where the ANSI
+/// text would have been cut (PmStoredCut, set with SetStored); Set still
+/// cuts a text at N - 1 bytes.
 template <size_t N>
 using PmEx2Text = FixedText<N>;
 
-/// ValueToText into a text field: the same text and cut as a buffer of the
-/// field's capacity would get. False (the field unchanged) for a value that
-/// is not a text.
+/// ValueToText into a text field: the stored text in UTF-8 with the cut its
+/// ANSI text had in a buffer of the field's capacity. False (the field
+/// unchanged) for a value that is not a text.
 template <size_t N>
 bool ValueToText(const PmFieldValue* value, PmEx2Text<N>* field)
 {
     if (!value || !field || value->vt != kPmVtBstr)
         return false;
-    field->Set(PmAnsiCut(value->bstrVal ? std::u16string_view(value->bstrVal) : std::u16string_view(), N));
+    field->SetStored(PmStoredCut(value->bstrVal ? std::u16string_view(value->bstrVal) : std::u16string_view(), N));
     return true;
+}
+
+/// A 6.x text put into a field of another capacity (a common record's),
+/// cut there as its ANSI form would have been.
+template <size_t N, size_t M>
+inline void PmSetStoredField(FixedText<N>& field, const FixedText<M>& text)
+{
+    if (text.Length() < N)
+        field.SetStored(text.View());
+    else
+        field.SetStored(PmStoredCutUtf8(text.View(), N));
 }
 
 // ---------------------------------------------------------------- accessor
@@ -242,7 +267,10 @@ public:
     virtual ~PmCategoryEx2() = default;
 
     int32_t ID = 0;
-    char Name[256] = {};
+    /// The stored name in UTF-8, cut where its ANSI form would have been cut
+    /// in a field of kNameCapacity bytes.
+    std::string Name;
+    static constexpr size_t kNameCapacity = 256;
     int32_t Status = 0;
     int32_t Color = 0;
 };
@@ -286,7 +314,8 @@ enum class PmColKind : uint8_t {
 struct PmTextAccess {
     /// The field's text (terminated: view.data()[view.size()] is NUL).
     std::string_view (*get)(const void* record);
-    /// Sets the field; the text is cut as PmEx2Text::Set cuts it.
+    /// Sets the field to a text already cut to its capacity (PmStoredCut):
+    /// the field does not cut it again.
     void (*set)(void* record, std::string_view text);
     /// The field's capacity in bytes with the terminator.
     size_t capacity;
@@ -318,7 +347,7 @@ template <auto Member>
 void SetText(void* record, std::string_view text)
 {
     using R = typename MemberOf<decltype(Member)>::Record;
-    (static_cast<R*>(record)->*Member).Set(text);
+    (static_cast<R*>(record)->*Member).SetStored(text);
 }
 }  // namespace pm_detail
 

@@ -13,6 +13,7 @@
 #include "misc/CxList.h"
 #include "palm/CommMgr.h"
 #include "palm/DmMain.h"  // the 6.x connection names its file
+#include "palm/PalmCommEx2.h"
 
 #include <cstdint>
 #include <cstring>
@@ -69,12 +70,12 @@ inline void PmSetField(FixedText<N>& field, const char (&text)[M])
     field.Set(text, strnlen(text, M));
 }
 
-/// Copies a 6.x record's text into a field of another capacity, cut to the
-/// field's.
+/// Copies a 6.x record's text (UTF-8) into a field of another capacity, cut
+/// where its ANSI form would have been cut in that field.
 template <size_t N, size_t M>
 inline void PmSetField(FixedText<N>& field, const FixedText<M>& text)
 {
-    field.Set(text.View());
+    PmSetStoredField(field, text);
 }
 
 /// The source list and the manager of a facade, paired position by position.
@@ -328,7 +329,8 @@ public:
     /// of its generation record in the category table the loading utility
     /// read (the .dat tables always hold "Unfiled", id 0). Empty when the
     /// record is not held, its generation is not the loaded one, or the id is
-    /// not in the table.
+    /// not in the table. In the encoding of the records' texts: the ANSI
+    /// code page for the .dat generations, UTF-8 for 6.x.
     std::string CategoryName(const Comm* rec)
     {
         Source* src = rec ? m_Recs.SourceOf(rec) : nullptr;
@@ -348,7 +350,7 @@ public:
         case kPmGenEx2:
             if (src->Ex2 && m_pEx2Util->CategoryMgr())
                 if (auto* cat = m_pEx2Util->CategoryMgr()->FindByID(src->Ex2->Category))
-                    return std::string(cat->Name, strnlen(cat->Name, sizeof cat->Name));
+                    return cat->Name;  // UTF-8, as the 6.x texts are
             break;
         default:
             break;

@@ -54,8 +54,10 @@ void FillMemoRow(const PmFieldValue* row, int32_t count, void* record)
         size_t chars = std::char_traits<char16_t>::length(row[5].bstrVal);
         if (chars > kPmMaxTextChars)
             chars = kPmMaxTextChars;
-        // Double-byte texts that do not fit are cut between characters.
-        rec->Note.Set(PmAnsiCut(std::u16string_view(row[5].bstrVal, chars), decltype(rec->Note)::kCapacity));
+        // The stored text; a text whose ANSI form does not fit is cut between
+        // characters where that form would have been.
+        rec->Note.SetStored(
+            PmStoredCut(std::u16string_view(row[5].bstrVal, chars), decltype(rec->Note)::kCapacity));
         rec->NoteLength = int32_t(chars);
     }
 }

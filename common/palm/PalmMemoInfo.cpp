@@ -39,19 +39,24 @@ bool PmMemoInfo::LoadByUser(int32_t user)
     return true;
 }
 
-void PmMemoInfo::FillNote(const char* text, size_t length, int32_t isPrivate, CommNote* note)
+void PmMemoInfo::FillNote(const char* text, size_t length, int32_t isPrivate, CommNote* note, bool stored)
 {
     std::string_view memo(text ? text : "", text ? length : 0);
     note->Private = isPrivate;
+    if (stored) {
+        note->Note.SetStored(PmStoredCutUtf8(memo, decltype(note->Note)::kCapacity));
+        note->Subject.SetStored(PmStoredCutUtf8(PmFirstLine(memo), decltype(note->Subject)::kCapacity));
+        return;
+    }
     note->Note.Set(memo);
     note->Subject.Set(PmFirstLine(memo));
 }
 
 CommNote PmMemoInfo::NoteOf(const PmMemoSource& src, const char* text, size_t length, int32_t isPrivate,
-                            int32_t recordId)
+                            int32_t recordId, bool stored)
 {
     CommNote note{};
-    FillNote(text, length, isPrivate, &note);
+    FillNote(text, length, isPrivate, &note, stored);
     note.Trailer.SourceType = 1;
     note.Trailer.Status = src.Status;
     note.Trailer.ID = recordId;
@@ -70,7 +75,7 @@ CommNote PmMemoInfo::FromEx(const PmMemoExRecord& rec, const PmMemoSource& src)
 
 CommNote PmMemoInfo::FromEx2(const PmMemoEx2Record& rec, const PmMemoSource& src)
 {
-    return NoteOf(src, rec.Note.c_str(), rec.Note.Length(), rec.Private ? 1 : 0, rec.RecordID);
+    return NoteOf(src, rec.Note.c_str(), rec.Note.Length(), rec.Private ? 1 : 0, rec.RecordID, true);
 }
 
 bool PmMemoInfo::DeleteRecord(CommNote* pRec)

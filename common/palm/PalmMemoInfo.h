@@ -77,14 +77,16 @@ public:
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The note a memo text gives (Private, Subject and Note; no trailer).
-    static void FillNote(const char* text, size_t length, int32_t isPrivate, CommNote* note);
+    /// `stored`: a 6.x text (UTF-8), cut as its ANSI form would have been.
+    static void FillNote(const char* text, size_t length, int32_t isPrivate, CommNote* note, bool stored = false);
 
 private:
     void Init(uint32_t version);
     static CommNote FromClassic(const PmMemoRecord& rec, const PmMemoSource& src);
     static CommNote FromEx(const PmMemoExRecord& rec, const PmMemoSource& src);
     static CommNote FromEx2(const PmMemoEx2Record& rec, const PmMemoSource& src);
-    static CommNote NoteOf(const PmMemoSource& src, const char* text, size_t length, int32_t isPrivate, int32_t recordId);
+    static CommNote NoteOf(const PmMemoSource& src, const char* text, size_t length, int32_t isPrivate, int32_t recordId,
+                           bool stored = false);
 
     int32_t m_ChosenGen = kPmGenNone;
     PmInfoCore<PmMemoSource, CommNoteMgr, PmMemoUtil, PmMemoExUtil, PmMemoEx2Util> m_Core;

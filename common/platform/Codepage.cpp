@@ -225,6 +225,11 @@ void SetAnsiCodePage(int codePage)
     g_codePage.store(codePage);
 }
 
+bool AnsiIsDoubleByte()
+{
+    return IsDoubleByte(AnsiCodePage());
+}
+
 size_t AnsiCharLength(std::string_view ansi)
 {
     if (ansi.empty())
@@ -404,34 +409,80 @@ std::u16string Utf8ToWide(std::string_view s)
     return out;
 }
 
+// True when the four units at p are all ASCII.
+inline bool FourAscii(const char16_t* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return (v & 0xFF80FF80FF80FF80ull) == 0;
+}
+
 std::string WideToUtf8(std::u16string_view w)
 {
     std::string out;
-    out.reserve(w.size());
-    for (size_t i = 0; i < w.size(); ++i) {
-        uint32_t cp = w[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (w[i + 1] - 0xDC00);
-            ++i;
-        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        if (cp < 0x80) {
-            out += char(cp);
-        } else if (cp < 0x800) {
-            out += char(0xC0 | (cp >> 6));
-            out += char(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += char(0xE0 | (cp >> 12));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        } else {
-            out += char(0xF0 | (cp >> 18));
-            out += char(0x80 | ((cp >> 12) & 0x3F));
-            out += char(0x80 | ((cp >> 6) & 0x3F));
-            out += char(0x80 | (cp & 0x3F));
-        }
+    const size_t n = w.size();
+    const char16_t* const in = w.data();
+    size_t ascii = 0;
+    while (ascii + 4 <= n && FourAscii(in + ascii))
+        ascii += 4;
+    while (ascii < n && in[ascii] < 0x80)
+        ++ascii;
+    // Most texts of the data are plain ASCII: one byte per unit, no decoding.
+    if (ascii == n) {
+        out.assign(w.begin(), w.end());
+        return out;
     }
+    // Every 6.x text read goes through here, and long notes are mostly ASCII
+    // with a few other letters: runs of ASCII are taken four units at a time,
+    // into a buffer of the thread with room for the longest form (three bytes
+    // a unit), and the text is then copied out in its exact length.
+    thread_local std::string scratch;
+    if (scratch.size() < n * 3)
+        scratch.resize(n * 3);
+    char* const start = scratch.data();
+    char* o = start;
+    for (size_t i = 0; i < ascii; ++i)
+        *o++ = char(in[i]);
+    for (size_t i = ascii; i < n; ++i) {
+        if (i + 4 <= n && FourAscii(in + i)) {
+            o[0] = char(in[i]);
+            o[1] = char(in[i + 1]);
+            o[2] = char(in[i + 2]);
+            o[3] = char(in[i + 3]);
+            o += 4;
+            i += 3;
+            continue;
+        }
+        uint32_t cp = in[i];
+        if (cp < 0x80) {
+            *o++ = char(cp);
+            continue;
+        }
+        if (cp < 0x800) {
+            *o++ = char(0xC0 | (cp >> 6));
+            *o++ = char(0x80 | (cp & 0x3F));
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDFFF) {
+            if (cp <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 && in[i + 1] <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (in[i + 1] - 0xDC00);
+                ++i;
+                *o++ = char(0xF0 | (cp >> 18));
+                *o++ = char(0x80 | ((cp >> 12) & 0x3F));
+                *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+                *o++ = char(0x80 | (cp & 0x3F));
+                continue;
+            }
+            cp = 0xFFFD;  // half a surrogate pair
+        }
+        *o++ = char(0xE0 | (cp >> 12));
+        *o++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *o++ = char(0x80 | (cp & 0x3F));
+    }
+    out.assign(start, size_t(o - start));
+    // A long text once must not keep its room for the rest of the thread.
+    if (scratch.size() > 262144)
+        std::string().swap(scratch);
     return out;
 }
 

@@ -43,6 +43,10 @@ bool HostNameToAnsi(std::string_view utf8, std::string* ansi);
 /// An ANSI file name in the host's UTF-8.
 std::string AnsiToHostName(std::string_view ansi);
 
+/// True when the code page in force is a double-byte one (932, 936, 949,
+/// 950): a character may take two bytes there, never more.
+bool AnsiIsDoubleByte();
+
 /// Number of bytes the first character of an ANSI text takes (1, or 2 for
 /// a lead byte of a double-byte code page); 0 for an empty text.
 size_t AnsiCharLength(std::string_view ansi);

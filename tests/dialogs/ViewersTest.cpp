@@ -11,6 +11,8 @@
 #include "palm/PalmComm.h"
 #include "palm/PalmInfoTestEnv.h"
 
+#include "ScopedState.h"
+
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -500,6 +502,41 @@ TEST(ViewerTest, Ex2Records)
         EXPECT_EQ(MiscRows(v), std::vector<std::string>{"Private=No"});
         ShotOfPage(v, "tsMisc", "viewer_note_ex2_misc");
     });
+}
+
+// In an English locale (code page 1252) the 6.x texts outside it are shown as
+// stored: a Cyrillic name, subject, note and category.
+TEST(ViewerTest, Ex2TextsOutsideTheCodePageAreShownAsStored)
+{
+    testenv::ScopedCodePage page(1252);
+    PalmInstall env(6, 0, 0);
+    const std::string ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";
+    const std::string work = "\xD0\xA0\xD0\xB0\xD0\xB1\xD0\xBE\xD1\x82\xD0\xB0";
+    const std::vector<palmfix::Ex2Category> cats = {{1, work}};
+    PmAddrEx2Record a{};
+    a.FirstName.SetStored(ivan);
+    a.Note.SetStored(ivan + " \xE6\x97\xA5");
+    a.Category = 1;
+    infotest::WriteEx2With(palmfix::WriteAddressMdb, env, 1, cats, std::vector<PmAddrEx2Record>{a});
+    PmTodoEx2Record t{};
+    t.RecordID = 1;
+    t.Description.SetStored(ivan);
+    t.Category = 1;
+    infotest::WriteEx2With(palmfix::WriteTodolistMdb, env, 3, cats, std::vector<PmTodoEx2Record>{t});
+
+    PmAddrInfo addr;
+    PmTodoInfo todo;
+    ASSERT_TRUE(addr.LoadByUser(int32_t(env.UserId())));
+    ASSERT_TRUE(todo.LoadByUser(int32_t(env.UserId())));
+    ASSERT_EQ(addr.GetCommMgr()->Count(), 1u);
+    ASSERT_EQ(todo.GetCommMgr()->Count(), 1u);
+    OpenViewer<TfmPDAddrDetail>(&ShowPDAddrDetail, &addr, addr.GetCommMgr()->GetAt(0), "",
+                                [&](TfmPDAddrDetail* v) {
+        ExpectEdits(v, {{"edtFirstName", ivan}});
+        EXPECT_EQ(Notes(v), ivan + " \xE6\x97\xA5");
+    });
+    OpenViewer<TfmPDTaskDetail>(&ShowPDTaskDetail, &todo, todo.GetCommMgr()->GetAt(0), "",
+                                [&](TfmPDTaskDetail* v) { ExpectEdits(v, {{"edtDesc", ivan}, {"edtCategory", work}}); });
 }
 
 TEST(ViewerTest, RecordsWithoutANativeCopyShowNothing)

@@ -167,7 +167,7 @@ TEST(PalmAddrInfoTest, Ex2ContactConversion)
     a.HomeStreet.Set("Home St");
     a.HomeZip.Set("12345");
     a.OtherStreet.Set("Other St");
-    a.OtherCountry.Set("\xC9ire");
+    a.OtherCountry.Set("\xC3\x89ire");  // 6.x texts are UTF-8
     // Slots labelled 0, 0, 2, 9, 1, 7, 7.
     a.WorkPhone.Set("w1");
     a.WorkFax.Set("w2");
@@ -211,7 +211,7 @@ TEST(PalmAddrInfoTest, Ex2ContactConversion)
     EXPECT_STREQ(r->HomeAddr.Street.c_str(), "Home St");
     EXPECT_STREQ(r->HomeAddr.Postal.c_str(), "12345");
     EXPECT_STREQ(r->OtherAddr.Street.c_str(), "Other St");
-    EXPECT_STREQ(r->OtherAddr.Country.c_str(), "\xC9ire");
+    EXPECT_STREQ(r->OtherAddr.Country.c_str(), "\xC3\x89ire");
     EXPECT_STREQ(r->WorkPhone.c_str(), "w2");
     EXPECT_STREQ(r->WorkFax.c_str(), "fax");
     EXPECT_STREQ(r->HomePhone.c_str(), "home");

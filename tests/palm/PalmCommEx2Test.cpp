@@ -95,6 +95,34 @@ TEST(PmDataAccessor, LongTextsCompareTheirFirst256Characters)
     EXPECT_EQ(Where("Note", v.v[2]), "WHERE LEFT(Note, 256) = '" + text254 + "'");
 }
 
+// The literals are UTF-8, as the statements are prepared: the texts of the
+// records (UTF-8) go into the values and back unchanged, a literal cut to its
+// buffer ends between characters, and the choice of LEFT counts characters,
+// as it counted the ANSI literal's bytes.
+TEST(PmDataAccessor, LiteralsOfTextsOutsideTheCodePage)
+{
+    testenv::ScopedCodePage page(1252);
+    const std::string zhe = "\xD0\x96";  // a Cyrillic letter, '?' in 1252
+    Values v(3);
+    ASSERT_TRUE(MakeTextValue((zhe + "'" + zhe).c_str(), &v.v[0]));
+    EXPECT_EQ(std::u16string(v.v[0].bstrVal), u"\u0416'\u0416");
+    EXPECT_EQ(Where("First Name", v.v[0]), "WHERE [First Name] = '" + zhe + "''" + zhe + "'");
+
+    ASSERT_TRUE(MakeTextValue((zhe + zhe + zhe).c_str(), &v.v[1]));
+    char literal[8];
+    PmDataAccessor::ValueLiteral(&v.v[1], literal, 7);  // room for 4 bytes: two letters
+    EXPECT_EQ(std::string(literal), "'" + zhe + zhe + "'");
+    PmDataAccessor::ValueLiteral(&v.v[1], literal, 6);  // room for 3 bytes: one letter, not one and a half
+    EXPECT_EQ(std::string(literal), "'" + zhe + "'");
+
+    // 200 letters are 400 bytes but 202 characters with the apostrophes.
+    std::string letters;
+    for (int i = 0; i < 200; ++i)
+        letters += zhe;
+    ASSERT_TRUE(MakeTextValue(letters.c_str(), &v.v[2]));
+    EXPECT_EQ(Where("Note", v.v[2], 8192), "WHERE [Note] = '" + letters + "'");
+}
+
 TEST(PmDataAccessor, StatementTexts)
 {
     const char* cat[] = {"ID", "Name", "Status", "Color"};
@@ -207,15 +235,16 @@ TEST(PmFieldValue, Readers)
     EXPECT_STREQ(text, "-12");
 }
 
-// A 6.x record's text field holds what a char array of its capacity held:
-// the same characters and the same cut, a double-byte character never
-// split, in a single-byte and a double-byte code page.
-TEST(PmFieldValue, TextFieldsCutAsArraysOfTheirCapacity)
+// A 6.x record's text field holds the stored text (UTF-8), cut where a char
+// array of its capacity cut the ANSI text: its ANSI form is that array's text,
+// and it is a prefix of whole characters of the stored text, in a single-byte
+// and a double-byte code page, for characters inside and outside the code
+// page (a surrogate pair is one character, never split).
+TEST(PmFieldValue, TextFieldsCutWhereArraysOfTheirCapacityCut)
 {
-    for (int codePage : {1252, 932}) {
+    for (int codePage : {1252, 1251, 932}) {
         testenv::ScopedCodePage page(codePage);
-        // ASCII, Latin-1 and Japanese texts around the capacities of 8 and 32.
-        const std::u16string pieces[] = {u"a", u"\u00e9", u"\u65e5"};
+        const std::u16string pieces[] = {u"a", u"\u00e9", u"\u65e5", u"\u0416", u"\U0001F600"};
         for (const std::u16string& piece : pieces) {
             for (size_t count = 0; count <= 40; ++count) {
                 std::u16string wide;
@@ -234,8 +263,17 @@ TEST(PmFieldValue, TextFieldsCutAsArraysOfTheirCapacity)
                 ASSERT_TRUE(ValueToText(&v.v[0], large, sizeof large));
                 ASSERT_TRUE(ValueToText(&v.v[0], &smallField));
                 ASSERT_TRUE(ValueToText(&v.v[0], &largeField));
-                EXPECT_EQ(smallField.View(), small) << codePage << " " << count;
-                EXPECT_EQ(largeField.View(), large) << codePage << " " << count;
+                const std::string whole = plat::WideToUtf8(wide);
+                for (auto [field, array] : {std::pair{smallField.View(), std::string_view(small)},
+                                            std::pair{largeField.View(), std::string_view(large)}}) {
+                    std::u16string kept = plat::Utf8ToWide(field);
+                    EXPECT_EQ(plat::WideToAnsi(kept), array) << codePage << " " << count;
+                    EXPECT_EQ(whole.compare(0, field.size(), field), 0) << codePage << " " << count;
+                    EXPECT_EQ(plat::WideToUtf8(kept), field) << "a character was split";
+                    // The cut made the same for a UTF-8 text put into a field of that capacity.
+                    const size_t capacity = array.data() == small ? sizeof small : sizeof large;
+                    EXPECT_EQ(PmStoredCutUtf8(whole, capacity), field) << codePage << " " << count;
+                }
             }
         }
     }

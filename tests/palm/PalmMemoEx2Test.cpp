@@ -234,18 +234,21 @@ namespace {
 
 TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
 {
+    // The memo and its category hold the stored text (UTF-8) in a double-byte
+    // code page as in any other.
     testenv::ScopedCodePage page(932);
     plat::ResetBackups();
     TempFolder dir;
     LogCapture log;
-    const std::string japanese = "\x93\xfa\x96\x7b\x8c\xea\x81\x45memo";  // three kanji, a middle dot
+    const std::string japanese = "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x83\xbbmemo";  // three kanji, a middle dot
+    const std::string work = "\xe4\xbb\x95\xe4\xba\x8b";  // two kanji
     auto memo = std::make_unique<PmMemoEx2Record>();
     memo->RecordID = 8;
     memo->Note.Set(japanese.c_str());
     std::string path = dir.Path() + "MemoPad.mdb";
     std::string error;
-    ASSERT_TRUE(palmfix::WriteMemoPadMdb(path, {{1, "\x8e\x64\x8e\x96", 0, 0}}, {memo.get()}, &error)) << error;
-    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][5], "text:\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\xe3\x83\xbbmemo");
+    ASSERT_TRUE(palmfix::WriteMemoPadMdb(path, {{1, work, 0, 0}}, {memo.get()}, &error)) << error;
+    EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][5], "text:" + japanese);
 
     PmMemoEx2Util util;
     ASSERT_TRUE(util.LoadFile(path.c_str()));
@@ -257,7 +260,7 @@ TEST(MemoDatabaseCodePage, DoubleByteMemosAreFoundAgain)
     EXPECT_TRUE(util.WriteBackRecord(r));
     EXPECT_TRUE(util.Save());
     EXPECT_EQ(palmfix::Ex2DumpTable(path, "Main")[0][1], "int:132");
-    EXPECT_STREQ(util.CategoryMgr()->First()->Name, "\x8e\x64\x8e\x96");
+    EXPECT_EQ(util.CategoryMgr()->First()->Name, work);
 }
 
 }  // namespace

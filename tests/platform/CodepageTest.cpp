@@ -106,6 +106,12 @@ TEST(Codepage, HostNamesAreUtf8AndShownInTheAnsiPage)
 {
     EXPECT_EQ(plat::Utf8ToWide("a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80"), u"a\u00e9\u20ac\U0001F600");
     EXPECT_EQ(plat::WideToUtf8(u"a\u00e9\u20ac\U0001F600"), "a\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80");
+    // Half a surrogate pair, alone or at the end, is U+FFFD; the texts of the
+    // 6.x records go through here, ASCII runs before and after included.
+    const char16_t lone[] = {u'a', u'b', 0xD800, u'c', 0xDC00, 0xD83D};
+    EXPECT_EQ(plat::WideToUtf8(std::u16string_view(lone, 6)), "ab\xef\xbf\xbd" "c\xef\xbf\xbd\xef\xbf\xbd");
+    const std::u16string mixed = u"Stra\u00dfe \u0416 \u65e5 \U0001F600 end";
+    EXPECT_EQ(plat::Utf8ToWide(plat::WideToUtf8(mixed)), mixed);
     // Broken, overlong and surrogate forms are not UTF-8.
     EXPECT_EQ(plat::Utf8ToWide("\xc3" "x\xc0\xaf\xed\xa0\x80"), u"\uFFFDx\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD");
 

@@ -143,7 +143,11 @@ void Collect(Mgr* mgr, CxList<typename Mgr::Record>& dups, AppDump* out, Fields 
     dups.Clear(false);
 }
 
-std::string Text(std::string_view ansi) { return AnsiToUtf8(ansi); }
+// A record text as UTF-8: the .dat generations' texts are ANSI, the 6.x
+// records' are UTF-8 already.
+std::string Text(std::string_view text, bool utf8) { return utf8 ? std::string(text) : AnsiToUtf8(text); }
+
+bool TextsUtf8(int32_t loadedGeneration) { return loadedGeneration == kPmGenEx2; }
 
 void Print(const AppDump& d, bool json, FILE* out)
 {
@@ -200,11 +204,12 @@ int DumpUserRecords(uint32_t user, int32_t apps, const AppOption& opt, bool json
         CxList<CommAddr> dups;
         DetectAddrDups(info.GetCommMgr(), &dups, opt);
         AppDump d{"Contacts", PmAddrInfo::ChosenGeneration(), Loaded(info.LoadedGeneration()), {}, {}};
-        Collect(info.GetCommMgr(), dups, &d, [](const CommAddr& a) {
+        const bool utf8 = TextsUtf8(info.LoadedGeneration());
+        Collect(info.GetCommMgr(), dups, &d, [utf8](const CommAddr& a) {
             return std::vector<std::pair<const char*, std::string>>{
-                {"firstName", Text(a.FirstName.View())},   {"lastName", Text(a.LastName.View())},
-                {"email", Text(a.Email.View())},           {"businessPhone", Text(a.WorkPhone.View())},
-                {"mobilePhone", Text(a.MobilePhone.View())}, {"company", Text(a.Company.View())}};
+                {"firstName", Text(a.FirstName.View(), utf8)},     {"lastName", Text(a.LastName.View(), utf8)},
+                {"email", Text(a.Email.View(), utf8)},             {"businessPhone", Text(a.WorkPhone.View(), utf8)},
+                {"mobilePhone", Text(a.MobilePhone.View(), utf8)}, {"company", Text(a.Company.View(), utf8)}};
         });
         Print(d, json, out);
         all = all && d.loaded;
@@ -215,13 +220,14 @@ int DumpUserRecords(uint32_t user, int32_t apps, const AppOption& opt, bool json
         CxList<CommDate> dups;
         DetectDateDups(info.GetCommMgr(), &dups, opt);
         AppDump d{"Calendar", info.ChosenGeneration(), Loaded(info.LoadedGeneration()), {}, {}};
-        Collect(info.GetCommMgr(), dups, &d, [](const CommDate& e) {
+        const bool utf8 = TextsUtf8(info.LoadedGeneration());
+        Collect(info.GetCommMgr(), dups, &d, [utf8](const CommDate& e) {
             return std::vector<std::pair<const char*, std::string>>{
-                {"subject", Text(e.Description.View())},
+                {"subject", Text(e.Description.View(), utf8)},
                 {"startTime", Clock(e.StartTime)},
                 {"endTime", Clock(e.EndTime)},
                 {"allDayEvent", e.AllDayEvent ? "Yes" : "No"},
-                {"location", Text(e.Location.View())}};
+                {"location", Text(e.Location.View(), utf8)}};
         });
         Print(d, json, out);
         all = all && d.loaded;
@@ -232,11 +238,12 @@ int DumpUserRecords(uint32_t user, int32_t apps, const AppOption& opt, bool json
         CxList<CommTask> dups;
         DetectTaskDups(info.GetCommMgr(), &dups, opt);
         AppDump d{"Tasks", info.ChosenGeneration(), Loaded(info.LoadedGeneration()), {}, {}};
-        Collect(info.GetCommMgr(), dups, &d, [](const CommTask& t) {
-            return std::vector<std::pair<const char*, std::string>>{{"subject", Text(t.Description.View())},
+        const bool utf8 = TextsUtf8(info.LoadedGeneration());
+        Collect(info.GetCommMgr(), dups, &d, [utf8](const CommTask& t) {
+            return std::vector<std::pair<const char*, std::string>>{{"subject", Text(t.Description.View(), utf8)},
                                                                      {"importance", Importance(t.Priority)},
                                                                      {"dueDate", DueText(t.DueDate)},
-                                                                     {"notes", Text(t.Note.View())}};
+                                                                     {"notes", Text(t.Note.View(), utf8)}};
         });
         Print(d, json, out);
         all = all && d.loaded;
@@ -247,8 +254,9 @@ int DumpUserRecords(uint32_t user, int32_t apps, const AppOption& opt, bool json
         CxList<CommNote> dups;
         DetectNoteDups(info.GetCommMgr(), &dups, opt);
         AppDump d{"Notes", info.ChosenGeneration(), Loaded(info.LoadedGeneration()), {}, {}};
-        Collect(info.GetCommMgr(), dups, &d, [](const CommNote& n) {
-            return std::vector<std::pair<const char*, std::string>>{{"notes", Text(n.Subject.View())}};
+        const bool utf8 = TextsUtf8(info.LoadedGeneration());
+        Collect(info.GetCommMgr(), dups, &d, [utf8](const CommNote& n) {
+            return std::vector<std::pair<const char*, std::string>>{{"notes", Text(n.Subject.View(), utf8)}};
         });
         Print(d, json, out);
         all = all && d.loaded;

@@ -89,7 +89,7 @@ bool WriteDatabase(const std::string& winPath, const PmTableDef& table, bool med
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(d.db, "INSERT INTO Category VALUES (?, ?, ?, ?)", -1, &st, nullptr);
     for (const Ex2Category& c : categories) {
-        std::u16string name = plat::AnsiToWide(c.name);
+        std::u16string name = plat::Utf8ToWide(c.name);
         sqlite3_bind_int(st, 1, c.id);
         sqlite3_bind_text16(st, 2, name.data(), int(name.size() * 2), SQLITE_TRANSIENT);
         sqlite3_bind_int(st, 3, c.status);
@@ -129,7 +129,7 @@ bool WriteDatabase(const std::string& winPath, const PmTableDef& table, bool med
                 sqlite3_bind_int(st, i + 1, PmByteAt(rec, c.offset));
                 break;
             case PmColKind::Text: {
-                std::u16string text = plat::AnsiToWide(c.text.get(rec));
+                std::u16string text = plat::Utf8ToWide(c.text.get(rec));
                 sqlite3_bind_text16(st, i + 1, text.data(), int(text.size() * 2), SQLITE_TRANSIENT);
                 break;
             }

@@ -25,8 +25,11 @@ struct Ex2Category {
 /// (which ends in a separator): "address\Address.mdb" and so on.
 std::string Ex2DatabasePath(const std::string& userFolder, int32_t kind);
 
-/// Writes a database file anew (its folder is made when missing). Texts
-/// are ANSI and stored as text; Category is stored as decimal text.
+/// Writes a database file anew (its folder is made when missing). Texts,
+/// the category names too, are UTF-8, as the 6.x records hold them, and
+/// stored as Unicode text: a record field set with SetStored keeps a text
+/// longer than its capacity in bytes (Cyrillic, CJK) whole, where Set would
+/// cut it at N - 1 bytes. Category is stored as decimal text.
 bool WriteAddressMdb(const std::string& winPath, const std::vector<Ex2Category>& categories,
                      const std::vector<const PmAddrEx2Record*>& records, std::string* error);
 bool WriteMemoPadMdb(const std::string& winPath, const std::vector<Ex2Category>& categories,

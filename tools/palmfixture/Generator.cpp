@@ -8,6 +8,7 @@
 #include "palmfixture/FixtureClassic.h"
 #include "palmfixture/FixtureEx.h"
 #include "palmfixture/FixtureEx2.h"
+#include "platform/Codepage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -341,10 +342,17 @@ GenMemo MakeMemo(Rng& rng, int32_t u)
     return m;
 }
 
+// The generator's texts are ANSI (code page 1252 in the demo's locale); a 6.x
+// record holds the stored text in UTF-8, cut where the ANSI text was.
+std::string StoredText(const std::string& ansi)
+{
+    return plat::WideToUtf8(plat::AnsiToWide(ansi));
+}
+
 template <size_t N>
 void Put(PmEx2Text<N>& field, const std::string& text)
 {
-    field.Set(text);
+    field.SetStored(PmStoredCut(plat::AnsiToWide(text), N));
 }
 
 const char* CategoryName(int32_t id)
@@ -604,7 +612,7 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
 {
     std::vector<Ex2Category> cats;
     for (const GenCategory& c : Categories())
-        cats.push_back({c.id, c.name, 0, int32_t(c.id)});
+        cats.push_back({c.id, StoredText(c.name), 0, int32_t(c.id)});
     if (apps & kGenAddr) {
         std::vector<std::unique_ptr<PmAddrEx2Record>> recs;
         for (const GenContact& g : GenerateContacts(opt)) {
@@ -737,7 +745,7 @@ bool WriteEx2Apps(const std::string& folder, int32_t apps, const GenOptions& opt
             r->Category = g.category;
             Put(r->CategoryName, CategoryName(g.category));
             Put(r->Note, g.text);
-            r->NoteLength = int32_t(r->Note.Length());
+            r->NoteLength = int32_t(plat::Utf8ToWide(r->Note.View()).size());  // in UTF-16 units, as loaded
             recs.push_back(std::move(r));
         }
         if (!WriteMemoPadMdb(Ex2DatabasePath(folder, kPmDbMemo), cats, Pointers(recs), error))
