@@ -274,6 +274,8 @@ void TfmPDData::Detect(int app)
 
 void TfmPDData::Fill(int app)
 {
+    if (app < 0 || app >= 4)
+        return;
     Tab& t = m_Tabs[app];
     PmFacadeSet* set = m_pMain->FacadeSet();
     bool all = t.all->isChecked();

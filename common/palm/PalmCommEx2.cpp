@@ -36,11 +36,12 @@ void ZeroValue(PmFieldValue* out)
     std::memset(out, 0, sizeof *out);
 }
 
-bool MakeWideValue(std::u16string_view wide, PmFieldValue* out)
+// A text value of the wide text; `cut` keeps at most kPmMaxTextChars of it.
+bool MakeWideValue(std::u16string_view wide, PmFieldValue* out, bool cut = true)
 {
     ZeroValue(out);
     out->vt = kPmVtBstr;
-    if (wide.size() > kPmMaxTextChars)
+    if (cut && wide.size() > kPmMaxTextChars)
         wide = wide.substr(0, kPmMaxTextChars);
     if (wide.empty())
         return true;
@@ -803,7 +804,9 @@ bool PmMDBAccessor::ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* 
             break;
         case DbFieldKind::WideString:
         case DbFieldKind::AnsiString:
-            MakeWideValue(query->FieldText(i), v);
+            // A row's text is copied whole: a memo longer than the makers'
+            // limit is the reader's to cut (the fields cut to their capacity).
+            MakeWideValue(query->FieldText(i), v, false);
             break;
         case DbFieldKind::Boolean:
             v->vt = kPmVtBool;

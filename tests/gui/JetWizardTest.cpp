@@ -54,10 +54,17 @@ size_t ExpectOnlyStatusOfDeletedRows(const std::string& path, const std::string&
             allowed.insert(slot.offset + b);
         allowed.insert(slot.nullByte);
     }
-    for (size_t i = 0; i < before.size() && i < after.size(); ++i)
-        if (before[i] != after[i])
+    for (size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        if (before[i] != after[i]) {
             EXPECT_TRUE(allowed.count(i)) << path << ": byte " << i << " changed";
+        }
+    }
     return changed;
+}
+
+std::string UserHost(Wizard& w)
+{
+    return palmfix::UserHostFolder(w.Env().Inst(), w.Env().Inst().users[0]);
 }
 
 std::string LiveCountText(int app, size_t n)
@@ -72,7 +79,7 @@ TEST(JetWizard, DeletesExactlyTheTickedRowsInPlace)
 {
     Wizard w(kEx2, 0, 0, false);
     std::string error;
-    ASSERT_TRUE(palmfix::CopyJetDatabases(jettest::DataFolder(), w.Env().UserFolder(), &error)) << error;
+    ASSERT_TRUE(palmfix::CopyJetDatabases(jettest::DataFolder(), UserHost(w), &error)) << error;
     std::string files[4], bytes[4];
     std::map<jet::RowKey, int64_t> statuses[4];
     std::vector<uint32_t> loaderBefore[4];
@@ -135,7 +142,7 @@ TEST(JetWizard, CyrillicNamesAreComparedAsStored)
 {
     Wizard w(kEx2, 0, 0, false);
     std::string error;
-    ASSERT_TRUE(palmfix::CopyJetDatabases(jettest::DataFolder(), w.Env().UserFolder(), &error)) << error;
+    ASSERT_TRUE(palmfix::CopyJetDatabases(jettest::DataFolder(), UserHost(w), &error)) << error;
     const std::string contacts = plat::ToHostPath(AppFile(w.Env(), kPmGenEx2, 0));
     ASSERT_TRUE(jettest::CopyFixture("odd/AddressCyrillic.mdb", contacts));
 

@@ -225,8 +225,9 @@ TEST_F(JetDatabase, DeletionWritesOnlyTheStatusBytes)
         ASSERT_TRUE(again.LoadFile(memo.c_str()));
         for (uint32_t p = 0; p < again.DataMgr()->Count(); ++p) {
             const PmMemoEx2Record* r = again.DataMgr()->GetAt(p);
-            if (deletedMemos.count(r->RecordID))
+            if (deletedMemos.count(r->RecordID)) {
                 EXPECT_EQ(r->Status, 132) << r->RecordID;
+            }
         }
     }
 

@@ -380,7 +380,7 @@ TEST_F(AccessorOnFiles, FailuresAreLoggedWithTheDatabaseMessage)
     PmMDBAccessor j(&m_module, kPmDbMemo, jet.c_str());
     EXPECT_TRUE(m_log.Has("!!!"));
     EXPECT_TRUE(m_log.Has("Database Connection Error, Connection String=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=\"" +
-                          jet + "\", Error=The file " + jet + " is a Jet database; Jet databases are not supported yet."));
+                          jet + "\", Error=The file " + jet + " cannot be read as a Jet database: "));
     EXPECT_FALSE(m_module.connMemo.Connected());
     EXPECT_FALSE(j.Execute("UPDATE Main SET [Status]=132", false));
     EXPECT_TRUE(m_log.Has("Database Query Error, Query String=UPDATE Main SET [Status]=132, Error="));
