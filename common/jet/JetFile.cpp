@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
 #include <unordered_set>
 
 namespace jet {
@@ -18,6 +19,8 @@ namespace {
 
 // Jet 4 pages are always 4 KiB.
 constexpr uint32_t kPageSize = 4096;
+// More continuation pages than 255 columns and their names can fill.
+constexpr uint32_t kMaxDefinitionPages = 16;
 // The page header of a data page: type, owner (the table definition page),
 // row count, then the row offset table.
 constexpr uint32_t kRowCountAt = 0x0C;
@@ -685,6 +688,14 @@ struct Database::Impl {
     // The tables of the catalogue: name (UTF-8) and definition page.
     std::vector<std::pair<std::string, uint32_t>> tables;
 
+    // The last reading of each table's definition, by its page, with the
+    // definition's pages as they were then.
+    struct Known {
+        std::string bytes;
+        TableDef def;
+    };
+    std::map<uint32_t, Known> cache;
+
     uint32_t DefinitionPage(const std::string& table) const
     {
         for (const auto& [name, page] : tables)
@@ -705,8 +716,30 @@ struct Database::Impl {
         return cols >= 1 && cols <= MDB_MAX_COLS && idxs <= kMaxIndexes && realIdxs <= kMaxIndexes;
     }
 
-    // Reads a table's definition and its data pages afresh.
-    bool Load(const std::string& table, TableDef* def, std::string* error)
+    // The definition pages of a table as they are in the file now: its first
+    // page and the pages it continues on.
+    bool DefinitionBytes(uint32_t tdef, std::string* bytes, std::string* error) const
+    {
+        bytes->clear();
+        const uint32_t pageCount = file->PageCount();
+        uint8_t page[kPageSize];
+        for (uint32_t pg = tdef, n = 0; pg != 0; ++n) {
+            if (n >= kMaxDefinitionPages || pg >= pageCount || !file->ReadPage(pg, page, error) || page[0] != 0x02)
+                return false;
+            bytes->append(reinterpret_cast<const char*>(page), kPageSize);
+            pg = Get32(page + 4);
+        }
+        return true;
+    }
+
+    // Reads a table's definition and its data pages. A walk reads them
+    // afresh. A single row's read or change may take them from the last
+    // reading when the definition's pages are byte for byte as they were:
+    // they hold the columns and the row count, so no column changed and no
+    // row came or went. A page the table gained since (a row moved there by
+    // an update) is then unknown, and a row found on it is refused, never
+    // misread: the data pages are checked to belong to the table as read.
+    bool Load(const std::string& table, TableDef* def, std::string* error, bool fresh = true)
     {
         if (!mdb) {
             *error = "no database is open";
@@ -717,7 +750,18 @@ struct Database::Impl {
             *error = "the database has no table " + table;
             return false;
         }
-        return LoadAt(table, tdef, def, error);
+        std::string bytes;
+        const bool known = DefinitionBytes(tdef, &bytes, error);
+        auto cached = cache.find(tdef);
+        if (!fresh && known && cached != cache.end() && cached->second.bytes == bytes) {
+            *def = cached->second.def;
+            return true;
+        }
+        if (!LoadAt(table, tdef, def, error))
+            return false;
+        if (known)
+            cache[tdef] = {std::move(bytes), *def};
+        return true;
     }
 
     bool LoadAt(const std::string& table, uint32_t tdef, TableDef* def, std::string* error)
@@ -813,10 +857,10 @@ struct Database::Impl {
     }
 
     std::unique_ptr<RowReader> Reader(const std::string& table, const std::vector<std::string>& columns,
-                                      std::vector<int>* chosen, std::string* error)
+                                      std::vector<int>* chosen, std::string* error, bool fresh = true)
     {
         TableDef def;
-        if (!Load(table, &def, error))
+        if (!Load(table, &def, error, fresh))
             return nullptr;
         chosen->clear();
         for (const std::string& name : columns) {
@@ -904,6 +948,7 @@ void Database::Close()
     m_impl->mdb = nullptr;
     m_impl->file.reset();
     m_impl->tables.clear();
+    m_impl->cache.clear();
     m_impl->path.clear();
 }
 
@@ -936,7 +981,7 @@ bool Database::ReadRow(const std::string& table, const std::vector<std::string>&
                        std::vector<Value>* row, std::string* error)
 {
     std::vector<int> chosen;
-    std::unique_ptr<RowReader> reader = m_impl->Reader(table, columns, &chosen, error);
+    std::unique_ptr<RowReader> reader = m_impl->Reader(table, columns, &chosen, error, false);
     if (!reader)
         return false;
     Place place;
@@ -949,7 +994,7 @@ bool Database::LocateInt32(const std::string& table, const std::string& column, 
                            std::string* error)
 {
     std::vector<int> chosen;
-    std::unique_ptr<RowReader> reader = m_impl->Reader(table, {column}, &chosen, error);
+    std::unique_ptr<RowReader> reader = m_impl->Reader(table, {column}, &chosen, error, false);
     if (!reader)
         return false;
     const Col& c = reader->Table().cols[size_t(chosen[0])];
