@@ -7,7 +7,7 @@
 #
 # Usage:
 #   scripts/xsession-test.sh [--build DIR] [--tarnwick EXE] [--palmfixture EXE] [--palmdump EXE]
-#                            [--generation classic|4.1.x|6.x | --version A.B.C.D]
+#                            [--generation classic|4.1.x|6.x|jet | --version A.B.C.D]
 #                            [--screenshots DIR] [--keep]
 #       Writes the demo installation into a temporary folder and runs copies of tarnwick and
 #       palmdump placed there beside their own brellon.ini; nothing in the build folder but the
@@ -42,7 +42,8 @@ while [ $# -gt 0 ]; do
         classic) VERSION=4.0.0.0 ;;
         4.1.x) VERSION=4.1.4.0 ;;
         6.x) VERSION=6.2.0.0 ;;
-        *) echo "xsession-test: --generation takes classic, 4.1.x or 6.x" >&2; exit 2 ;;
+        jet) VERSION=6.2.0.0; JET=1 ;;
+        *) echo "xsession-test: --generation takes classic, 4.1.x, 6.x or jet" >&2; exit 2 ;;
       esac
       LABEL=$2; shift ;;
     --readme) README=1 ;;
@@ -141,8 +142,14 @@ if [ "$README" = 0 ]; then
   PALM=$TMP/palm
   APPDIR=$TMP/app
   mkdir -p "$APPDIR"
-  "$PALMFIXTURE" "$PALM" --user "Demo User" --records 40 --duplicates 8 --seed 1 \
-    ${VERSION:+--version "$VERSION"} >"$TMP/fixture.out" 2>&1 || fail "palmfixture: $(cat "$TMP/fixture.out")"
+  if [ "${JET:-0}" = 1 ]; then
+    # The Jet 4 databases of an independent writer instead of generated ones.
+    "$PALMFIXTURE" "$PALM" --user "Demo User" --jet "$ROOT/tests/data/jet" --version "$VERSION" \
+      >"$TMP/fixture.out" 2>&1 || fail "palmfixture: $(cat "$TMP/fixture.out")"
+  else
+    "$PALMFIXTURE" "$PALM" --user "Demo User" --records 40 --duplicates 8 --seed 1 \
+      ${VERSION:+--version "$VERSION"} >"$TMP/fixture.out" 2>&1 || fail "palmfixture: $(cat "$TMP/fixture.out")"
+  fi
   # Copies beside their own brellon.ini: the one in the build folder belongs to others.
   cp "$TARNWICK" "$APPDIR/tarnwick"
   cp "$PALMDUMP" "$APPDIR/palmdump"
