@@ -5,6 +5,11 @@
 #include "jet/JetFile.h"
 #include "palm/DmMain.h"
 #include "palm/PalmAddrEx2.h"
+#include "palm/PalmAddrInfo.h"
+#include "palm/PalmDateInfo.h"
+#include "palm/PalmMemoInfo.h"
+#include "palm/PalmTodoInfo.h"
+#include "palmfixture/FixtureJet.h"
 #include "palm/PalmCommEx2.h"
 #include "palm/PalmMemoEx2.h"
 #include "palm/PalmTodoEx2.h"
@@ -13,6 +18,7 @@
 
 #include "JetTestData.h"
 #include "PalmEx2TestUtil.h"
+#include "PalmInfoTestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -488,4 +494,105 @@ TEST_F(JetDatabase, OtherStatementsAreRefused)
     EXPECT_EQ(Cell(row[0]), id);
     PmDataAccessor::FreeValues(row, count);
     EXPECT_TRUE(jettest::ReadAll(path) == before);
+}
+
+namespace {
+
+// `shown` is what a field holds of the stored `stored`: the whole text when
+// it is short, else a cut between characters (the cut is the field's).
+void ExpectShownAsStored(const std::string& shown, std::string stored, size_t shortChars, const std::string& what)
+{
+    if (stored == "\\N")
+        stored.clear();
+    if (plat::Utf8ToWide(stored).size() < shortChars) {
+        EXPECT_EQ(shown, stored) << what;
+        return;
+    }
+    EXPECT_EQ(stored.compare(0, shown.size(), shown), 0) << what << ": not a prefix";
+    EXPECT_TRUE(shown.size() == stored.size() || (uint8_t(stored[shown.size()]) & 0xC0) != 0x80)
+        << what << ": cut inside a character";
+    EXPECT_GT(shown.size(), 0u) << what;
+}
+
+// The rows of a table whose records the facades show, in table order.
+std::vector<std::vector<std::string>> LiveRows(const std::string& file)
+{
+    std::vector<std::vector<std::string>> out;
+    for (auto& row : jettest::Expected(file, "Main").rows)
+        if (PmIsLiveStatus(row[1] == "\\N" ? 0u : uint32_t(std::stoll(row[1]))))
+            out.push_back(row);
+    return out;
+}
+
+size_t Column(const std::string& file, const char* name)
+{
+    const auto columns = jettest::Expected(file, "Main").columns;
+    for (size_t c = 0; c < columns.size(); ++c)
+        if (columns[c] == name)
+            return c;
+    ADD_FAILURE() << "no column " << name;
+    return 0;
+}
+
+}  // namespace
+
+// Through the four facades, the records of a 6.x installation of Jet files
+// hold the stored texts in every script, cut only by their fields.
+TEST(JetFacades, RecordsHoldTheStoredTexts)
+{
+    infotest::PalmInstall env(6, 0, 0);
+    std::string error;
+    ASSERT_TRUE(palmfix::CopyJetDatabases(jettest::DataFolder(), palmfix::UserHostFolder(env.Inst(), env.Inst().users[0]),
+                                          &error))
+        << error;
+    const int32_t user = int32_t(env.UserId());
+    {
+        PmAddrInfo info(60000);
+        ASSERT_TRUE(info.LoadByUser(user)) << env.Log();
+        const auto rows = LiveRows("Address");
+        ASSERT_EQ(info.GetCommMgr()->Count(), rows.size());
+        const size_t first = Column("Address", "First Name"), last = Column("Address", "Last Name"),
+                     company = Column("Address", "Company");
+        size_t r = 0;
+        for (CommAddr* a = info.GetCommMgr()->First(); a; a = info.GetCommMgr()->Next(), ++r) {
+            ExpectShownAsStored(std::string(a->FirstName.View()), rows[r][first], 31, "first name " + std::to_string(r));
+            ExpectShownAsStored(std::string(a->LastName.View()), rows[r][last], 31, "last name " + std::to_string(r));
+            ExpectShownAsStored(std::string(a->Company.View()), rows[r][company], 63, "company " + std::to_string(r));
+        }
+    }
+    {
+        PmDateInfo info(60000);
+        ASSERT_TRUE(info.LoadByUser(user)) << env.Log();
+        const auto rows = LiveRows("DateBook");
+        ASSERT_EQ(info.GetCommMgr()->Count(), rows.size());
+        const size_t summary = Column("DateBook", "Summary"), location = Column("DateBook", "Location");
+        size_t r = 0;
+        for (CommDate* d = info.GetCommMgr()->First(); d; d = info.GetCommMgr()->Next(), ++r) {
+            ExpectShownAsStored(std::string(d->Description.View()), rows[r][summary], 255, "summary " + std::to_string(r));
+            ExpectShownAsStored(std::string(d->Location.View()), rows[r][location], 255, "location " + std::to_string(r));
+        }
+    }
+    {
+        PmTodoInfo info(60000);
+        ASSERT_TRUE(info.LoadByUser(user)) << env.Log();
+        const auto rows = LiveRows("Todolist");
+        ASSERT_EQ(info.GetCommMgr()->Count(), rows.size());
+        const size_t description = Column("Todolist", "Description"), note = Column("Todolist", "Note");
+        size_t r = 0;
+        for (CommTask* t = info.GetCommMgr()->First(); t; t = info.GetCommMgr()->Next(), ++r) {
+            ExpectShownAsStored(std::string(t->Description.View()), rows[r][description], 255,
+                                "description " + std::to_string(r));
+            ExpectShownAsStored(std::string(t->Note.View()), rows[r][note], 4095, "task note " + std::to_string(r));
+        }
+    }
+    {
+        PmMemoInfo info(60000);
+        ASSERT_TRUE(info.LoadByUser(user)) << env.Log();
+        const auto rows = LiveRows("MemoPad");
+        ASSERT_EQ(info.GetCommMgr()->Count(), rows.size());
+        const size_t note = Column("MemoPad", "Note");
+        size_t r = 0;
+        for (CommNote* n = info.GetCommMgr()->First(); n; n = info.GetCommMgr()->Next(), ++r)
+            ExpectShownAsStored(std::string(n->Note.View()), rows[r][note], 4095, "memo " + std::to_string(r));
+    }
 }
