@@ -1,4 +1,5 @@
 #include "jet/JetFile.h"
+#include "platform/Codepage.h"
 
 #include <mdbtools.h>
 
@@ -154,34 +155,6 @@ void DecodeText(const uint8_t* p, size_t n, std::u16string* out)
     out->resize(n / 2);
     for (size_t i = 0; i < n / 2; ++i)
         (*out)[i] = char16_t(Get16(p + 2 * i));
-}
-
-std::string Utf8(const std::u16string& s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00u);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;  // a lone surrogate
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12);
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18);
-            out += char(0x80 | (c >> 12 & 0x3F));
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 // The header from 0x18 on is RC4-encoded with a fixed key. In it, a Jet 4
@@ -851,7 +824,7 @@ struct Database::Impl {
                 continue;
             if ((row[2].integer & 0x7F) != MDB_TABLE)
                 continue;
-            tables.emplace_back(Utf8(row[1].text), uint32_t(row[0].integer) & 0xFFFFFF);
+            tables.emplace_back(plat::WideToUtf8(row[1].text), uint32_t(row[0].integer) & 0xFFFFFF);
         }
         return cur.Done();
     }

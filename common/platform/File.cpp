@@ -29,24 +29,34 @@ std::string Errno(const char* what, const std::string& path)
     return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
-// One write(2) of the save path, through the write hooks: a call that fails
-// outright, and a disk that fills up (a short write, then ENOSPC).
-ssize_t SaveWrite(int fd, const char* data, size_t n)
+// The write hooks, before one write call of n bytes: false (errno set) for a
+// call that fails outright; a full disk shortens *n to the room left and
+// fails the call once none is left.
+bool PassWriteHooks(size_t* n)
 {
     int64_t call = g_writeCalls++;
     if (call == g_faults.failWriteCall) {
         errno = EIO;
-        return -1;
+        return false;
     }
     if (g_faults.diskFreeBytes >= 0) {
         int64_t room = g_faults.diskFreeBytes - g_bytesWritten;
         if (room <= 0) {
             errno = ENOSPC;
-            return -1;
+            return false;
         }
-        if (int64_t(n) > room)
-            n = size_t(room);
+        if (int64_t(*n) > room)
+            *n = size_t(room);
     }
+    return true;
+}
+
+// One write(2) of the save path, through the write hooks: a call that fails
+// outright, and a disk that fills up (a short write, then ENOSPC).
+ssize_t SaveWrite(int fd, const char* data, size_t n)
+{
+    if (!PassWriteHooks(&n))
+        return -1;
     ssize_t w = ::write(fd, data, n);
     if (w > 0)
         g_bytesWritten += w;
@@ -56,20 +66,8 @@ ssize_t SaveWrite(int fd, const char* data, size_t n)
 // One pwrite(2) of an in-place change, through the same hooks.
 ssize_t InPlaceWrite(int fd, const char* data, size_t n, uint64_t offset)
 {
-    int64_t call = g_writeCalls++;
-    if (call == g_faults.failWriteCall) {
-        errno = EIO;
+    if (!PassWriteHooks(&n))
         return -1;
-    }
-    if (g_faults.diskFreeBytes >= 0) {
-        int64_t room = g_faults.diskFreeBytes - g_bytesWritten;
-        if (room <= 0) {
-            errno = ENOSPC;
-            return -1;
-        }
-        if (int64_t(n) > room)
-            n = size_t(room);
-    }
     ssize_t w = ::pwrite(fd, data, n, off_t(offset));
     if (w > 0)
         g_bytesWritten += w;

@@ -96,7 +96,8 @@ struct FileFaults {
     bool failBackupRead = false;    // reading the original fails
     bool failBackupSync = false;    // flushing the copy fails
     bool failBackupRename = false;  // the copy cannot take its ".bak" name
-    // Write calls to either file, counted from SetFileFaults.
+    // Write calls to either file, and those of an in-place change
+    // (WriteInPlace), counted from SetFileFaults.
     int64_t failWriteCall = -1;  // the call of this number (0 the first) fails with EIO, writing nothing
     /// A full disk: this many more bytes fit. The write that passes the
     /// limit is cut short at it (a short write), the next one fails with

@@ -1,4 +1,5 @@
 #include "jet/JetFile.h"
+#include "platform/Codepage.h"
 
 #include <gtest/gtest.h>
 
@@ -45,32 +46,6 @@ std::vector<std::vector<std::string>> ReadTsv(const std::string& path)
     while (std::getline(in, line))
         rows.push_back(Split(line));
     return rows;
-}
-
-std::string Utf8(const std::u16string& s)
-{
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12);
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18);
-            out += char(0x80 | (c >> 12 & 0x3F));
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 std::string Escape(const std::string& s)
@@ -178,7 +153,7 @@ std::string Format(const jet::Value& v, const jet::ColumnInfo& c)
         // The writer reads Byte as a signed byte.
         return std::to_string(c.type == 2 ? int64_t(int8_t(v.integer)) : v.integer);
     case jet::Kind::Bool: return v.integer ? "1" : "0";
-    case jet::Kind::Text: return Escape(Utf8(v.text));
+    case jet::Kind::Text: return Escape(plat::WideToUtf8(v.text));
     case jet::Kind::Binary:
     case jet::Kind::Other: return Hex(v.bytes);
     case jet::Kind::Real: return JavaDouble(v.real, c.type == 6);
