@@ -14,8 +14,6 @@ namespace jet {
 
 namespace {
 
-constexpr int kLongInteger = 4;
-
 // ---------------------------------------------------------------- statement text
 
 // A reader of one statement, position by position. Keywords are matched
