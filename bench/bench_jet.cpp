@@ -7,9 +7,9 @@
 // Each measure is the median of N runs (default 5), taken in turn (export,
 // load, export, load ...) so that both meet the same machine. The deletion
 // runs each work on a fresh copy of the file: every tenth contact is deleted
-// through the facade (DeleteRecord), then Save writes the Status bytes in
-// place; the time runs from the first deletion (which makes the run's backup
-// copy) to the end of Save.
+// through the facade (DeleteRecord), then Save makes the run's backup copy
+// and writes the Status bytes in place; the time runs from the first
+// deletion to the end of Save.
 #include "palm/PalmAddrInfo.h"
 #include "palm/PalmEnv.h"
 #include "palmfixture/FixtureJet.h"
@@ -147,7 +147,7 @@ int main(int argc, char** argv)
     std::printf("facade load:                     %.0f ms (median of %d)\n", loadMs, runs);
     std::printf("load / export:                   %.2f\n", exportMs > 0 ? loadMs / exportMs : 0.0);
     std::printf("%zu deletions and Save:        %.0f ms (median of %d)\n", kDeleted, Median(deletions) * 1000, runs);
-    std::printf("  the first, with the backup:    %.0f ms\n", Median(firsts) * 1000);
-    std::printf("  Save (the write in place):     %.0f ms\n", Median(saves) * 1000);
+    std::printf("  the first deletion:            %.1f ms\n", Median(firsts) * 1000);
+    std::printf("  Save (backup, writes, flush):  %.0f ms\n", Median(saves) * 1000);
     return 0;
 }

@@ -689,6 +689,12 @@ bool Engine::Commit(std::string* error)
             return false;
         }
     }
+    // The file as it was, kept beside it before the first change of a run.
+    std::string backupError;
+    if (!plat::BackupOnce(m_shownPath, &backupError)) {
+        *error = "No backup copy of " + m_shownPath + " could be made, so nothing was changed: " + backupError;
+        return false;
+    }
     const int fd = ::open(m_db.HostPath().c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
         *error = "The file " + m_shownPath + " cannot be opened for writing: " + std::strerror(errno) +

@@ -13,9 +13,10 @@
 //
 // A change is checked when it is made and again when it is written: the row
 // must still be where the walk found it, with the Status and Record ID the
-// walk read. Changes are kept until Commit, which writes them all to the file
-// in place (and the null mask bit of a Null Status), or undoes what it wrote
-// when a write fails. Rollback forgets them. A database that another program
+// walk read. Changes are kept until Commit, which copies the file to its
+// ".bak" (once per run) and writes them all to the file in place (and the
+// null mask bit of a Null Status), or undoes what it wrote when a write
+// fails. Rollback forgets them. A database that another program
 // has open (its ".ldb" lock file held) is never written.
 #pragma once
 

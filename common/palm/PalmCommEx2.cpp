@@ -650,7 +650,10 @@ bool PmMDBAccessor::BeginChanges(const char* statement)
                                  "more is changed until the file is loaded again.");
         return false;
     }
-    if (!BackupBeforeChange(statement))
+    // A Jet file is written only when the run is saved, and is copied then,
+    // just before its first byte changes: a change refused before that
+    // leaves no copy beside a file it never touched.
+    if (!connection->IsJet() && !BackupBeforeChange(statement))
         return false;
     std::string error;
     if (!connection->Begin(&error)) {

@@ -311,6 +311,7 @@ TEST_F(JetDatabase, UnsafeChangesAreRefused)
         EXPECT_TRUE(m_log.Has("cannot be changed in place")) << m_log.Text();
         EXPECT_TRUE(m_log.Has(c.reason)) << m_log.Text();
         EXPECT_TRUE(jettest::ReadAll(path) == before);
+        EXPECT_EQ(ex2test::CountBackups(path), 0);
     }
 
     // A change of anything but the Status is never attempted.
@@ -412,14 +413,20 @@ TEST_F(JetDatabase, HeldDatabaseIsNotWritten)
     EXPECT_FALSE(jettest::ReadAll(path) == before);
 }
 
-// A write that fails part way puts back what it wrote.
+// A write that fails part way puts back what it wrote; a save whose backup
+// copy cannot be made writes nothing.
 TEST_F(JetDatabase, FailedWriteLeavesTheFileAsItWas)
 {
     const std::string path = Copy("MemoPad.mdb");
-    const std::string before = jettest::ReadAll(path);
+    const std::string original = jettest::ReadAll(path);
     PmMemoEx2Util util;
     ASSERT_TRUE(util.LoadFile(path.c_str()));
-    for (uint32_t p : Live(util, 3)) {
+    // A first save makes the run's backup copy, so that the hooks below meet
+    // only the writes in place.
+    const std::vector<uint32_t> live = Live(util, 4);
+    ASSERT_TRUE(DeleteAndSave(util, {live[0]})) << m_log.Text();
+    const std::string before = jettest::ReadAll(path);
+    for (uint32_t p : {live[1], live[2], live[3]}) {
         PmMemoEx2Record* r = util.DataMgr()->GetAt(p);
         r->Status = 0x84;
         ASSERT_TRUE(util.WriteBackRecord(r)) << m_log.Text();
@@ -432,6 +439,27 @@ TEST_F(JetDatabase, FailedWriteLeavesTheFileAsItWas)
     }
     EXPECT_TRUE(m_log.Has("what was written was put back")) << m_log.Text();
     EXPECT_TRUE(jettest::ReadAll(path) == before);
+
+    // Without its backup copy the file is not changed at all.
+    plat::ResetBackups();
+    ex2test::TempFolder other;
+    const std::string second = other.Path() + "MemoPad.mdb";
+    ASSERT_TRUE(jettest::CopyFixture("MemoPad.mdb", second));
+    PmMemoEx2Util util2;
+    ASSERT_TRUE(util2.LoadFile(second.c_str()));
+    PmMemoEx2Record* r = util2.DataMgr()->GetAt(Live(util2, 1)[0]);
+    r->Status = 0x84;
+    ASSERT_TRUE(util2.WriteBackRecord(r)) << m_log.Text();
+    m_log.Clear();
+    faults = plat::FileFaults();
+    faults.failBackup = true;
+    {
+        plat::ScopedFileFaults scoped(faults);
+        EXPECT_FALSE(util2.Save());
+    }
+    EXPECT_TRUE(m_log.Has("No backup copy")) << m_log.Text();
+    EXPECT_TRUE(jettest::ReadAll(second) == original);
+    EXPECT_EQ(ex2test::CountBackups(second), 0);
 }
 
 // An encrypted database is not read at all, and stays as it was.
