@@ -319,3 +319,10 @@ void TfmPimDetail::ShowOnly(QAbstractButton* button)
     button->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     button->setFocusPolicy(Qt::NoFocus);
 }
+
+void TfmPimDetail::showEvent(QShowEvent* event)
+{
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->setCursorPosition(0);
+    QDialog::showEvent(event);
+}

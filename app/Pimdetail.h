@@ -27,6 +27,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QShowEvent;
 class QTabWidget;
 class QTreeWidget;
 class PmExText;
@@ -113,6 +114,10 @@ protected:
     static void ShowOnly(QAbstractButton* button);
 
     QTabWidget* Tabs() const { return pcDetail; }
+
+    /// Every text box shows its text from the start: setText leaves the
+    /// cursor at the end, which scrolls a long text to its tail.
+    void showEvent(QShowEvent* event) override;
 
 private:
     QFrame* pnlBanner;

@@ -515,6 +515,7 @@ TEST(ViewerTest, Ex2TextsOutsideTheCodePageAreShownAsStored)
     const std::vector<palmfix::Ex2Category> cats = {{1, work}};
     PmAddrEx2Record a{};
     a.FirstName.SetStored(ivan);
+    a.Company.SetStored(std::string(60, 'c'));
     a.Note.SetStored(ivan + " \xE6\x97\xA5");
     a.Category = 1;
     infotest::WriteEx2With(palmfix::WriteAddressMdb, env, 1, cats, std::vector<PmAddrEx2Record>{a});
@@ -534,6 +535,10 @@ TEST(ViewerTest, Ex2TextsOutsideTheCodePageAreShownAsStored)
                                 [&](TfmPDAddrDetail* v) {
         ExpectEdits(v, {{"edtFirstName", ivan}});
         EXPECT_EQ(Notes(v), ivan + " \xE6\x97\xA5");
+        // A text longer than its box is shown from its start.
+        v->show();
+        EXPECT_EQ(v->template findChild<QLineEdit*>("edtCompany")->cursorPosition(), 0);
+        v->hide();
     });
     OpenViewer<TfmPDTaskDetail>(&ShowPDTaskDetail, &todo, todo.GetCommMgr()->GetAt(0), "",
                                 [&](TfmPDTaskDetail* v) { ExpectEdits(v, {{"edtDesc", ivan}, {"edtCategory", work}}); });
