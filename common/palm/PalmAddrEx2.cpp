@@ -7,8 +7,7 @@
 
 namespace {
 
-#define ADDR_COL(name, kind, field) \
-    {name, PmColKind::kind, offsetof(PmAddrEx2Record, field), PmTextAccessOf<&PmAddrEx2Record::field>()}
+#define ADDR_COL(name, kind, field) PM_EX2_COL(PmAddrEx2Record, name, kind, field)
 
 constexpr PmColumnDef kColumns[] = {
     ADDR_COL("Record ID", Int, RecordID),

@@ -376,6 +376,14 @@ struct PmColumnDef {
     PmTextAccess text;
 };
 
+/// A column of a record type's table: `field` is the record member the
+/// column fills (for an integer or a text column alike).
+#define PM_EX2_COL(Record, name, kind, field) \
+    {name, PmColKind::kind, offsetof(Record, field), PmTextAccessOf<&Record::field>()}
+/// An integer column with the decimal text field `text` it fills as well.
+#define PM_EX2_TIME_COL(Record, name, field, text) \
+    {name, PmColKind::IntText, offsetof(Record, field), PmTextAccessOf<&Record::text>()}
+
 /// True when the Text columns, and only they and IntText columns, reach a
 /// text field: a table checks its columns with it at compile time.
 template <size_t C>

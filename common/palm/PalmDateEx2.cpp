@@ -202,11 +202,8 @@ bool Equal(const PmEx2RepeatBlock& a, const PmEx2RepeatBlock& b)
 
 namespace {
 
-#define DATE_COL(name, kind, field) \
-    {name, PmColKind::kind, offsetof(PmDateEx2Record, field), PmTextAccessOf<&PmDateEx2Record::field>()}
-// An integer column with the decimal text field it fills as well.
-#define DATE_TIME_COL(name, field, text) \
-    {name, PmColKind::IntText, offsetof(PmDateEx2Record, field), PmTextAccessOf<&PmDateEx2Record::text>()}
+#define DATE_COL(name, kind, field) PM_EX2_COL(PmDateEx2Record, name, kind, field)
+#define DATE_TIME_COL(name, field, text) PM_EX2_TIME_COL(PmDateEx2Record, name, field, text)
 
 constexpr PmColumnDef kColumns[] = {
     DATE_COL("Record ID", Int, RecordID),

@@ -12,8 +12,7 @@
 
 namespace {
 
-#define MEMO_COL(name, kind, field) \
-    {name, PmColKind::kind, offsetof(PmMemoEx2Record, field), PmTextAccessOf<&PmMemoEx2Record::field>()}
+#define MEMO_COL(name, kind, field) PM_EX2_COL(PmMemoEx2Record, name, kind, field)
 
 constexpr PmColumnDef kColumns[] = {
     MEMO_COL("Record ID", Int, RecordID),

@@ -7,11 +7,8 @@
 
 namespace {
 
-#define TODO_COL(name, kind, field) \
-    {name, PmColKind::kind, offsetof(PmTodoEx2Record, field), PmTextAccessOf<&PmTodoEx2Record::field>()}
-// An integer column with the decimal text field it fills as well.
-#define TODO_TIME_COL(name, field, text) \
-    {name, PmColKind::IntText, offsetof(PmTodoEx2Record, field), PmTextAccessOf<&PmTodoEx2Record::text>()}
+#define TODO_COL(name, kind, field) PM_EX2_COL(PmTodoEx2Record, name, kind, field)
+#define TODO_TIME_COL(name, field, text) PM_EX2_TIME_COL(PmTodoEx2Record, name, field, text)
 
 constexpr PmColumnDef kColumns[] = {
     TODO_COL("Record ID", Int, RecordID),
