@@ -341,29 +341,38 @@ public:
                 continue;
             if (m_remember)
                 m_engine->Remember(m_cursor->Key(), m_names, row);
-            m_row.assign(row.begin(), row.begin() + long(m_shown));
-            Overlay();
+            // The cursor's row is handed on as it is (its texts are reused
+            // from row to row); a copy is made only when the statement's
+            // columns are fewer than those walked or a change not yet
+            // written lies over the row.
+            const Engine::Pending* pending = PendingOf(m_cursor->Key());
+            m_copied = pending || row.size() != m_shown;
+            if (m_copied) {
+                m_row.assign(row.begin(), row.begin() + long(m_shown));
+                if (pending) {
+                    m_row[size_t(m_status)].kind = Kind::Int;
+                    m_row[size_t(m_status)].integer = pending->status;
+                }
+            }
             return true;
         }
         return false;
     }
     bool Done() const override { return m_cursor->Done(); }
-    const std::vector<Value>& Row() const override { return m_row; }
+    const std::vector<Value>& Row() const override { return m_copied ? m_row : m_cursor->Row(); }
     const std::vector<int>& Types() const override { return m_types; }
     RowKey Key() const override { return m_cursor->Key(); }
 
 private:
-    void Overlay()
+    // The latest change not yet written to the row, when its Status is shown.
+    const Engine::Pending* PendingOf(RowKey key) const
     {
         if (m_status < 0)
-            return;
-        for (auto it = m_engine->m_pending.rbegin(); it != m_engine->m_pending.rend(); ++it) {
-            if (it->key == m_cursor->Key()) {
-                m_row[size_t(m_status)].kind = Kind::Int;
-                m_row[size_t(m_status)].integer = it->status;
-                return;
-            }
-        }
+            return nullptr;
+        for (auto it = m_engine->m_pending.rbegin(); it != m_engine->m_pending.rend(); ++it)
+            if (it->key == key)
+                return &*it;
+        return nullptr;
     }
 
     std::shared_ptr<Engine> m_engine;  // declared first: outlives the cursor
@@ -376,6 +385,7 @@ private:
     bool m_remember;
     std::vector<std::string> m_names;
     std::vector<Value> m_row;
+    bool m_copied = false;
 };
 
 // The one row a row key names, or none.
