@@ -752,16 +752,21 @@ bool Engine::Commit(std::string* error)
         failure = errno;
     }
     if (!ok) {
+        bool restored = true;
         for (auto it = undo.rbegin(); it != undo.rend(); ++it)
-            WriteAt(fd, it->bytes, it->n, it->offset);
-        ::fsync(fd);
+            restored = WriteAt(fd, it->bytes, it->n, it->offset) && restored;
+        restored = ::fsync(fd) == 0 && restored;
         ::close(fd);
         *error = "Writing to " + m_shownPath + " failed (" + std::string(std::strerror(failure ? failure : EIO)) +
-                 "); what was written was put back.";
+                 (restored ? "); what was written was put back."
+                           : "), and what was written could not all be put back: its backup copy holds the file "
+                             "as it was before this run.");
         return false;
     }
     if (::close(fd) != 0) {
-        *error = "Writing to " + m_shownPath + " failed (" + std::string(std::strerror(errno)) + ").";
+        // The writes were flushed; a late error cannot be undone from here.
+        *error = "Writing to " + m_shownPath + " failed (" + std::string(std::strerror(errno)) +
+                 "); its backup copy holds the file as it was before this run.";
         return false;
     }
     for (const Pending& p : pending) {
