@@ -12,7 +12,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-TfmDupOption::TfmDupOption(QWidget* parent) : QDialog(parent)
+TfmDupOption::TfmDupOption(QWidget* parent) : TfmDupOption(parent, TheOption().AppFlag) {}
+
+TfmDupOption::TfmDupOption(QWidget* parent, int32_t appFlag) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fmDupOption"));
     setWindowTitle(QStringLiteral("Set Tarnwick Options"));
@@ -99,7 +101,7 @@ TfmDupOption::TfmDupOption(QWidget* parent) : QDialog(parent)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnDebug, &QPushButton::clicked, this, &TfmDupOption::btnDebugClick);
 
-    FillControls();
+    FillControls(appFlag);
     SetFixedClientSize(this, kClientWidth, kClientHeight);
 }
 
@@ -127,10 +129,10 @@ void TfmDupOption::AddTab(const char* pageName, const QString& caption, int appB
     m_Tabs.push_back(std::move(tab));
 }
 
-void TfmDupOption::FillControls()
+void TfmDupOption::FillControls(int32_t appFlag)
 {
     const AppOption& opt = TheOption();
-    m_AppFlag = opt.AppFlag;
+    m_AppFlag = appFlag;
     int first = -1;
     for (const AppTab& tab : m_Tabs) {
         int index = pFields->indexOf(tab.page);
