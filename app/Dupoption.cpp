@@ -145,8 +145,8 @@ void TfmDupOption::FillControls(int32_t appFlag)
         for (const Rule& rule : tab.rules)
             rule.box->setChecked(opt.*rule.setting);
     }
-    // With no application chosen there is nothing to set (the source page
-    // does not let that happen); the tab control is greyed then.
+    // With no application chosen (every box of the source page unticked)
+    // there is nothing to set; the tab control is greyed then.
     if (first >= 0)
         pFields->setCurrentIndex(first);
     pFields->setEnabled(first >= 0);

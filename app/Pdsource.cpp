@@ -212,6 +212,15 @@ void TfmPDSource::btnPDFolderClick()
     if (chosen.isEmpty())
         return;
     const std::string folder = QDir::cleanPath(chosen).toStdString();
+    if (folder.size() >= sizeof current) {
+        // Palm's folder names are kept in 260 bytes; a longer one would be cut.
+        GuiMessage(this, "Error",
+                   QString("The path of this folder is too long (more than %1 bytes):\n%2")
+                       .arg(sizeof current - 1)
+                       .arg(QString::fromStdString(folder)),
+                   QMessageBox::Critical);
+        return;
+    }
     if (!PmHoldsUserLibrary(folder)) {
         GuiMessage(this, "Error",
                    QString("This folder is not a Palm Desktop folder:\n%1\n\nA Palm Desktop folder holds the "

@@ -158,7 +158,13 @@ TEST(SourcePage, ChosenPalmDesktopFolderIsUsedAndKept)
     EXPECT_EQ(asked.size(), 1);
     EXPECT_TRUE(w.Messages().Messages().empty());
 
-    // A folder without the user library is refused; nothing is stored.
+    // A path longer than Palm's folder names is refused, and so is a
+    // folder without the user library; nothing is stored.
+    answer = QString::fromStdString(folder + "/") + QString(260, QLatin1Char('x'));
+    button->click();
+    ASSERT_EQ(w.Messages().Messages().size(), 1u);
+    EXPECT_TRUE(w.Messages().Messages()[0].Text.contains("too long"));
+    w.Messages().Clear();
     answer = QString::fromStdString(folder + "/" + w.Env().Inst().users[0]);
     button->click();
     ASSERT_EQ(w.Messages().Messages().size(), 1u);
