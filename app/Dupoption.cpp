@@ -12,7 +12,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-TfmDupOption::TfmDupOption(QWidget* parent) : QDialog(parent)
+TfmDupOption::TfmDupOption(QWidget* parent) : TfmDupOption(parent, TheOption().AppFlag) {}
+
+TfmDupOption::TfmDupOption(QWidget* parent, int32_t appFlag) : QDialog(parent)
 {
     setObjectName(QStringLiteral("fmDupOption"));
     setWindowTitle(QStringLiteral("Set Tarnwick Options"));
@@ -99,7 +101,7 @@ TfmDupOption::TfmDupOption(QWidget* parent) : QDialog(parent)
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnDebug, &QPushButton::clicked, this, &TfmDupOption::btnDebugClick);
 
-    FillControls();
+    FillControls(appFlag);
     SetFixedClientSize(this, kClientWidth, kClientHeight);
 }
 
@@ -127,10 +129,10 @@ void TfmDupOption::AddTab(const char* pageName, const QString& caption, int appB
     m_Tabs.push_back(std::move(tab));
 }
 
-void TfmDupOption::FillControls()
+void TfmDupOption::FillControls(int32_t appFlag)
 {
     const AppOption& opt = TheOption();
-    m_AppFlag = opt.AppFlag;
+    m_AppFlag = appFlag;
     int first = -1;
     for (const AppTab& tab : m_Tabs) {
         int index = pFields->indexOf(tab.page);
@@ -143,8 +145,8 @@ void TfmDupOption::FillControls()
         for (const Rule& rule : tab.rules)
             rule.box->setChecked(opt.*rule.setting);
     }
-    // With no application chosen there is nothing to set (the source page
-    // does not let that happen); the tab control is greyed then.
+    // With no application chosen (every box of the source page unticked)
+    // there is nothing to set; the tab control is greyed then.
     if (first >= 0)
         pFields->setCurrentIndex(first);
     pFields->setEnabled(first >= 0);

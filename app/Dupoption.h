@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include <cstdint>
 #include <vector>
 
 class QCheckBox;
@@ -25,6 +26,9 @@ public:
     /// Shows the tabs of the applications chosen in AppFlag and loads every
     /// box from the option set.
     explicit TfmDupOption(QWidget* parent = nullptr);
+    /// The same for the applications of `appFlag` (AppFlag bits), such as
+    /// those ticked on the source page before they are stored.
+    TfmDupOption(QWidget* parent, int32_t appFlag);
 
 public slots:
     void btnOKClick();
@@ -49,7 +53,7 @@ private:
         bool AppOption::*setting;
     };
     void AddTab(const char* pageName, const QString& caption, int appBit, const std::vector<RuleDef>& defs);
-    void FillControls();
+    void FillControls(int32_t appFlag);
     void StoreControls();
 
     TBanner* m_pBanner;
@@ -59,7 +63,7 @@ private:
     QPushButton* btnCancel;
     QPushButton* btnDebug;
     std::vector<AppTab> m_Tabs;
-    /// AppFlag as it was when the dialog was made: the tabs shown and the
+    /// The applications the dialog was made for: the tabs shown and the
     /// rules OK writes.
     int m_AppFlag = 0;
 };

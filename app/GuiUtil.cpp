@@ -2,8 +2,11 @@
 
 #include "platform/Codepage.h"
 #include "platform/MessageBox.h"
+#include "platform/Shell.h"
+#include "platform/WinPath.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -120,6 +123,35 @@ QMessageBox::StandardButton GuiMessage(QWidget* parent, const QString& title, co
         return Responder()(GuiMessageInfo{parent, title, text, icon, buttons});
     QMessageBox box(icon, title, text, buttons, parent);
     return QMessageBox::StandardButton(box.exec());
+}
+
+bool GuiShellOpen(QWidget* parent, const std::string& winPath, const QString& what)
+{
+    if (plat::ShellOpen(winPath))
+        return true;
+    // xdg-open is missing (or cannot run): nothing would happen at all, so
+    // the user is told where the file is.
+    GuiMessage(parent, QStringLiteral("Tarnwick"),
+               QStringLiteral("No program to open %1 could be started (xdg-open, of the xdg-utils package, is "
+                              "needed).\n\nYou can open it yourself; it is here:\n%2")
+                   .arg(what, QString::fromStdString(plat::ToHostPath(winPath))),
+               QMessageBox::Warning);
+    return false;
+}
+
+static GuiFolderChooser& FolderChooser()
+{
+    static GuiFolderChooser chooser;
+    return chooser;
+}
+
+void SetGuiFolderChooser(GuiFolderChooser chooser) { FolderChooser() = std::move(chooser); }
+
+QString GuiChooseFolder(QWidget* parent, const QString& caption, const QString& start)
+{
+    if (FolderChooser())
+        return FolderChooser()(parent, caption, start);
+    return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
 }
 
 static GuiDialogHook& DialogHook()

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 class QLabel;
@@ -64,6 +65,20 @@ QMessageBox::StandardButton GuiMessage(QWidget* parent, const QString& title, co
 using GuiMessageResponder = std::function<QMessageBox::StandardButton(const GuiMessageInfo&)>;
 /// Installs the responder; an empty one restores real boxes.
 void SetGuiMessageResponder(GuiMessageResponder responder);
+
+/// Hands a file or folder (Windows form) to the desktop's opener. When no
+/// opener can be started, a message box says so and names the path on this
+/// machine, so that the user can open it by hand; `what` names it in the
+/// message ("the user's guide"). True when the opener started.
+bool GuiShellOpen(QWidget* parent, const std::string& winPath, const QString& what);
+
+/// Asks for a folder (a folder picker starting at `start`, a host path);
+/// empty when the user cancels. With a chooser installed (tests), the
+/// chooser answers instead.
+QString GuiChooseFolder(QWidget* parent, const QString& caption, const QString& start);
+using GuiFolderChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& start)>;
+/// Installs the chooser; an empty one restores the folder picker.
+void SetGuiFolderChooser(GuiFolderChooser chooser);
 
 /// Shows a dialog modally (exec) and returns its result. With a dialog hook
 /// installed (tests), the hook gets the dialog, may drive its controls, and

@@ -3,7 +3,6 @@
 #include "ApputilFacadeSet.h"
 #include "GuiUtil.h"
 
-#include "platform/Shell.h"
 #include "platform/WinPath.h"
 
 #include <QGridLayout>
@@ -75,7 +74,7 @@ void TDebugLogBox::FillLocation()
 void TDebugLogBox::btnFolderClick()
 {
     if (!m_Folder.empty())
-        plat::ShellOpen(m_Folder);
+        GuiShellOpen(window(), m_Folder, QStringLiteral("the log folder"));
 }
 
 void TDebugLogBox::btnFileClick()
@@ -87,5 +86,5 @@ void TDebugLogBox::btnFileClick()
                    QMessageBox::Information);
         return;
     }
-    plat::ShellOpen(m_File);
+    GuiShellOpen(window(), m_File, QStringLiteral("the debug log"));
 }

@@ -107,16 +107,17 @@ TfmMain::~TfmMain() { FormDestroy(); }
 
 void TfmMain::FormCreate()
 {
-    // Only the user library is ever called; the others are bound as Palm's
-    // own tools expect, and a missing one is not an error here.
-    LoadPalmLibraries(PM_LIB_CONDMGR | PM_LIB_USERDATA | PM_LIB_HSAPI | PM_LIB_INSTAIDE);
-
     if (FindSettingsFolder(&m_SettingsFolder)) {
         std::string ini = m_SettingsFolder + "brellon.ini";
         TheIni().SetPath(ini.c_str());
     } else {
         m_SettingsFolder.clear();
     }
+    // A Palm Desktop folder chosen on step 0 is kept in the settings.
+    SetPalmDesktopSettingsFile(m_SettingsFolder.empty() ? std::string() : std::string(TheIni().Path()));
+    // Only the user library is ever called; the others are bound as Palm's
+    // own tools expect, and a missing one is not an error here.
+    LoadPalmLibraries(PM_LIB_CONDMGR | PM_LIB_USERDATA | PM_LIB_HSAPI | PM_LIB_INSTAIDE);
     LoadOption();
     if (!m_SettingsFolder.empty())
         TheLog().SetFolder(m_SettingsFolder.c_str());
@@ -276,11 +277,11 @@ void TfmMain::btnHelpClick()
     if (!plat::HostExists(plat::ToHostPath(chm))) {
         std::string html = folder + "Tarnwick.html";
         if (plat::HostExists(plat::ToHostPath(html))) {
-            plat::ShellOpen(html);
+            GuiShellOpen(this, html, "the user's guide");
             return;
         }
     }
-    plat::ShellOpen(chm);
+    GuiShellOpen(this, chm, "the user's guide");
 }
 
 void TfmMain::btnDebugClick()

@@ -81,8 +81,16 @@ TfmPDAddrDetail::TfmPDAddrDetail(QWidget* parent)
     edtIM1 = AddEdit(o, 0, 0, QStringLiteral("Instant Message 1:"), "edtIM1");
     edtIM2 = AddEdit(o, 1, 0, QStringLiteral("Instant Message 2:"), "edtIM2");
     edtURL = AddEdit(o, 2, 0, QStringLiteral("Web Site:"), "edtURL");
+    // The e-mail columns of a 6.x contact; the other generations keep an
+    // address only in a phone slot labelled E-mail, on the first page.
+    const char* const kEmailCaptions[kEmailRows] = {"Work E-mail:", "E-mail 1:", "E-mail 2:", "E-mail 3:"};
+    const char* const kEmailNames[kEmailRows] = {"edtWorkEmail", "edtEmail1", "edtEmail2", "edtEmail3"};
+    for (int i = 0; i < kEmailRows; ++i) {
+        edtEmail[i] = AddEdit(o, 3 + i, 0, QString::fromLatin1(kEmailCaptions[i]), kEmailNames[i], &lblEmail[i]);
+        lblEmail[i]->setObjectName(QString::fromLatin1(kEmailNames[i]).replace(0, 3, QStringLiteral("lbl")));
+    }
     o->setColumnStretch(1, 1);
-    o->setRowStretch(3, 1);
+    o->setRowStretch(3 + kEmailRows, 1);
 
     // Custom fields in two columns: 1 to 5 on the left, 6 to 9 on the right.
     tsCustom = AddPage(QStringLiteral("Custom Fields"), "tsCustom");
@@ -134,6 +142,14 @@ void TfmPDAddrDetail::SetPhone(int row, int32_t label, const QString& text)
 {
     rbtnPhone[row]->setText(QString::fromLatin1(PmAddrInfo::PhoneLabelText(label)));
     edtPhone[row]->setText(text);
+}
+
+void TfmPDAddrDetail::ShowEmails(bool shown)
+{
+    for (int i = 0; i < kEmailRows; ++i) {
+        lblEmail[i]->setVisible(shown);
+        edtEmail[i]->setVisible(shown);
+    }
 }
 
 void TfmPDAddrDetail::SetRecord(const CommAddr* rec)
@@ -233,6 +249,7 @@ void TfmPDAddrDetail::FillEx(const PmAddrExRecord& rec)
     edtIM1->setText(Ansi(rec.Chat1));
     edtIM2->setText(Ansi(rec.Chat2));
     edtURL->setText(Ansi(rec.HomePage));
+    ShowEmails(false);
     for (int i = 0; i < kCustomRows; ++i)
         edtCustom[i]->setText(Ansi(rec.Custom[i]));
     memNotes->setPlainText(NoteText(Ansi(rec.Note)));
@@ -271,6 +288,10 @@ void TfmPDAddrDetail::FillEx2(const PmAddrEx2Record& rec)
     edtIM1->setText(Ansi(rec.Chat1));
     edtIM2->setText(Ansi(rec.Chat2));
     edtURL->setText(Ansi(rec.Website));
+    const QString emails[kEmailRows] = {Ansi(rec.WorkEmail), Ansi(rec.Email1), Ansi(rec.Email2), Ansi(rec.Email3)};
+    for (int i = 0; i < kEmailRows; ++i)
+        edtEmail[i]->setText(emails[i]);
+    ShowEmails(true);
     const QString customs[kCustomRows] = {Ansi(rec.Custom1), Ansi(rec.Custom2), Ansi(rec.Custom3),
                                           Ansi(rec.Custom4), Ansi(rec.Custom5), Ansi(rec.Custom6),
                                           Ansi(rec.Custom7), Ansi(rec.Custom8), Ansi(rec.Custom9)};

@@ -1,7 +1,7 @@
 // TfmPDAddrDetail: the contact viewer. Shows a contact as its generation
 // stores it: the classic file's single address, five phones and four custom
 // fields; the three addresses, six phones, nine custom fields and online
-// names of the later generations.
+// names of the later generations, and the four e-mail addresses of 6.x.
 #pragma once
 
 #include "Pimdetail.h"
@@ -19,6 +19,8 @@ class TfmPDAddrDetail : public TfmPimDetail {
 public:
     static constexpr int kPhoneRows = 6;
     static constexpr int kCustomRows = 9;
+    /// "Work E-mail" and "E-mail 1" to "E-mail 3" of a 6.x contact.
+    static constexpr int kEmailRows = 4;
 
     explicit TfmPDAddrDetail(QWidget* parent = nullptr);
 
@@ -38,6 +40,8 @@ private:
     static void SetAddress(const AddressPage& page, const QString& street, const QString& city, const QString& state,
                            const QString& zip, const QString& country);
     void SetPhone(int row, int32_t label, const QString& text);
+    /// Shows or hides the e-mail rows of the online page.
+    void ShowEmails(bool shown);
     void FillClassic(const PmAddrRecord& rec);
     void FillEx(const PmAddrExRecord& rec);
     void FillEx2(const PmAddrEx2Record& rec);
@@ -62,6 +66,8 @@ private:
     QLabel *lblAssistantName, *lblAssistantPhone;
     QLineEdit *edtAssistantName, *edtAssistantPhone;
     QLineEdit *edtIM1, *edtIM2, *edtURL;
+    std::array<QLabel*, kEmailRows> lblEmail;
+    std::array<QLineEdit*, kEmailRows> edtEmail;
     std::array<QLabel*, kCustomRows> lblCustom;
     std::array<QLineEdit*, kCustomRows> edtCustom;
     class QPlainTextEdit* memNotes;

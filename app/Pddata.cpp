@@ -141,7 +141,7 @@ TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const
     layout->addLayout(bottom);
     pData->addTab(t.page, caption);
 
-    connect(t.all, &QCheckBox::clicked, this, [this, app] { Fill(app); });
+    connect(t.all, &QCheckBox::clicked, this, [this, app] { AllClick(app); });
     connect(t.list, &QTreeView::doubleClicked, this, [this, app](const QModelIndex& index) { OpenViewer(app, index); });
     return &t;
 }
@@ -261,6 +261,8 @@ bool TfmPDData::Leave()
 
 void TfmPDData::Detect(int app)
 {
+    // A new detection lists its duplicates ticked afresh.
+    m_Tabs[app].kept.clear();
     PmFacadeSet* set = m_pMain->FacadeSet();
     if (!set || !set->Built())
         return;
@@ -290,7 +292,7 @@ void TfmPDData::Fill(int app)
     }
     t.list->setUpdatesEnabled(false);
     t.model->SetTextsUtf8(set && set->Built() && set->TextsUtf8(app));
-    t.model->SetRows(std::move(rows), !all);
+    t.model->SetRows(std::move(rows), !all, t.kept);
     t.list->setUpdatesEnabled(true);
 
     int dups = DupCount(app);
@@ -301,6 +303,12 @@ void TfmPDData::Fill(int app)
     else
         t.count->setText(QString::asprintf("%u %s records in total", RecordCount(app), t.singular));
     t.count->setStyleSheet(failed ? "color: red;" : QString());
+}
+
+void TfmPDData::AllClick(int app)
+{
+    m_Tabs[app].model->KeepChecks(&m_Tabs[app].kept);
+    Fill(app);
 }
 
 void TfmPDData::DetectAndFillAll()

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include <unordered_map>
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -50,6 +52,9 @@ private:
         TRecordListModel* model = nullptr;
         QCheckBox* all = nullptr;
         QLabel* count = nullptr;
+        /// The ticks of the list's rows when "Display All" was last
+        /// switched, by record; forgotten at every detection.
+        std::unordered_map<const void*, bool> kept;
     };
 
     Tab* MakeTab(int app, TRecordKind kind, int32_t bit, const char* caption, const char* plural,
@@ -58,6 +63,9 @@ private:
     bool Shown(int app) const;
     void Detect(int app);
     void Fill(int app);
+    /// "Display All" switched: the list changes between the duplicates and
+    /// every record, and the ticks set so far stay with their records.
+    void AllClick(int app);
     void DetectAndFillAll();
     void ShowLoadFailures();
     void OpenViewer(int app, const QModelIndex& index);

@@ -8,13 +8,31 @@
 
 TRecordListModel::TRecordListModel(TRecordKind kind, QObject* parent) : QAbstractTableModel(parent), m_Kind(kind) {}
 
-void TRecordListModel::SetRows(std::vector<void*> rows, bool checked)
+void TRecordListModel::SetRows(std::vector<void*> rows, bool checked) { SetRows(std::move(rows), checked, {}); }
+
+void TRecordListModel::SetRows(std::vector<void*> rows, bool checked,
+                               const std::unordered_map<const void*, bool>& kept)
 {
     beginResetModel();
     m_Rows = std::move(rows);
     m_Checked.assign(m_Rows.size(), checked ? 1 : 0);
+    if (!kept.empty())
+        for (size_t i = 0; i < m_Rows.size(); ++i) {
+            auto found = kept.find(m_Rows[i]);
+            if (found != kept.end())
+                m_Checked[i] = found->second ? 1 : 0;
+        }
     endResetModel();
     emit checksChanged();
+}
+
+void TRecordListModel::KeepChecks(std::unordered_map<const void*, bool>* into) const
+{
+    if (!into)
+        return;
+    for (size_t i = 0; i < m_Rows.size(); ++i)
+        if (m_Rows[i])
+            (*into)[m_Rows[i]] = m_Checked[i] != 0;
 }
 
 void TRecordListModel::Clear() { SetRows({}, false); }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -25,6 +26,11 @@ public:
 
     /// Replaces the rows by these records, every row ticked or none.
     void SetRows(std::vector<void*> rows, bool checked);
+    /// Replaces the rows by these records: a record that `kept` names gets
+    /// the tick it has there, every other row `checked`.
+    void SetRows(std::vector<void*> rows, bool checked, const std::unordered_map<const void*, bool>& kept);
+    /// Puts the tick of every row into `into`, by record (over what it held).
+    void KeepChecks(std::unordered_map<const void*, bool>* into) const;
     /// The records' texts are UTF-8 (6.x records) rather than ANSI: set
     /// before SetRows, from the generation the records were loaded from.
     void SetTextsUtf8(bool utf8) { m_Utf8 = utf8; }

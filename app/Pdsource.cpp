@@ -7,10 +7,13 @@
 #include "GuiUtil.h"
 #include "Main.h"
 
+#include "misc/CxIniUtil.h"
 #include "palm/PalmEnv.h"
+#include "platform/WinPath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,6 +43,12 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     lblPDVer = new QLabel(source);
     lblPDVer->setObjectName("lblPDVer");
     grid->addWidget(lblPDVer, 0, 1);
+    // Shown always: a Palm Desktop folder copied from another machine is
+    // found by no registry, and a found one may not be the one wanted.
+    btnPDFolder = new QPushButton("Choose Palm &Desktop Folder...", source);
+    btnPDFolder->setObjectName("btnPDFolder");
+    btnPDFolder->setAutoDefault(false);
+    grid->addWidget(btnPDFolder, 0, 3, Qt::AlignRight);
     grid->addWidget(new QLabel("Palm Desktop User:", source), 1, 0);
     cbUser = new QComboBox(source);
     cbUser->setObjectName("cbUser");
@@ -66,7 +75,7 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     auto* buttons = new QHBoxLayout;
     btnSelAll = new QPushButton("Select All", apps);
     btnSelAll->setObjectName("btnSelAll");
-    btnClear = new QPushButton("&Clear", apps);
+    btnClear = new QPushButton("C&lear", apps);
     btnClear->setObjectName("btnClear");
     btnOption = new QPushButton("Customize Duplicate Checking Rule", apps);
     btnOption->setObjectName("btnOption");
@@ -86,11 +95,23 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     connect(btnSelAll, &QPushButton::clicked, this, &TfmPDSource::btnSelAllClick);
     connect(btnClear, &QPushButton::clicked, this, &TfmPDSource::btnClearClick);
     connect(btnOption, &QPushButton::clicked, this, &TfmPDSource::btnOptionClick);
+    connect(btnPDFolder, &QPushButton::clicked, this, &TfmPDSource::btnPDFolderClick);
 }
 
 TfmPDSource::~TfmPDSource() = default;
 
 bool TfmPDSource::Enter()
+{
+    const AppOption& opt = TheOption();
+    FillSource();
+    cbAddr->setChecked(opt.AppFlag & kAppAddr);
+    cbDate->setChecked(opt.AppFlag & kAppDate);
+    cbTask->setChecked(opt.AppFlag & kAppTodo);
+    cbNote->setChecked(opt.AppFlag & kAppMemo);
+    return true;
+}
+
+void TfmPDSource::FillSource()
 {
     const AppOption& opt = TheOption();
     cbUser->clear();
@@ -113,12 +134,6 @@ bool TfmPDSource::Enter()
     bool found = GetPalmDesktopVersionText(text);
     lblPDVer->setText(AnsiText(text));
     lblPDVer->setStyleSheet(found ? "color: blue;" : "color: red;");
-
-    cbAddr->setChecked(opt.AppFlag & kAppAddr);
-    cbDate->setChecked(opt.AppFlag & kAppDate);
-    cbTask->setChecked(opt.AppFlag & kAppTodo);
-    cbNote->setChecked(opt.AppFlag & kAppMemo);
-    return true;
 }
 
 bool TfmPDSource::Leave()
@@ -129,20 +144,14 @@ bool TfmPDSource::Leave()
         if (entry)
             opt.UserID = int32_t(entry->userID);
     }
-    int32_t flag = 0;
-    if (cbAddr->isChecked())
-        flag |= kAppAddr;
-    if (cbDate->isChecked())
-        flag |= kAppDate;
-    if (cbTask->isChecked())
-        flag |= kAppTodo;
-    if (cbNote->isChecked())
-        flag |= kAppMemo;
-    opt.AppFlag = flag;
+    int32_t flag = CheckedApps();
     if (flag == 0) {
+        // The stored choice stays the last one that could be used, so that
+        // closing now does not start the next run with nothing ticked.
         GuiMessage(this, "Error", "Please select at least one Palm Desktop application.", QMessageBox::Critical);
         return false;
     }
+    opt.AppFlag = flag;
     try {
         return BuildFacadeSet();
     } catch (...) {
@@ -159,6 +168,20 @@ bool TfmPDSource::BuildFacadeSet()
 
 void TfmPDSource::ReleaseFacadeSet() { m_pSet->Release(); }
 
+int32_t TfmPDSource::CheckedApps() const
+{
+    int32_t flag = 0;
+    if (cbAddr->isChecked())
+        flag |= kAppAddr;
+    if (cbDate->isChecked())
+        flag |= kAppDate;
+    if (cbTask->isChecked())
+        flag |= kAppTodo;
+    if (cbNote->isChecked())
+        flag |= kAppMemo;
+    return flag;
+}
+
 void TfmPDSource::btnSelAllClick()
 {
     for (QCheckBox* cb : {cbAddr, cbDate, cbTask, cbNote})
@@ -173,6 +196,59 @@ void TfmPDSource::btnClearClick()
 
 void TfmPDSource::btnOptionClick()
 {
-    TfmDupOption dlg(this);
+    // The rules of the applications ticked now, whether or not Next has
+    // stored them yet.
+    TfmDupOption dlg(this, CheckedApps());
     ExecDialog(&dlg);
+}
+
+void TfmPDSource::btnPDFolderClick()
+{
+    char current[260] = {};
+    QString start;
+    if (GetPalmDesktopPath(current, sizeof current) == 0)
+        start = QString::fromStdString(plat::ToHostPath(current));
+    const QString chosen = GuiChooseFolder(this, "Choose Palm Desktop Folder", start);
+    if (chosen.isEmpty())
+        return;
+    const std::string folder = QDir::cleanPath(chosen).toStdString();
+    if (folder.size() >= sizeof current) {
+        // Palm's folder names are kept in 260 bytes; a longer one would be cut.
+        GuiMessage(this, "Error",
+                   QString("The path of this folder is too long (more than %1 bytes):\n%2")
+                       .arg(sizeof current - 1)
+                       .arg(QString::fromStdString(folder)),
+                   QMessageBox::Critical);
+        return;
+    }
+    if (!PmHoldsUserLibrary(folder)) {
+        GuiMessage(this, "Error",
+                   QString("This folder is not a Palm Desktop folder:\n%1\n\nA Palm Desktop folder holds the "
+                           "HotSync user library UserData.dll and a folder for each Palm Desktop user.")
+                       .arg(QString::fromStdString(folder)),
+                   QMessageBox::Critical);
+        return;
+    }
+    // The user's settings: the settings folder's file, or the one beside the
+    // program when there is no settings folder (then it is read first).
+    if (!TheIni().WriteString(kPmPathSection, kPmPathKey, folder.c_str())) {
+        GuiMessage(this, "Error",
+                   QString("The Palm Desktop folder could not be stored in the settings file:\n%1")
+                       .arg(QString::fromStdString(plat::ToHostPath(TheIni().Path()))),
+                   QMessageBox::Critical);
+        return;
+    }
+    // The users list is read anew, and the list box holds its entries.
+    cbUser->clear();
+    LoadPalmLibraries(PM_LIB_CONDMGR | PM_LIB_USERDATA | PM_LIB_HSAPI | PM_LIB_INSTAIDE);
+    LoadPalmUsers();
+    FillSource();
+
+    char used[260] = {};
+    if (GetPalmDesktopPath(used, sizeof used) == 0 && folder != used)
+        GuiMessage(this, "Warning",
+                   QString("The folder was stored, but the brellon.ini beside the program names another Palm "
+                           "Desktop folder, which is used instead:\n%1")
+                       .arg(QString::fromStdString(plat::ToHostPath(used))),
+                   QMessageBox::Warning);
 }

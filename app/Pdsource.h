@@ -28,6 +28,8 @@ public:
     /// Builds the facade set for the stored user and applications; false
     /// when a facade or list cannot be created.
     bool BuildFacadeSet();
+    /// The AppFlag bits of the application boxes ticked now.
+    int32_t CheckedApps() const;
     void ReleaseFacadeSet();
     PmFacadeSet* FacadeSet() { return m_pSet.get(); }
 
@@ -35,9 +37,19 @@ public slots:
     void btnSelAllClick();
     void btnClearClick();
     void btnOptionClick();
+    /// Asks for a Palm Desktop folder (one that holds the HotSync user
+    /// library UserData.dll and the users' folders), keeps it in the user's
+    /// settings, binds the libraries and reads the users again from it, and
+    /// fills the user list and the version anew. A folder without the user
+    /// library is refused with a message, and nothing changes.
+    void btnPDFolderClick();
 
 private:
+    /// Fills the user list (preselecting the stored user) and the version.
+    void FillSource();
+
     QLabel* lblPDVer;
+    QPushButton* btnPDFolder;
     QComboBox* cbUser;
     QCheckBox* cbAddr;
     QCheckBox* cbDate;

@@ -8,6 +8,7 @@
 #   share/applications/tarnwick.desktop
 #   share/icons/hicolor/scalable/apps/tarnwick.svg
 #   share/icons/hicolor/64x64/apps/tarnwick.png
+#   share/doc/tarnwick/copyright        the program's copyright and licence terms
 #
 #   cmake --install <build> --prefix /tmp/x
 #   cd <build> && cpack -G DEB
@@ -45,6 +46,8 @@ install(FILES "${CMAKE_SOURCE_DIR}/resources/tarnwick.svg"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
 install(FILES "${CMAKE_SOURCE_DIR}/resources/tarnwick.png"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/64x64/apps")
+# Every Debian package names its copyright and licence in this file.
+install(FILES "${CMAKE_SOURCE_DIR}/resources/copyright" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/tarnwick")
 
 # The Debian package.
 set(TARNWICK_PACKAGE_VERSION "1.0.0" CACHE STRING "Version of the tarnwick package")
@@ -67,11 +70,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tarnwick developers <support@brellon.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-# Debian 12's runtime packages of what the program links (Qt 6 Widgets with Gui and Core, SQLite
-# 3, the C++ runtime) and the Qt platform plugins, without which no window opens (libqt6gui6 only
-# recommends them).
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6widgets6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6core6 (>= 6.4), qt6-qpa-plugins, libsqlite3-0 (>= 3.7.15), libstdc++6 (>= 11), libgcc-s1 (>= 3.0), libc6 (>= 2.34)")
+# The packages of the libraries the program links (Qt 6, SQLite 3, libmdb, the C++ runtime) come
+# from the binary itself through dpkg-shlibdeps (dpkg-dev), so that none is forgotten; what no
+# binary names is listed by hand: the Qt platform plugins, without which no window opens
+# (libqt6gui6 only recommends them).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 # The package is complete without an opener for the guide and the log folder; xdg-open is
 # recommended.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")

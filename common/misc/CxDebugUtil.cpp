@@ -79,6 +79,10 @@ void CxDebugUtil::Log(int32_t level, const char* module, int line, const char* f
 {
     if (level != 0 && (!m_enabled || level > m_level))
         return;
+    // A log switched off writes nothing, not even its file; a level-0
+    // message still reaches the captures, which tell the user why.
+    if (!m_enabled && !t_pCapture)
+        return;
 
     static char message[40960];
     message[0] = '\0';
@@ -97,6 +101,9 @@ void CxDebugUtil::Log(int32_t level, const char* module, int line, const char* f
             }
         }
     }
+
+    if (!m_enabled)
+        return;
 
     char name[256];
     if (module) {

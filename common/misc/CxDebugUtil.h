@@ -1,8 +1,9 @@
 // The troubleshooting log "appdebug.log".
 //
-// One process-wide instance. Level-0 messages are always written and marked
-// "!!!"; other levels only when the log is enabled and the level is within
-// the chosen one. The file is opened and closed for every line, so it is
+// One process-wide instance. Nothing is written while the log is switched
+// off (the file is not even created). Switched on, level-0 messages are
+// always written and marked "!!!", other levels when they are within the
+// chosen one. The file is opened and closed for every line, so it is
 // complete even after an abrupt end and may be read or deleted meanwhile.
 #pragma once
 
@@ -29,7 +30,9 @@ public:
     /// Folder followed by file name, in Windows form.
     std::string LogPath() const;
 
-    /// Writes one line "[date time][module(line)][thread][marker] - message".
+    /// Writes one line "[date time][module(line)][thread][marker] - message"
+    /// when the log is on; a level-0 message also goes to the captures of
+    /// the calling thread, whether the log is on or not.
     void Log(int32_t level, const char* module, int line, const char* format, ...)
         __attribute__((format(printf, 5, 6)));
 

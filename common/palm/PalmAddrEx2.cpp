@@ -3,6 +3,7 @@
 #include "misc/CxDebugUtil.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <memory>
 
 namespace {
@@ -161,6 +162,14 @@ void PmAddrEx2Util::SortPhonesByLabel(PmAddrEx2Record* r)
         default: break;
         }
     }
+}
+
+const PmEx2Text<128>* PmAddrEx2Util::FirstEmail(const PmAddrEx2Record& r)
+{
+    for (const PmEx2Text<128>* mail : {&r.WorkEmail, &r.Email1, &r.Email2, &r.Email3})
+        if (!mail->Empty())
+            return mail;
+    return nullptr;
 }
 
 bool PmAddrEx2Util::WriteBackRecord(PmAddrEx2Record* record)

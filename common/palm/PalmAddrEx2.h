@@ -126,6 +126,10 @@ public:
     static const PmTableDef& Table();
     /// The label phones from the seven phone slots and their labels.
     static void SortPhonesByLabel(PmAddrEx2Record* record);
+    /// The contact's e-mail address of its own columns: the first non-empty
+    /// of "Work E-mail", "E-mail 1", "E-mail 2" and "E-mail 3"; none when
+    /// all four are empty.
+    static const PmEx2Text<128>* FirstEmail(const PmAddrEx2Record& record);
 
 protected:
     void AfterLoad(PmAddrEx2Record* record) override { SortPhonesByLabel(record); }

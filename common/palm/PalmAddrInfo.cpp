@@ -168,6 +168,12 @@ CommAddr PmAddrInfo::FromEx2(const PmAddrEx2Record& rec, const PmAddrSource& src
                                rec.PhoneLabel5, rec.PhoneLabel6, rec.PhoneLabel7};
     for (int i = 0; i < 7; ++i)
         PutPhone(&addr, labels[i], slots[i]->c_str(), slots[i]->Length(), true);
+    // A 6.x contact keeps its addresses in four columns of their own and
+    // rarely has a phone slot labelled E-mail; such a slot, when filled,
+    // still comes first.
+    if (addr.Email.Empty())
+        if (const PmEx2Text<128>* mail = PmAddrEx2Util::FirstEmail(rec))
+            PmSetField(addr.Email, *mail);
     PmSetField(addr.Note, rec.Note);
     const PmEx2Text<256>* customs[10] = {&rec.Custom1, &rec.Custom2, &rec.Custom3, &rec.Custom4, &rec.Custom5,
                                          &rec.Custom6, &rec.Custom7, &rec.Custom8, &rec.Custom9, &rec.Custom10};

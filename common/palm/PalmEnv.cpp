@@ -94,6 +94,7 @@ const char kRegUsRobotics[] = "Software\\U.S. Robotics\\Pilot Desktop\\Core";
 const char kRegPalmSource[] = "Software\\PalmSource\\Desktop\\Core";
 
 CxList<PmUserEntry> g_users;
+std::string g_settingsFile;
 
 PmLibraryBinding& UserData()
 {
@@ -132,6 +133,24 @@ bool LoadOne(PmLibraryBinding& b)
     return true;
 }
 
+// The "PDPath" of a settings file into buffer: 0 when it names a folder,
+// 1 when the key is absent or empty, -102 when it does not fit. It is read
+// whole, so that a value too long for the buffer is reported instead of
+// being cut into another path.
+int ReadPdPath(const std::string& ini, char* buffer, uint32_t size)
+{
+    if (ini.empty())
+        return 1;
+    std::vector<char> value(4096);
+    size_t n = plat::GetProfileString(ini, kPmPathSection, kPmPathKey, "", value.data(), value.size());
+    if (n == 0)
+        return 1;
+    if (n + 1 > size)
+        return -102;
+    std::memcpy(buffer, value.data(), n + 1);
+    return 0;
+}
+
 bool ReadVersion(uint16_t v[4])
 {
     char folder[260];
@@ -151,26 +170,27 @@ const PmLibraryBinding* PalmLibraryBinding(uint32_t libraryBit)
     return nullptr;
 }
 
+void SetPalmDesktopSettingsFile(const std::string& winPath) { g_settingsFile = winPath; }
+
+const std::string& PalmDesktopSettingsFile() { return g_settingsFile; }
+
 int GetPalmDesktopPath(char* buffer, uint32_t size)
 {
     if (!buffer || size == 0)
         return -100;
     std::memset(buffer, 0, size);
 
-    // The override beside the program. It is read whole, so that a value too
-    // long for the buffer is reported instead of being cut into another path.
+    // The override beside the program, then the folder the user chose, kept
+    // in the user's settings.
     char folder[260];
     if (GetModuleFolder(nullptr, folder)) {
-        std::string ini = std::string(folder) + "\\brellon.ini";
-        std::vector<char> value(4096);
-        size_t n = plat::GetProfileString(ini, "Path", "PDPath", "", value.data(), value.size());
-        if (n > 0) {
-            if (n + 1 > size)
-                return -102;
-            std::memcpy(buffer, value.data(), n + 1);
-            return 0;
-        }
+        int found = ReadPdPath(std::string(folder) + "\\brellon.ini", buffer, size);
+        if (found != 1)
+            return found;
     }
+    int found = ReadPdPath(g_settingsFile, buffer, size);
+    if (found != 1)
+        return found;
 
     plat::RegKey key;
     if (!key.Open(plat::RegRoot::CurrentUser, kRegUsRobotics) &&
@@ -196,6 +216,17 @@ int GetPalmDesktopPath(char* buffer, uint32_t size)
         return -102;
     std::memcpy(buffer, result.c_str(), result.size() + 1);
     return 0;
+}
+
+bool PmHoldsUserLibrary(const std::string& folder)
+{
+    if (folder.empty())
+        return false;
+    plat::Library* lib = plat::LoadLibrary(folder + "\\" + g_libraries[1].fileName);
+    if (!lib)
+        return false;
+    plat::FreeLibrary(lib);
+    return true;
 }
 
 uint32_t GetPalmDesktopVersion()

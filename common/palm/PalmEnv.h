@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace plat {
 struct Library;
@@ -43,13 +44,30 @@ struct PmLibraryBinding {
 /// The binding of one library (bit of the mask); none for an unknown bit.
 const PmLibraryBinding* PalmLibraryBinding(uint32_t libraryBit);
 
+/// Section and key of a settings file that name the Palm Desktop folder.
+inline constexpr const char kPmPathSection[] = "Path";
+inline constexpr const char kPmPathKey[] = "PDPath";
+
+/// Names the user's settings file (Windows form) whose "PDPath" of section
+/// "Path" holds the Palm Desktop folder the user chose; empty (the start)
+/// for none. Process-wide, as the library bindings are.
+void SetPalmDesktopSettingsFile(const std::string& winPath);
+const std::string& PalmDesktopSettingsFile();
+
 /// The Palm Desktop folder: the "PDPath" override of section "Path" in the
-/// "brellon.ini" beside the program, else "DesktopPath" of
-/// HKCU\Software\U.S. Robotics\Pilot Desktop\Core or, only when that key is
-/// absent, of HKLM\Software\PalmSource\Desktop\Core, else the folder of that
-/// key's "HotSyncPath". 0 on success, -100 for no buffer or size 0, -101 for
-/// no key or no usable value, -102 when the value does not fit.
+/// "brellon.ini" beside the program, else the same key of the user's
+/// settings file (SetPalmDesktopSettingsFile), else
+/// "DesktopPath" of HKCU\Software\U.S. Robotics\Pilot Desktop\Core or, only
+/// when that key is absent, of HKLM\Software\PalmSource\Desktop\Core, else
+/// the folder of that key's "HotSyncPath". 0 on success, -100 for no buffer
+/// or size 0, -101 for no key or no usable value, -102 when the value does
+/// not fit.
 int GetPalmDesktopPath(char* buffer, uint32_t size);
+
+/// Whether a folder (Windows or host form) holds the HotSync user library
+/// "UserData.dll" as a library the program can load, which the users list
+/// is read through: the mark of a Palm Desktop folder.
+bool PmHoldsUserLibrary(const std::string& folder);
 
 /// major * 10000 + minor * 100 + build of palm.exe's file version;
 /// 0xFFFFFFFF when it cannot be read.

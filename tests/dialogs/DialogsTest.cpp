@@ -245,6 +245,11 @@ TEST_F(DialogsTest, DebugLogLocationAndItsButtons)
     Press(&dlg, "btnFolder");
     EXPECT_EQ(opener.Opened(), folder);
 
+    // A log switched off writes nothing; switched on, its first line makes the file.
+    TheLog().SetEnabled(false);
+    CXLOG(0, "a line of a log that is off");
+    EXPECT_FALSE(std::filesystem::exists(m_LogHost));
+    TheLog().SetEnabled(true);
     CXLOG(0, "a line that makes the log file");
     guitest::MessageRecorder messages;
     Press(&dlg, "btnFile");

@@ -241,6 +241,9 @@ void WriteEx2(const PalmInstall& env)
     Put(a.OtherState, "VA");
     Put(a.Chat2, "kj2");
     Put(a.Website, "http://example.com/kj");
+    // Addresses in the e-mail columns only, the first of them empty.
+    Put(a.Email1, "kj@home.example");
+    Put(a.Email3, "katherine@example.com");
     Put(a.Custom9, "y9");
     Put(a.Note, "Orbits");
     infotest::WriteEx2With(palmfix::WriteAddressMdb, env, 1, cats, std::vector<PmAddrEx2Record>{a});
@@ -412,6 +415,9 @@ TEST(ViewerTest, ExRecords)
         EXPECT_FALSE(Hidden(v, "lblAssistantName"));
         EXPECT_FALSE(Hidden(v, "edtCustom9"));
         EXPECT_TRUE(PageShown(v, "pcDetail", "tsOnline"));
+        // This generation has no e-mail columns.
+        for (const char* n : {"lblWorkEmail", "edtWorkEmail", "lblEmail1", "edtEmail1", "lblEmail3", "edtEmail3"})
+            EXPECT_TRUE(Hidden(v, n)) << n;
         Child<QTabWidget>(v, "pcAddress")->setCurrentWidget(Child<QWidget>(v, "tsHome"));
         ShotOfPage(v, "tsAddress", "viewer_addr_ex_addresses");
         ShotOfPage(v, "tsCustom", "viewer_addr_ex_custom");
@@ -464,6 +470,18 @@ TEST(ViewerTest, Ex2Records)
                          {"Home Phone", "555-0313"}, {"Other Phone", "555-0314"}, {"Main Phone", "555-0315"}});
         EXPECT_EQ(Child<QLabel>(v, "lblPrimaryContact")->text(), "Fax");
         EXPECT_EQ(Notes(v), "Orbits");
+        // The four e-mail columns, each in its own row, empty ones too.
+        ExpectEdits(v, {{"edtWorkEmail", ""}, {"edtEmail1", "kj@home.example"}, {"edtEmail2", ""},
+                        {"edtEmail3", "katherine@example.com"}});
+        const char* const captions[][2] = {{"lblWorkEmail", "Work E-mail:"}, {"lblEmail1", "E-mail 1:"},
+                                           {"lblEmail2", "E-mail 2:"}, {"lblEmail3", "E-mail 3:"}};
+        for (const auto& c : captions) {
+            EXPECT_EQ(Child<QLabel>(v, c[0])->text().toStdString(), c[1]);
+            EXPECT_FALSE(Hidden(v, c[0])) << c[0];
+        }
+        for (const char* n : {"edtWorkEmail", "edtEmail1", "edtEmail2", "edtEmail3"})
+            EXPECT_FALSE(Hidden(v, n)) << n;
+        ShotOfPage(v, "tsOnline", "viewer_addr_ex2_online");
     });
 
     // Monthly by date with no end: the database's value for "no end" is the

@@ -99,10 +99,11 @@ TEST(Review, ListsCaseBoxDisplayAllAndSelection)
     EXPECT_EQ(w.Model(0)->CheckedCount(), 3);
     SaveShot(m, "step1_review_case_insensitive");
 
-    // Display All lists every contact unticked; the caption still counts duplicates.
+    // Display All lists every contact, the duplicates as they were ticked and
+    // the others unticked; the caption still counts duplicates.
     w.ClickBox(m->DataPage(), "cbAddrAll");
     EXPECT_EQ(w.Model(0)->Count(), 5);
-    EXPECT_EQ(w.Model(0)->CheckedCount(), 0);
+    EXPECT_EQ(w.Model(0)->CheckedCount(), 3);
     EXPECT_EQ(tabs->tabText(0), "Contacts (3 Dups)");
     w.Click("btnSelAll");
     EXPECT_EQ(w.Model(0)->CheckedCount(), 5);
@@ -110,8 +111,12 @@ TEST(Review, ListsCaseBoxDisplayAllAndSelection)
     w.Click("btnClear");
     EXPECT_EQ(w.Model(0)->CheckedCount(), 0);
     EXPECT_EQ(w.Model(3)->CheckedCount(), 0);
+    // Back to the duplicates: cleared they were, cleared they stay.
     w.ClickBox(m->DataPage(), "cbAddrAll");
     EXPECT_EQ(w.Model(0)->Count(), 3);
+    EXPECT_EQ(w.Model(0)->CheckedCount(), 0);
+    // Refresh detects again, and its duplicates come ticked.
+    w.Click("btnRefresh");
     EXPECT_EQ(w.Model(0)->CheckedCount(), 3);
 
     // The rule dialog's OK re-runs detection with what it stored.
@@ -141,6 +146,61 @@ TEST(Review, ListsCaseBoxDisplayAllAndSelection)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     ASSERT_EQ(w.Dialogs().Seen().size(), 2u);
     EXPECT_EQ(w.Dialogs().Seen()[1], "TfmPDAddrDetail");
+}
+
+// The ticks a user set survive "Display All" switched on and off, both
+// ways: an unticked duplicate stays unticked, a record ticked among all
+// records is ticked again when all are shown again, and Next deletes what
+// the list shows ticked.
+TEST(Review, TicksSurviveDisplayAll)
+{
+    ReviewWizard w;
+    TfmMain* m = w.Start();
+    w.Click("btnNext");
+    ASSERT_EQ(m->CurrentStep(), 1);
+    TRecordListModel* addr = w.Model(0);
+    ASSERT_EQ(addr->Count(), 2);  // contacts 1 and 2; contact 5 is the last of the group
+    CommAddr* kept = static_cast<CommAddr*>(addr->RecordAt(0));
+    addr->setData(addr->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
+
+    auto tickOf = [&](const CommAddr* rec) {
+        for (int row = 0; row < addr->Count(); ++row)
+            if (addr->RecordAt(row) == rec)
+                return int(addr->IsChecked(row));
+        return -1;  // not listed
+    };
+    w.ClickBox(m->DataPage(), "cbAddrAll");
+    ASSERT_EQ(addr->Count(), 5);
+    EXPECT_EQ(tickOf(kept), 0);
+    EXPECT_EQ(addr->CheckedCount(), 1);
+    // Tick Bob, who is no duplicate.
+    CommAddr* bob = nullptr;
+    for (int row = 0; row < addr->Count(); ++row)
+        if (addr->CellText(row, 0) == "Bob") {
+            bob = static_cast<CommAddr*>(addr->RecordAt(row));
+            addr->setData(addr->index(row, 0), Qt::Checked, Qt::CheckStateRole);
+        }
+    ASSERT_NE(bob, nullptr);
+
+    w.ClickBox(m->DataPage(), "cbAddrAll");
+    ASSERT_EQ(addr->Count(), 2);
+    EXPECT_EQ(tickOf(kept), 0);
+    EXPECT_EQ(addr->CheckedCount(), 1);
+    EXPECT_EQ(tickOf(bob), -1);
+
+    w.ClickBox(m->DataPage(), "cbAddrAll");
+    EXPECT_EQ(tickOf(bob), 1);
+    EXPECT_EQ(tickOf(kept), 0);
+    EXPECT_EQ(addr->CheckedCount(), 2);
+    w.ClickBox(m->DataPage(), "cbAddrAll");
+
+    // Only the duplicate still ticked in the list is deleted.
+    DataSnapshot before = TakeSnapshot(w, kAppAddr | kAppMemo);
+    std::set<int> ticked = TickedPositions(m->DataPage(), m->FacadeSet(), 0);
+    EXPECT_EQ(ticked, std::set<int>{1});
+    w.Click("btnNext");
+    ASSERT_TRUE(w.WaitDeletion());
+    ASSERT_NO_FATAL_FAILURE(ExpectOnlyDeleted(w, before, 0, ticked));
 }
 
 TEST(Review, PrevThenNextReloadsFromDisk)

@@ -50,18 +50,30 @@ protected:
 
 TEST_F(LogTest, LevelsAreFilteredByTheSwitchAndTheLevel)
 {
+    // Switched off, the log writes nothing at any level: no file is made.
     TheLog().SetEnabled(false);
     TheLog().SetLevel(3);
-    TheLog().Log(0, "m", 1, "critical %d", 1);
-    TheLog().Log(2, "m", 2, "progress");
+    {
+        CxLogCapture capture;
+        TheLog().Log(0, "m", 1, "critical %d", 1);
+        TheLog().Log(2, "m", 2, "progress");
+        // The reason of a failure still reaches the caller that asks for it.
+        EXPECT_EQ(capture.Text(), "critical 1");
+    }
+    TheLog().Log(0, "m", 1, "critical %d", 2);
+    EXPECT_FALSE(std::filesystem::exists(LogFile()));
+
     TheLog().SetEnabled(true);
+    TheLog().Log(0, "m", 1, "critical %d", 3);
     TheLog().SetLevel(1);
     TheLog().Log(1, "m", 3, "high");
     TheLog().Log(2, "m", 4, "hidden at level 1");
     TheLog().SetLevel(3);
     TheLog().Log(2, "m", 5, "shown at level 3");
     std::string text = LogText();
-    EXPECT_NE(text.find("critical 1"), std::string::npos);
+    EXPECT_EQ(text.find("critical 1"), std::string::npos);
+    EXPECT_EQ(text.find("critical 2"), std::string::npos);
+    EXPECT_NE(text.find("critical 3"), std::string::npos);
     EXPECT_EQ(text.find("progress"), std::string::npos);
     EXPECT_NE(text.find("high"), std::string::npos);
     EXPECT_EQ(text.find("hidden"), std::string::npos);
@@ -93,7 +105,8 @@ TEST_F(LogTest, LineFormat)
 
 TEST_F(LogTest, RotatesOnlyPastTenMebibytes)
 {
-    TheLog().SetEnabled(false);
+    TheLog().SetEnabled(true);
+    TheLog().SetLevel(0);
     // A sparse file of exactly the limit is still appended to.
     { std::ofstream(LogFile(), std::ios::binary); }
     std::filesystem::resize_file(LogFile(), CxDebugUtil::kRotateSize);

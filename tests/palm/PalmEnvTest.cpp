@@ -52,6 +52,7 @@ protected:
     {
         UnloadPalmLibraries();
         FreePalmUsers();
+        SetPalmDesktopSettingsFile("");
         plat::SetMessageHook(nullptr);
         m_program.reset();
         m_winePrefix.reset();
@@ -125,6 +126,57 @@ TEST_F(PalmEnvTest, OverrideWinsOverTheRegistryEvenForAMissingFolder)
     EXPECT_EQ(GetPalmDesktopPath(small, sizeof(small)), -102);
     EXPECT_EQ(GetPalmDesktopPath(nullptr, 260), -100);
     EXPECT_EQ(GetPalmDesktopPath(buf, 0), -100);
+}
+
+// The folder a user chose is kept in the user's settings file: it is read
+// after the override beside the program and before the registry, and a
+// folder is taken for one only when it holds the user library.
+TEST_F(PalmEnvTest, ChosenFolderComesAfterTheOverrideAndBeforeTheRegistry)
+{
+    Write(Install({"Registered"}));
+    WriteReg("user.reg", "\n[Software\\\\U.S. Robotics\\\\Pilot Desktop\\\\Core] 1\n\"DesktopPath\"=\"C:\\\\Palm\"\n");
+    palmfix::Installation copy;
+    copy.dir = m_dir / "copied/Palm Desktop";
+    copy.version[0] = 6;
+    copy.version[1] = 0;
+    copy.version[2] = 0;
+    copy.users = {"Copied User"};
+    Write(copy);
+    const std::string settings = plat::ToWinPath(m_dir / "settings/brellon.ini");
+    m_dir.MakeDir("settings");
+
+    // Named settings without the key: the registry.
+    SetPalmDesktopSettingsFile(settings);
+    EXPECT_EQ(PalmDesktopSettingsFile(), settings);
+    char buf[260];
+    ASSERT_EQ(GetPalmDesktopPath(buf, sizeof(buf)), 0);
+    EXPECT_STREQ(buf, "C:\\Palm");
+
+    // The chosen folder, in host form as a folder picker gives it.
+    ASSERT_TRUE(plat::WriteProfileString(settings, kPmPathSection, kPmPathKey, copy.dir.c_str()));
+    ASSERT_EQ(GetPalmDesktopPath(buf, sizeof(buf)), 0);
+    EXPECT_EQ(std::string(buf), copy.dir);
+    EXPECT_EQ(GetPalmDesktopVersion(), 60000u);
+    ASSERT_TRUE(LoadPalmLibraries(15));
+    LoadPalmUsers();
+    ASSERT_EQ(PalmUsers().Count(), 1u);
+    EXPECT_STREQ(PalmUsers().GetAt(0)->userName, "Copied User");
+    char small[8];
+    EXPECT_EQ(GetPalmDesktopPath(small, sizeof(small)), -102);
+
+    // The override beside the program still comes first.
+    SetOverride("C:\\Palm");
+    ASSERT_EQ(GetPalmDesktopPath(buf, sizeof(buf)), 0);
+    EXPECT_STREQ(buf, "C:\\Palm");
+
+    // Only a folder with a loadable user library is one.
+    EXPECT_TRUE(PmHoldsUserLibrary(copy.dir));
+    EXPECT_TRUE(PmHoldsUserLibrary("C:\\Palm"));
+    EXPECT_FALSE(PmHoldsUserLibrary(m_dir / "settings"));
+    EXPECT_FALSE(PmHoldsUserLibrary(""));
+    m_dir.MakeDir("fake");
+    m_dir.Write("fake/UserData.dll", "not a library");
+    EXPECT_FALSE(PmHoldsUserLibrary(m_dir / "fake"));
 }
 
 TEST_F(PalmEnvTest, RegistryKeysAreTriedInOrderOnly)

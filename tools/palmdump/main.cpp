@@ -1,6 +1,7 @@
 // palmdump [--user ID [--apps MASK]] [--json]
 // Finds the installed Palm Desktop as the wizard does (the PDPath override in
-// a brellon.ini beside this program, then the registry), binds the Palm
+// a brellon.ini beside this program, then the folder chosen in the wizard,
+// kept in its settings file, then the registry), binds the Palm
 // libraries, and prints the folder, the version and the users. With --user,
 // it then loads that user's applications (MASK as the AppFlag setting,
 // default 15) through the facades and prints every record and the
@@ -82,6 +83,7 @@ int main(int argc, char** argv)
         }
     }
 
+    SetPalmDesktopSettingsFile(palmdump::SettingsPath());
     char folder[260];
     int rc = GetPalmDesktopPath(folder, sizeof(folder));
     uint32_t version = GetPalmDesktopVersion();
