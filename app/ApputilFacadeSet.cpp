@@ -1,10 +1,13 @@
 #include "app/ApputilFacadeSet.h"
 
 #include "misc/CxDebugUtil.h"
+#include "palm/PalmEnv.h"
 #include "platform/File.h"
+#include "platform/FileCheck.h"
 #include "platform/System.h"
 #include "platform/WinPath.h"
 
+#include <cstring>
 #include <new>
 
 namespace {
@@ -23,7 +26,7 @@ bool Chosen(int32_t appFlag, int32_t app) { return ((appFlag >> app) & 1) != 0; 
 // success, and an unknown version leaves no generation behind. What the
 // loaders logged as critical meanwhile is the reason in words.
 template <typename Info>
-PmLoadResult LoadOne(Info* info, int32_t user, bool reset)
+PmLoadResult LoadOne(int32_t app, Info* info, int32_t user, bool reset)
 {
     PmLoadResult result;
     result.Tried = true;
@@ -32,9 +35,13 @@ PmLoadResult LoadOne(Info* info, int32_t user, bool reset)
         info->Reset();
     bool loaded = info->LoadByUser(user);
     result.Failed = !loaded || !IsGeneration(info->LoadedGeneration());
-    if (result.Failed)
+    if (result.Failed) {
         result.Reason = capture.Messages().empty() ? std::string(kNoReason) : capture.Text();
-    else
+        const int32_t gen = info->ChosenGeneration();
+        result.Words = IsGeneration(gen) ? PmLoadFailureWords(PmAppDataFile(app, gen, uint32_t(user)), result.Reason)
+                                         : "the installed Palm Desktop version is not one this program can read, "
+                                           "so nothing was read or changed.";
+    } else
         result.Warnings = capture.Text();
     return result;
 }
@@ -74,22 +81,22 @@ bool PmFacadeSet::Build(int32_t user, int32_t appFlag)
 
     if (Chosen(appFlag, kPmAppAddr)) {
         TellProgress(kPmAppAddr);
-        m_Load[kPmAppAddr] = LoadOne(m_pAddr, user, false);
+        m_Load[kPmAppAddr] = LoadOne(kPmAppAddr, m_pAddr, user, false);
         Stamp(kPmAppAddr, m_pAddr, user);
     }
     if (Chosen(appFlag, kPmAppDate)) {
         TellProgress(kPmAppDate);
-        m_Load[kPmAppDate] = LoadOne(m_pDate, user, false);
+        m_Load[kPmAppDate] = LoadOne(kPmAppDate, m_pDate, user, false);
         Stamp(kPmAppDate, m_pDate, user);
     }
     if (Chosen(appFlag, kPmAppTodo)) {
         TellProgress(kPmAppTodo);
-        m_Load[kPmAppTodo] = LoadOne(m_pTodo, user, false);
+        m_Load[kPmAppTodo] = LoadOne(kPmAppTodo, m_pTodo, user, false);
         Stamp(kPmAppTodo, m_pTodo, user);
     }
     if (Chosen(appFlag, kPmAppMemo)) {
         TellProgress(kPmAppMemo);
-        m_Load[kPmAppMemo] = LoadOne(m_pMemo, user, false);
+        m_Load[kPmAppMemo] = LoadOne(kPmAppMemo, m_pMemo, user, false);
         Stamp(kPmAppMemo, m_pMemo, user);
     }
 
@@ -142,7 +149,7 @@ void PmFacadeSet::ReloadOne(int32_t app, Info* info, CxList<Rec>* dups, int32_t 
         CXLOG(2, "%s unchanged since it was loaded: %s", kAppNames[app], was.file.c_str());
         return;
     }
-    m_Load[app] = LoadOne(info, user, true);
+    m_Load[app] = LoadOne(app, info, user, true);
     Stamp(app, info, user);
 }
 
@@ -178,6 +185,59 @@ void PmFacadeSet::Release()
         r = PmLoadResult{};
     for (LoadStamp& s : m_Stamp)
         s = LoadStamp{};
+}
+
+std::string PmAppDataFile(int32_t app, int32_t gen, uint32_t user)
+{
+    static const char* const kDat[kPmAppCount] = {"address\\address.dat", "datebook\\datebook.dat", "todo\\todo.dat",
+                                                  "memopad\\memopad.dat"};
+    static const char* const kMdb[kPmAppCount] = {"address\\Address.mdb", "datebook\\DateBook.mdb",
+                                                  "todo\\Todolist.mdb", "memopad\\MemoPad.mdb"};
+    if (app < 0 || app >= kPmAppCount || !IsGeneration(gen))
+        return std::string();
+    char folder[1024] = {};
+    if (!GetUserDataPath(user, folder))
+        return std::string();
+    return std::string(folder) + (gen == kPmGenEx2 ? kMdb[app] : kDat[app]);
+}
+
+std::string PmLoadFailureWords(const std::string& file, const std::string& reason)
+{
+    if (file.empty())
+        return "the data folder of this Palm Desktop user could not be found, so nothing was read or changed.";
+    const std::string host = plat::ToHostPath(file);
+    std::string why = plat::WhyCannotOpen(file);
+    if (why == "another program has it open")
+        return host + " is open in another program (Palm Desktop or HotSync). Close it and run the wizard again; "
+                      "nothing was read or changed.";
+    if (!why.empty())
+        return host + " could not be opened: " + why + ". Nothing was read or changed.";
+    // The file opens but its content was refused: say how long it is and,
+    // where the loader said so, where its reading stopped.
+    std::string words = host + " is damaged or incomplete";
+    int64_t size = plat::HostFileSize(file);
+    std::string where;
+    static const char* const kMarks[] = {"file position: ", "position: "};
+    for (const char* mark : kMarks) {
+        size_t at = reason.find(mark);
+        if (at != std::string::npos) {
+            size_t b = at + std::strlen(mark), e = b;
+            while (e < reason.size() && reason[e] >= '0' && reason[e] <= '9')
+                ++e;
+            if (e > b)
+                where = reason.substr(b, e - b);
+            break;
+        }
+    }
+    if (size >= 0) {
+        words += " (it is " + std::to_string(size) + " bytes long";
+        if (!where.empty())
+            words += "; reading stopped at byte " + where;
+        words += ")";
+    }
+    words += ": it does not hold what a Palm Desktop data file holds there. Nothing of it was read or changed. "
+             "Restore a backup copy of it, or open it in Palm Desktop and let it repair the file.";
+    return words;
 }
 
 namespace {
@@ -247,4 +307,11 @@ bool FindSettingsFolder(std::string* folder)
         return false;
     *folder = path + "\\";
     return true;
+}
+
+bool HoldInstanceLock(const std::string& folder, plat::ExclusiveFile* lock)
+{
+    if (!lock)
+        return false;
+    return lock->Open(folder + "tarnwick.lock", plat::Access::ReadWrite, true);
 }

@@ -34,6 +34,11 @@ struct PmLoadResult {
     /// ..."), or a general sentence when they logged none; empty when the
     /// load succeeded.
     std::string Reason;
+    /// Why, for the user: which file (its path as the user's system names
+    /// it), what is wrong with it (no such file, held by another program,
+    /// the system's reason for not opening it, damaged or incomplete with
+    /// its size), and what to do. Empty when the load succeeded.
+    std::string Words;
     /// Critical messages logged by a load that still succeeded (a field the
     /// loader skipped, a query that returned nothing), one per line; empty
     /// otherwise. The data shown may then be incomplete.
@@ -128,6 +133,15 @@ private:
     std::function<void(int32_t app)> m_Progress;
 };
 
+/// The data file of an application (kPmAppAddr ...) of a generation
+/// (kPmGenClassic, kPmGenEx, kPmGenEx2) for a user, in Windows form; empty
+/// when the user's data folder cannot be found or the generation is none.
+std::string PmAppDataFile(int32_t app, int32_t gen, uint32_t user);
+
+/// What a failed load of `file` means for the user (see PmLoadResult::Words);
+/// `reason` is what the loaders logged.
+std::string PmLoadFailureWords(const std::string& file, const std::string& reason);
+
 /// The settings folder: the common application data folder, then "brellon",
 /// then "Tarnwick", each missing level created (the application data folder's
 /// own missing levels too). On success `folder` holds it in Windows form
@@ -135,3 +149,11 @@ private:
 /// or when the folder is too long for "appdebug.log" or "brellon.ini" inside
 /// it to fit in 259 characters (folder emptied; none is false).
 bool FindSettingsFolder(std::string* folder);
+
+/// The lock that lets one wizard run at a time for a user of this machine:
+/// "tarnwick.lock" in `folder` (the settings folder, in Windows form ending
+/// in '\'), held without sharing for as long as `lock` stays open. The
+/// system lets go of it when the holder ends, a crash included, so a lock
+/// file left behind never blocks a later start. False when another running
+/// wizard holds it, or when it cannot be made.
+bool HoldInstanceLock(const std::string& folder, plat::ExclusiveFile* lock);

@@ -511,3 +511,55 @@ TEST(FacadeSetTest, ReloadReadsAgainOnlyWhatMayHaveChanged)
         EXPECT_EQ(RecordCount(set, kPmAppAddr), 6u);
     }
 }
+
+// One wizard at a time: the second holder of the lock is refused while the
+// first holds it, and a lock file left behind by a run that ended (a crash
+// leaves the file but not the lock) does not block the next start.
+TEST(InstanceLock, OneHolderAtATimeAndNoStuckLock)
+{
+    char tmpl[] = "/tmp/tarnwick-lock-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string folder = std::string(tmpl) + "/";
+    {
+        plat::ExclusiveFile first, second;
+        ASSERT_TRUE(HoldInstanceLock(folder, &first));
+        EXPECT_FALSE(HoldInstanceLock(folder, &second));
+        first.Close();
+        EXPECT_TRUE(std::filesystem::exists(folder + "tarnwick.lock"));
+        EXPECT_TRUE(HoldInstanceLock(folder, &second));
+    }
+    plat::ExclusiveFile again;
+    EXPECT_TRUE(HoldInstanceLock(folder, &again));
+    again.Close();
+    EXPECT_FALSE(HoldInstanceLock(std::string(tmpl) + "/missing/", &again));
+    std::filesystem::remove_all(tmpl);
+}
+
+// What a failed load tells the user: the file by its host path, and why in
+// words: missing, a folder, held by another program, or damaged with its
+// size and where reading stopped.
+TEST(LoadFailureWords, NameTheFileAndWhy)
+{
+    char tmpl[] = "/tmp/tarnwick-words-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    std::string file = dir + "/address.dat";
+    EXPECT_EQ(PmLoadFailureWords(file, ""), file + " could not be opened: there is no such file. Nothing was read or changed.");
+    std::filesystem::create_directory(file);
+    EXPECT_EQ(PmLoadFailureWords(file, ""),
+              file + " could not be opened: it is a folder, not a file. Nothing was read or changed.");
+    std::filesystem::remove(file);
+    std::ofstream(file, std::ios::binary) << std::string(300, 'x');
+    std::string words = PmLoadFailureWords(file, "Error reading Palm Desktop Contacts, current file position: 212");
+    EXPECT_EQ(words.rfind(file + " is damaged or incomplete (it is 300 bytes long; reading stopped at byte 212)", 0), 0u)
+        << words;
+    EXPECT_NE(words.find("Restore a backup copy"), std::string::npos);
+    {
+        plat::ExclusiveFile held;
+        ASSERT_TRUE(held.Open(file, plat::Access::Read, false));
+        words = PmLoadFailureWords(file, "");
+        EXPECT_EQ(words.rfind(file + " is open in another program", 0), 0u) << words;
+    }
+    EXPECT_EQ(PmLoadFailureWords("", "x").rfind("the data folder of this Palm Desktop user could not be found", 0), 0u);
+    std::filesystem::remove_all(dir);
+}

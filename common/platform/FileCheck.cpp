@@ -1,0 +1,44 @@
+#include "platform/FileCheck.h"
+
+#include "platform/WinPath.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace plat {
+
+std::string WhyCannotOpen(const std::string& winPath)
+{
+    if (winPath.empty())
+        return "no file was named";
+    std::string host = ToHostPath(winPath);
+    struct stat st;
+    if (::stat(host.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "there is no such file" : std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "it is a folder, not a file";
+    if (!S_ISREG(st.st_mode))
+        return "it is not a regular file";
+    int fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    std::string why;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        why = errno == EWOULDBLOCK ? "another program has it open" : std::strerror(errno);
+    ::close(fd);
+    return why;
+}
+
+int64_t HostFileSize(const std::string& winPath)
+{
+    struct stat st;
+    if (winPath.empty() || ::stat(ToHostPath(winPath).c_str(), &st) != 0)
+        return -1;
+    return int64_t(st.st_size);
+}
+
+}  // namespace plat
