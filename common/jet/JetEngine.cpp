@@ -543,8 +543,12 @@ bool Engine::Fail(Failure failure, int err)
 
 bool Engine::CheckNotHeld(std::string* error)
 {
+    // A database reached through a link has its lock file beside the name
+    // the other program opened: the link's, or the file's own.
     std::string lock;
-    if (LockFileHeld(m_db.HostPath(), &lock)) {
+    const std::string target = plat::FollowLinks(m_db.HostPath());
+    if (LockFileHeld(m_db.HostPath(), &lock) ||
+        (!target.empty() && target != m_db.HostPath() && LockFileHeld(target, &lock))) {
         *error = m_shownPath + " is open in another program (its lock file " + lock +
                  " is in use). Close Palm Desktop and try again; nothing was changed.";
         return Fail(Failure::Held);

@@ -542,3 +542,67 @@ TEST(Ex2Left, JetCountsCharacters)
     EXPECT_EQ(IdsOf(connection, select + quoted(byteCut) + "'"), std::set<int32_t>());
     EXPECT_EQ(IdsOf(connection, select + quoted(unitCut) + "'"), std::set<int32_t>());
 }
+
+// ---------------------------------------------------------------------------
+// A database that is a symbolic link
+
+namespace {
+
+/// Moves the memo database into a folder of its own beside the user's and
+/// leaves a relative link in its place; returns the file's own path.
+std::string LinkIntoAnotherFolder(const std::string& host)
+{
+    const std::string folder = std::filesystem::path(host).parent_path().string();
+    const std::string shared = folder + "/../../shared";
+    std::filesystem::create_directories(shared);
+    const std::string target = shared + "/" + std::filesystem::path(host).filename().string();
+    std::filesystem::rename(host, target);
+    EXPECT_EQ(::symlink(("../../shared/" + std::filesystem::path(host).filename().string()).c_str(), host.c_str()), 0);
+    return target;
+}
+
+/// Through the link: the deletion reaches the file it leads to, which is
+/// backed up beside itself; the link stays, and nothing else is left beside it.
+void DeleteThroughALink(const PalmInstall& env, const std::string& link, const std::string& target)
+{
+    const std::set<std::string> besideLink = Entries(link);
+    const std::string before = jettest::ReadAll(target);
+    PmMemoInfo info(kEx2);
+    ASSERT_TRUE(info.LoadByUser(int32_t(env.UserId())));
+    EXPECT_EQ(info.SaveFile(), link);
+    ASSERT_TRUE(info.DeleteRecord(info.GetCommMgr()->GetAt(0))) << info.DeleteError();
+    ASSERT_TRUE(info.Save()) << info.SaveError();
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_FALSE(jettest::ReadAll(target) == before);
+    EXPECT_EQ(Entries(link), besideLink);
+    std::string backup;
+    ASSERT_EQ(ex2test::CountBackups(target, &backup), 1);
+    EXPECT_TRUE(jettest::ReadAll(backup) == before);
+}
+
+}  // namespace
+
+TEST_F(Ex2SaveCheck, ALinkedDatabaseStaysALink)
+{
+    const std::string target = LinkIntoAnotherFolder(m_host);
+    DeleteThroughALink(m_env, m_host, target);
+}
+
+TEST_F(JetSaveCheckFacade, ALinkedDatabaseStaysALink)
+{
+    const std::string target = LinkIntoAnotherFolder(m_host);
+    // The desktop program holding the file by its own name, beside it.
+    {
+        const std::string lock = target.substr(0, target.size() - 4) + ".ldb";
+        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+        PmMemoInfo info(kEx2);
+        ASSERT_TRUE(info.LoadByUser(int32_t(m_env.UserId())));
+        EXPECT_FALSE(info.DeleteRecord(info.GetCommMgr()->GetAt(0)));
+        EXPECT_EQ(info.DeleteError(), kPmReasonHeld);
+        ::close(fd);
+        std::filesystem::remove(lock);
+    }
+    DeleteThroughALink(m_env, m_host, target);
+}
