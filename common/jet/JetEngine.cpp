@@ -432,6 +432,7 @@ Engine::~Engine() = default;
 
 std::unique_ptr<Result> Engine::Select(const std::string& statement, std::string* error)
 {
+    m_failure = Failure::None;
     SelectStatement select;
     if (!ParseSelect(statement, &select)) {
         *error = "This statement is not one that is run on a Jet database: " + statement;
@@ -533,29 +534,52 @@ void Engine::Remember(RowKey key, const std::vector<std::string>& columns, const
     m_read[key] = read;
 }
 
-bool Engine::CheckNotHeld(std::string* error) const
+bool Engine::Fail(Failure failure, int err)
 {
+    m_failure = failure;
+    m_errno = err;
+    return false;
+}
+
+bool Engine::CheckNotHeld(std::string* error)
+{
+    // A database reached through a link has its lock file beside the name
+    // the other program opened: the link's, or the file's own.
     std::string lock;
-    if (LockFileHeld(m_db.HostPath(), &lock)) {
+    const std::string target = plat::FollowLinks(m_db.HostPath());
+    if (LockFileHeld(m_db.HostPath(), &lock) ||
+        (!target.empty() && target != m_db.HostPath() && LockFileHeld(target, &lock))) {
         *error = m_shownPath + " is open in another program (its lock file " + lock +
                  " is in use). Close Palm Desktop and try again; nothing was changed.";
-        return false;
+        return Fail(Failure::Held);
     }
     return true;
 }
 
 bool Engine::Locate(RowKey key, const Read& read, IntSlot* slot, std::string* error)
 {
+    // Rows are read through the descriptor the engine opened: when the path
+    // now names another file (one put in its place), what is read here is no
+    // longer what would be written.
+    if (!m_db.IsFileAt(m_db.HostPath())) {
+        *error = m_shownPath + " was replaced or removed by another program since it was read, so nothing was "
+                               "changed.";
+        return Fail(Failure::Changed);
+    }
     std::string reason;
     if (!m_db.LocateInt32("Main", "Status", key, slot, &reason)) {
         *error = "The Status of a row of " + m_shownPath + " cannot be changed in place: " + reason +
                  "; nothing was changed.";
-        return false;
+        // A row that is gone was changed by someone else; a column that
+        // cannot be written in place is this engine's refusal.
+        std::vector<Value> row;
+        std::string ignored;
+        return Fail(m_db.ReadRow("Main", {"Status"}, key, &row, &ignored) ? Failure::Refused : Failure::Changed);
     }
     if (slot->null != read.statusNull || (!slot->null && slot->value != read.status)) {
         *error = "A row of " + m_shownPath +
                  " is no longer as it was read (its Status was changed since), so nothing was changed.";
-        return false;
+        return Fail(Failure::Changed);
     }
     if (read.recordIdRead) {
         std::vector<Value> now;
@@ -563,7 +587,7 @@ bool Engine::Locate(RowKey key, const Read& read, IntSlot* slot, std::string* er
             (now[0].kind == Kind::Null) != read.recordIdNull || ToInt32(now[0]) != read.recordId) {
             *error = "A row of " + m_shownPath +
                      " is no longer where it was read (another row stands in its place), so nothing was changed.";
-            return false;
+            return Fail(Failure::Changed);
         }
     }
     return true;
@@ -573,9 +597,10 @@ bool Engine::Execute(const std::string& statement, int64_t* changed, std::string
 {
     *changed = 0;
     Update update;
+    m_failure = Failure::None;
     if (!ParseUpdate(statement, &update)) {
         *error = "Only the Status of a row is changed in a Jet database; this statement is not run: " + statement;
-        return false;
+        return Fail(Failure::Refused);
     }
     if (!IsTable(update.table, "Main") || update.columns.size() != 1 || update.columns[0] != "Status" ||
         !update.valueIsNumber || !update.where.byKey) {
@@ -584,16 +609,16 @@ bool Engine::Execute(const std::string& statement, int64_t* changed, std::string
             what += (what.empty() ? "[" : ", [") + c + "]";
         *error = "Only the Status of a row is changed in a Jet database, so this change of " + what + " in " +
                  m_shownPath + " was not made.";
-        return false;
+        return Fail(Failure::Refused);
     }
     if (update.value < INT32_MIN || update.value > INT32_MAX) {
         *error = "The Status value " + std::to_string(update.value) + " does not fit its column.";
-        return false;
+        return Fail(Failure::Refused);
     }
     const auto read = m_read.find(update.where.key);
     if (read == m_read.end() || !read->second.statusRead) {
         *error = "The row to change in " + m_shownPath + " was not read by the last load, so nothing was changed.";
-        return false;
+        return Fail(Failure::Refused);
     }
     const bool own = !m_open;
     if (own && !Begin(error))
@@ -613,6 +638,7 @@ bool Engine::Execute(const std::string& statement, int64_t* changed, std::string
 
 bool Engine::Begin(std::string* error)
 {
+    m_failure = Failure::None;
     if (!CheckNotHeld(error))
         return false;
     m_pending.clear();
@@ -677,9 +703,10 @@ struct Undo {
 
 bool Engine::Commit(std::string* error)
 {
+    m_failure = Failure::None;
     if (!m_open) {
         *error = "No change is under way.";
-        return false;
+        return Fail(Failure::Refused);
     }
     std::vector<Pending> pending = std::move(m_pending);
     Rollback();
@@ -692,24 +719,36 @@ bool Engine::Commit(std::string* error)
     for (const Pending& p : pending) {
         auto read = m_read.find(p.key);
         IntSlot now;
-        if (read == m_read.end() || !Locate(p.key, read->second, &now, error))
+        if (read == m_read.end()) {
+            *error = "A row to change in " + m_shownPath + " was not read by the last load, so nothing was changed.";
+            return Fail(Failure::Refused);
+        }
+        if (!Locate(p.key, read->second, &now, error))
             return false;
         if (now.offset != p.slot.offset || now.nullByte != p.slot.nullByte || now.nullBit != p.slot.nullBit) {
             *error = "A row of " + m_shownPath + " moved in the file since it was read, so nothing was changed.";
-            return false;
+            return Fail(Failure::Changed);
         }
     }
     // The file as it was, kept beside it before the first change of a run.
     std::string backupError;
-    if (!plat::BackupOnce(m_shownPath, &backupError)) {
+    int backupErrno = 0;
+    if (!plat::BackupOnce(m_shownPath, &backupError, &backupErrno)) {
         *error = "No backup copy of " + m_shownPath + " could be made, so nothing was changed: " + backupError;
-        return false;
+        return Fail(Failure::System, backupErrno);
     }
     const int fd = ::open(m_db.HostPath().c_str(), O_RDWR | O_CLOEXEC);
     if (fd < 0) {
-        *error = "The file " + m_shownPath + " cannot be opened for writing: " + std::strerror(errno) +
+        const int err = errno;
+        *error = "The file " + m_shownPath + " cannot be opened for writing: " + std::strerror(err) +
                  "; nothing was changed.";
-        return false;
+        return Fail(Failure::System, err);
+    }
+    // The writes go to the file that was checked above, or nowhere.
+    if (!m_db.IsFileOf(fd)) {
+        ::close(fd);
+        *error = m_shownPath + " was replaced by another program since it was read, so nothing was changed.";
+        return Fail(Failure::Changed);
     }
     std::vector<Undo> undo;
     bool ok = true;
@@ -761,13 +800,14 @@ bool Engine::Commit(std::string* error)
                  (restored ? "); what was written was put back."
                            : "), and what was written could not all be put back: its backup copy holds the file "
                              "as it was before this run.");
-        return false;
+        return Fail(Failure::System, failure ? failure : EIO);
     }
     if (::close(fd) != 0) {
         // The writes were flushed; a late error cannot be undone from here.
-        *error = "Writing to " + m_shownPath + " failed (" + std::string(std::strerror(errno)) +
+        const int err = errno;
+        *error = "Writing to " + m_shownPath + " failed (" + std::string(std::strerror(err)) +
                  "); its backup copy holds the file as it was before this run.";
-        return false;
+        return Fail(Failure::System, err);
     }
     for (const Pending& p : pending) {
         Read& read = m_read[p.key];

@@ -17,7 +17,9 @@
 // ".bak" (once per run) and writes them all to the file in place (and the
 // null mask bit of a Null Status), or undoes what it wrote when a write
 // fails. Rollback forgets them. A database that another program
-// has open (its ".ldb" lock file held) is never written.
+// has open (its ".ldb" lock file held) is never written, and neither is a
+// file that is no longer the one the engine reads (another program replaced
+// or removed it since the open): the writes go to the very file checked.
 #pragma once
 
 #include "jet/JetFile.h"
@@ -62,6 +64,16 @@ public:
 
     bool Begin(std::string* error);
     bool Commit(std::string* error);
+
+    /// What kind of failure the last Begin, Execute or Commit that failed
+    /// met (None after a Select): the file held by another program (its lock file), the file or
+    /// the row no longer as the walk read it (changed, moved, replaced,
+    /// removed), a change this engine refuses to make (another statement, a
+    /// column that cannot be changed in place), or a system error (errno in
+    /// LastErrno: the backup copy, the write).
+    enum class Failure { None, Held, Changed, Refused, System };
+    Failure LastFailure() const { return m_failure; }
+    int LastErrno() const { return m_errno; }
     void Rollback();
     bool InTransaction() const { return m_open; }
     void Savepoint() { m_savepoint = m_pending.size(); }
@@ -84,7 +96,10 @@ private:
         IntSlot slot;        // where and what was there when the change was made
     };
 
-    bool CheckNotHeld(std::string* error) const;
+    bool CheckNotHeld(std::string* error);
+    /// Notes the kind of a failure (and errno for a system one); false, for
+    /// the caller to return.
+    bool Fail(Failure failure, int err = 0);
     bool Locate(RowKey key, const Read& read, IntSlot* slot, std::string* error);
     void Remember(RowKey key, const std::vector<std::string>& columns, const std::vector<Value>& row);
 
@@ -93,6 +108,8 @@ private:
     bool m_open = false;
     std::vector<Pending> m_pending;
     size_t m_savepoint = 0;
+    Failure m_failure = Failure::None;
+    int m_errno = 0;
     // What the last whole walk of Main read of each row: a change must find
     // the row as it was read.
     std::unordered_map<RowKey, Read> m_read;

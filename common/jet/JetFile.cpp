@@ -929,6 +929,20 @@ bool Database::IsOpen() const { return m_impl->mdb != nullptr; }
 
 const std::string& Database::HostPath() const { return m_impl->path; }
 
+bool Database::IsFileOf(int fd) const
+{
+    struct stat mine {}, theirs {};
+    return m_impl->file && fd >= 0 && ::fstat(m_impl->file->fd, &mine) == 0 && ::fstat(fd, &theirs) == 0 &&
+           mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
+bool Database::IsFileAt(const std::string& hostPath) const
+{
+    struct stat mine {}, theirs {};
+    return m_impl->file && ::fstat(m_impl->file->fd, &mine) == 0 && ::stat(hostPath.c_str(), &theirs) == 0 &&
+           mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
+}
+
 bool Database::Columns(const std::string& table, std::vector<ColumnInfo>* columns, std::string* error)
 {
     TableDef def;

@@ -102,6 +102,13 @@ public:
     void Close();
     bool IsOpen() const;
     const std::string& HostPath() const;
+    /// True when `fd` is open on the very file this database reads (the same
+    /// device and inode). False after another program replaced the file at
+    /// the path by another one (a rename over it), or for a closed database.
+    bool IsFileOf(int fd) const;
+    /// The same for the file the path names now (links followed); false when
+    /// it names none.
+    bool IsFileAt(const std::string& hostPath) const;
 
     /// The columns of a table in their stored order; false when the table
     /// does not exist or its definition cannot be read.

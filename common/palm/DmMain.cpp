@@ -2,10 +2,14 @@
 
 #include "jet/JetEngine.h"
 
+#include "palm/PalmReason.h"
 #include "platform/Codepage.h"
 #include "platform/WinPath.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 
 #include <cstdio>
 #include <cstring>
@@ -202,6 +206,57 @@ void DbConnection::Close()
         m_db = nullptr;
     }
     m_dataSource.clear();
+    m_fileKnown = false;
+}
+
+void DbConnection::NoteFailure()
+{
+    if (m_jet) {
+        switch (m_jet->LastFailure()) {
+        case jet::Engine::Failure::Held: m_reason = kPmReasonHeld; break;
+        case jet::Engine::Failure::Changed: m_reason = kPmReasonChanged; break;
+        case jet::Engine::Failure::System:
+            m_reason = PmReasonOfErrno(m_jet->LastErrno(), "the database could not be written");
+            break;
+        case jet::Engine::Failure::Refused: m_reason = "the database does not allow this change to be made safely"; break;
+        case jet::Engine::Failure::None: m_reason = "the database could not be read"; break;
+        }
+        return;
+    }
+    if (!m_db) {
+        m_reason = "the database is not open";
+        return;
+    }
+    switch (sqlite3_extended_errcode(m_db) & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: m_reason = kPmReasonHeld; break;
+    case SQLITE_FULL: m_reason = PmReasonOfErrno(ENOSPC, nullptr); break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM: m_reason = PmReasonOfErrno(EACCES, nullptr); break;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+        m_reason = PmReasonOfErrno(sqlite3_system_errno(m_db), "the database could not be written");
+        break;
+    default: m_reason = "the database refused the change"; break;
+    }
+}
+
+bool DbConnection::StillTheOpenedFile(std::string* error)
+{
+    if (!Connected()) {
+        *error = "The connection is closed.";
+        m_reason = "the database is not open";
+        return false;
+    }
+    struct stat now {};
+    if (!m_fileKnown)
+        return true;  // nothing to compare with: the open could not tell
+    if (::stat(plat::ToHostPath(m_dataSource).c_str(), &now) == 0 && uint64_t(now.st_dev) == m_fileDevice &&
+        uint64_t(now.st_ino) == m_fileInode)
+        return true;
+    *error = m_dataSource + " was replaced or removed by another program since it was opened; nothing was changed.";
+    m_reason = kPmReasonChanged;
+    return false;
 }
 
 std::string DbConnection::DataSourceOf(const std::string& connectionString)
@@ -234,6 +289,11 @@ bool DbConnection::Open(std::string* error)
         return false;
     }
     std::string host = plat::ToHostPath(source);
+    // Which file this is, to tell it later from one put in its place.
+    struct stat opened {};
+    m_fileKnown = ::stat(host.c_str(), &opened) == 0;
+    m_fileDevice = uint64_t(opened.st_dev);
+    m_fileInode = uint64_t(opened.st_ino);
     if (StartsWithJetHeader(host)) {
         m_jet = jet::Engine::Open(host, source, error);
         if (!m_jet)
@@ -274,31 +334,40 @@ bool DbConnection::Open(std::string* error)
 
 bool DbConnection::Begin(std::string* error)
 {
+    m_reason.clear();
     if (m_jet) {
-        if (!m_jet->Begin(error))
+        if (!m_jet->Begin(error)) {
+            NoteFailure();
             return false;
+        }
         ++m_transaction;
         return true;
     }
     if (!m_db) {
         *error = "The connection is closed.";
+        NoteFailure();
         return false;
     }
-    if (!RunPlain(m_db, "BEGIN IMMEDIATE", error))
+    if (!RunPlain(m_db, "BEGIN IMMEDIATE", error)) {
+        NoteFailure();
         return false;
+    }
     ++m_transaction;
     return true;
 }
 
 bool DbConnection::Commit(std::string* error)
 {
+    bool ok = false;
     if (m_jet)
-        return m_jet->Commit(error);
-    if (!m_db) {
+        ok = m_jet->Commit(error);
+    else if (!m_db)
         *error = "The connection is closed.";
-        return false;
-    }
-    return RunPlain(m_db, "COMMIT", error);
+    else
+        ok = RunPlain(m_db, "COMMIT", error);
+    if (!ok)
+        NoteFailure();
+    return ok;
 }
 
 void DbConnection::Rollback()
@@ -324,9 +393,13 @@ bool DbConnection::Savepoint(std::string* error)
     }
     if (!m_db) {
         *error = "The connection is closed.";
+        NoteFailure();
         return false;
     }
-    return RunPlain(m_db, "SAVEPOINT one_row", error);
+    if (RunPlain(m_db, "SAVEPOINT one_row", error))
+        return true;
+    NoteFailure();
+    return false;
 }
 
 bool DbConnection::ReleaseSavepoint(std::string* error)
@@ -335,9 +408,13 @@ bool DbConnection::ReleaseSavepoint(std::string* error)
         return true;
     if (!m_db) {
         *error = "The connection is closed.";
+        NoteFailure();
         return false;
     }
-    return RunPlain(m_db, "RELEASE one_row", error);
+    if (RunPlain(m_db, "RELEASE one_row", error))
+        return true;
+    NoteFailure();
+    return false;
 }
 
 void DbConnection::RollbackToSavepoint()
@@ -582,6 +659,8 @@ bool DbQuery::Step(std::string* error)
         return true;
     }
     *error = sqlite3_errmsg(m_connection->Handle());
+    // The code is the step's until the statement is reset.
+    m_connection->NoteFailure();
     ReleaseStatement();
     return false;
 }
@@ -612,11 +691,10 @@ bool DbQuery::StepJet(std::string* error)
 
 bool DbQuery::Open(std::string* error)
 {
-    if (m_connection && m_connection->IsJet())
-        return OpenJet(error);
-    if (!Prepare(error, true))
-        return false;
-    return Step(error);
+    const bool ok = m_connection && m_connection->IsJet() ? OpenJet(error) : Prepare(error, true) && Step(error);
+    if (!ok && m_connection)
+        m_connection->NoteFailure();
+    return ok;
 }
 
 bool DbQuery::ExecSql(std::string* error)
@@ -624,10 +702,16 @@ bool DbQuery::ExecSql(std::string* error)
     if (m_connection && m_connection->IsJet()) {
         Close();
         m_changed = 0;
-        return m_connection->Jet()->Execute(m_sql, &m_changed, error);
-    }
-    if (!Prepare(error))
+        if (m_connection->Jet()->Execute(m_sql, &m_changed, error))
+            return true;
+        m_connection->NoteFailure();
         return false;
+    }
+    if (!Prepare(error)) {
+        if (m_connection)
+            m_connection->NoteFailure();
+        return false;
+    }
     sqlite3* db = m_connection->Handle();
     const sqlite3_int64 before = sqlite3_total_changes64(db);
     bool ok = true;

@@ -68,6 +68,22 @@ public:
     bool ReleaseSavepoint(std::string* error);
     void RollbackToSavepoint();
 
+    /// Why the last failed change on this connection failed (Begin, a
+    /// statement, a savepoint, Commit), in the user's words (see
+    /// palm/PalmReason.h): held by another program, changed since the load,
+    /// the system's words for a full disk or a refused write, or the step in
+    /// plain words. Emptied by Begin.
+    const std::string& FailureReason() const { return m_reason; }
+    /// Notes the reason of the failure just met, from the engine's own
+    /// account of it (SQLite's error code, the Jet engine's kind).
+    void NoteFailure();
+    /// True when the data source still names the file that Open opened. A
+    /// file that another program put in its place, or removed, would take
+    /// none of the changes made through this connection (an engine keeps
+    /// writing to the file it opened): false then, with *error and the
+    /// reason set.
+    bool StillTheOpenedFile(std::string* error);
+
     /// The condition ("WHERE ...") that names exactly the row whose key
     /// DbQuery::RowKey gave. For SQLite the key is the rowid.
     std::string RowKeyCondition(int64_t key) const;
@@ -90,6 +106,11 @@ private:
     std::string m_connectionString;
     std::string m_dataSource;
     uint64_t m_transaction = 0;  // the number of the last transaction begun
+    std::string m_reason;
+    // The file Open opened (links followed), to tell it from one put in its place.
+    uint64_t m_fileDevice = 0;
+    uint64_t m_fileInode = 0;
+    bool m_fileKnown = false;
     std::vector<std::pair<std::string, sqlite3_stmt*>> m_kept;
     uint64_t m_epoch = 0;
 };

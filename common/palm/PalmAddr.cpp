@@ -304,8 +304,10 @@ bool PmAddrUtil::LoadRecords()
 
 bool PmAddrUtil::Save(const char* path)
 {
-    if (!path || !*path)
+    if (!path || !*path) {
+        SetSaveReason("no file was named to save to");
         return false;
+    }
     CXLOG(2, "Save Palm Desktop address book database as file: %s", path);
     if (SaveRefused())
         return false;

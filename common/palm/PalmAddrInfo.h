@@ -57,6 +57,10 @@ public:
     /// 4.1.x; 6.x: its row, whose result is returned, in the transaction
     /// that Save commits).
     bool DeleteRecord(CommAddr* pRec);
+    /// Writes the loaded file back (classic, 4.1.x; not at all when nothing
+    /// was deleted, true) or commits the rows deleted since the load (6.x).
+    /// False when no .dat file is loaded or the write or commit fails
+    /// (SaveError says why; the file is as it was).
     bool Save();
     PmAddrSource* FirstSource() { return m_Core.Sources().First(); }
     PmAddrSource* NextSource() { return m_Core.Sources().Next(); }
@@ -74,6 +78,18 @@ public:
     std::string LoadedFile() { return m_Core.LoadedFile(); }
     /// True once a record was deleted since the last load.
     bool ChangedSinceLoad() const { return m_Core.ChangedSinceLoad(); }
+    /// The data file of the loaded application as the user knows it: its
+    /// host path, '/' only (a link is not followed); empty when nothing is
+    /// loaded.
+    const std::string& SaveFile() const { return m_Core.SaveFile(); }
+    /// Why the last Save failed, in the user's words ("Permission denied",
+    /// "No space left on device", the file changed by another program since
+    /// the load, Palm Desktop holding it...); empty after a Save that went
+    /// through.
+    const std::string& SaveError() const { return m_Core.SaveError(); }
+    /// Why the last DeleteRecord failed (a 6.x row that could not be written
+    /// back), in the user's words; empty after one that went through.
+    const std::string& DeleteError() const { return m_Core.DeleteError(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The display name of a phone label ("Work Phone" for unknown codes).

@@ -2,6 +2,7 @@
 
 #include "misc/CxDebugUtil.h"
 #include "palm/PalmEnv.h"
+#include "palm/PalmReason.h"
 #include "platform/File.h"
 #include "platform/WinPath.h"
 
@@ -242,11 +243,12 @@ void PmClassicUtil::EndLoad(bool ok, const char* path)
     DropImage();
 }
 
-bool PmClassicUtil::SaveRefused() const
+bool PmClassicUtil::SaveRefused()
 {
     if (!m_LoadFailed)
         return false;
     CXLOG(0, "The last load of Palm Desktop %s failed; nothing is saved.", m_Word);
+    SetSaveReason("the file could not be read whole when it was loaded");
     return true;
 }
 
@@ -286,8 +288,11 @@ bool PmClassicUtil::WriteQuietSchema()
 
 bool PmClassicUtil::BeginSave(const std::string& path)
 {
-    if (!Open(path.c_str(), ModeWrite))
+    SetSaveReason(std::string());
+    if (!Open(path.c_str(), ModeWrite)) {
+        SetSaveReason(PmReasonOfErrno(OpenError(), "the file could not be opened"));
         return false;
+    }
     BeginFieldMarks();
     return true;
 }
@@ -302,4 +307,5 @@ bool PmClassicUtil::CommitSave(std::string* error)
 void PmClassicUtil::AbortSave()
 {
     Close();
+    SetSaveReason("the new content of the file could not be made");
 }

@@ -211,19 +211,22 @@ protected:
     /// Ends a load: after a failure the rows read are dropped and saves are
     /// refused until a load succeeds; after a success `path` is the loaded one.
     void EndLoad(bool ok, const char* path);
-    /// True, with a level 0 line, when the last load failed: nothing read
-    /// from that file may replace it.
-    bool SaveRefused() const;
+    /// True, with a level 0 line and the save's reason, when the last load
+    /// failed: nothing read from that file may replace it.
+    bool SaveRefused();
     /// Drops every row held.
     virtual void DropRows() = 0;
 
     /// Starts a save: checks that the file can be opened without sharing and
-    /// starts collecting the new content in memory.
+    /// starts collecting the new content in memory. A file that cannot be
+    /// opened gives the save its reason (held by another program, ...).
     bool BeginSave(const std::string& path);
     /// Replaces the file by the collected content (temporary file, backup,
-    /// one rename). *error says what failed.
+    /// one rename), when it is still what the load read (see
+    /// PmDBUtil::Commit). *error says what failed, SaveReason why.
     bool CommitSave(std::string* error);
-    /// Drops a save that failed before its commit; the file stays as it was.
+    /// Drops a save that failed before its commit (its content could not be
+    /// made); the file stays as it was.
     void AbortSave();
 
     /// Reads typed fields straight from the loaded bytes, for the row
@@ -454,7 +457,11 @@ protected:
     template <typename Blocks>
     bool SaveQuietFile(const char* path, Blocks blocks)
     {
-        if (!path || !*path || SaveRefused() || !BeginSave(path))
+        if (!path || !*path) {
+            SetSaveReason("no file was named to save to");
+            return false;
+        }
+        if (SaveRefused() || !BeginSave(path))
             return false;
         if (!WriteNameAndHeader(path) || !blocks()) {
             AbortSave();

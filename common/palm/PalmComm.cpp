@@ -1,9 +1,11 @@
 #include "palm/PalmComm.h"
 
 #include "misc/CxDebugUtil.h"
+#include "palm/PalmReason.h"
 
 #include <strings.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <algorithm>
@@ -373,26 +375,40 @@ void PmDBUtil::SetCategoryMgr(PmCategoryMgr* mgr)
 
 bool PmDBUtil::Open(const char* fileName, int mode)
 {
+    m_OpenError = EINVAL;
     if (!fileName || !*fileName || std::strlen(fileName) > 255)
         return false;
     plat::Access access;
     bool create = false;
     switch (mode) {
     case ModeRead: access = plat::Access::Read; break;
-    case ModeWrite: access = plat::Access::Write; break;
+    // A save reads the file once more, under this open, before it replaces it.
+    case ModeWrite: access = plat::Access::ReadWrite; break;
     case ModeReadWrite: access = plat::Access::ReadWrite; break;
     case ModeCreate: access = plat::Access::ReadWrite; create = true; break;
     default: return false;
     }
     Close();
-    if (!m_File.Open(fileName, access, create))
+    if (!m_File.Open(fileName, access, create)) {
+        m_OpenError = errno;
         return false;
+    }
     if (mode == ModeRead || mode == ModeReadWrite) {
-        if (!m_File.ReadAll(&m_In)) {
+        // The stamp is taken after the read: a change made while it ran
+        // shows in the stamp or in the bytes, and either refuses the save.
+        plat::FileStamp stamp;
+        errno = 0;
+        if (!m_File.ReadAll(&m_In) || !m_File.Stamp(&stamp)) {
+            m_OpenError = errno ? errno : EIO;
             Close();
             return false;
         }
+        m_Read.valid = true;
+        m_Read.host = m_File.HostPath();
+        m_Read.stamp = stamp;
+        m_Read.digest = plat::ContentDigest::Of(m_In.data(), m_In.size());
     }
+    m_OpenError = 0;
     m_Mode = mode;
     // Save() opens the held name itself: the copy may be onto itself.
     std::memmove(m_szFileName, fileName, std::strlen(fileName) + 1);
@@ -651,14 +667,70 @@ std::string PmDBUtil::InputBytes(uint32_t from, uint32_t to) const
     return m_In.substr(from, to - from);
 }
 
-bool PmDBUtil::Commit(std::string* error)
+bool PmDBUtil::StillAsRead(std::string* error)
 {
-    if (!m_File.IsOpen() || m_Mode == ModeRead) {
-        if (error)
-            *error = "no file is open for writing";
+    if (m_Mode != ModeWrite || !m_Read.valid || m_Read.host != m_File.HostPath())
+        return true;
+    plat::FileStamp now;
+    if (!m_File.Stamp(&now)) {
+        const int err = errno;
+        *error = "cannot check " + m_Read.host + " before writing it: " + std::strerror(err);
+        m_SaveReason = PmReasonOfErrno(err, "the file could not be checked before writing");
         return false;
     }
-    return plat::ReplaceFileContents(m_szFileName, m_Out.data(), m_Out.size(), error);
+    // Size and time first: a file that differs in either is refused without
+    // being read again.
+    bool same = now.size == m_Read.stamp.size && now.modifiedNs == m_Read.stamp.modifiedNs;
+    if (same) {
+        uint64_t digest = 0, size = 0;
+        if (!m_File.DigestAll(&digest, &size)) {
+            const int err = errno;
+            *error = "cannot read " + m_Read.host + " to check it before writing: " + std::strerror(err);
+            m_SaveReason = PmReasonOfErrno(err, "the file could not be checked before writing");
+            return false;
+        }
+        same = size == m_Read.stamp.size && digest == m_Read.digest;
+    }
+    if (!same) {
+        *error = m_Read.host +
+                 " is no longer what was read from it (its size, modification time or bytes changed since); "
+                 "nothing was written";
+        m_SaveReason = kPmReasonChanged;
+        return false;
+    }
+    return true;
+}
+
+bool PmDBUtil::Commit(std::string* error)
+{
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    m_SaveReason.clear();
+    if (!m_File.IsOpen() || m_Mode == ModeRead) {
+        *error = "no file is open for writing";
+        m_SaveReason = "the file was not opened for writing";
+        return false;
+    }
+    if (!StillAsRead(error))
+        return false;
+    int err = 0;
+    if (!plat::ReplaceFileContents(m_szFileName, m_Out.data(), m_Out.size(), error, &err)) {
+        m_SaveReason = PmReasonOfErrno(err, "the file could not be replaced");
+        return false;
+    }
+    if (m_Read.valid && m_Read.host == m_File.HostPath()) {
+        // The file holds this content now: a later save must find it. When
+        // its stamp cannot be had, no time matches and a later save is
+        // refused rather than let through unchecked.
+        plat::FileStamp now;
+        if (!plat::StampFile(m_szFileName, &now))
+            now.modifiedNs = -1;
+        m_Read.stamp.size = m_Out.size();
+        m_Read.stamp.modifiedNs = now.modifiedNs;
+        m_Read.digest = plat::ContentDigest::Of(m_Out.data(), m_Out.size());
+    }
+    return true;
 }
 
 bool PmDBUtil::ReadBytes(void* buffer, uint32_t n)

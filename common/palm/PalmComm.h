@@ -302,8 +302,15 @@ public:
 
     /// Fails for an absent or empty name (longer than 255 characters
     /// included) or an unknown mode; closes any open file first; on
-    /// success the held file name becomes the name.
+    /// success the held file name becomes the name. A read (ModeRead,
+    /// ModeReadWrite) notes the file's size, modification time and the
+    /// digest of the bytes read, for Commit to compare with. ModeWrite opens
+    /// the file for reading too, so that Commit can read it under the same
+    /// open. After a failure OpenError() holds the system's error number.
     bool Open(const char* fileName, int mode);
+    /// errno of the last Open that failed (EWOULDBLOCK: another opener holds
+    /// the file; EINVAL: no usable name or mode).
+    int OpenError() const { return m_OpenError; }
     /// Closes the file (output not committed is dropped); the held file
     /// name stays.
     void Close();
@@ -312,8 +319,22 @@ public:
     /// when no file is open.
     uint32_t Position() const;
     /// Replaces the held file's content by the output buffer; *error says
-    /// which step failed. Needs an open file in a writing mode.
+    /// which step failed and SaveReason why, in the user's words. Needs an
+    /// open file in a writing mode.
+    ///
+    /// A save over the file that was read last (the same path, opened with
+    /// ModeWrite) writes only over what that read found. Under the open that
+    /// holds the file, its size and modification time, and then the digest
+    /// of all its bytes, must still be those of the read; otherwise nothing
+    /// is written, no backup is made and the reason is kPmReasonChanged.
+    /// A modification time that moved over the same bytes is refused too:
+    /// the program cannot tell a rewrite of the same content from a change
+    /// undone, and the user loses nothing but a second run. After a commit,
+    /// the new content is what a later save of the run compares with.
     bool Commit(std::string* error);
+    /// Why the last save failed, in the user's words (see PalmReason.h);
+    /// empty after a save that went through.
+    const std::string& SaveReason() const { return m_SaveReason; }
 
     bool ReadBytes(void* buffer, uint32_t n);
     bool ReadSome(void* buffer, uint32_t* count);
@@ -491,6 +512,10 @@ protected:
     /// A save that writes the content afresh whatever was loaded (a new file).
     void SaveAfresh() { m_Afresh = true; }
 
+    /// Sets the reason of a save that failed before its commit, in the
+    /// user's words; an empty one starts a save.
+    void SetSaveReason(const std::string& reason) { m_SaveReason = reason; }
+
     /// The file name a save stores inside a file written to `path`.
     const char* StoredNameFor(const char* path) const
     {
@@ -543,6 +568,21 @@ private:
     void DressRows(const std::vector<ImageRow>& rows, const std::vector<uint16_t>& types);
     /// Lays one row of the output over the row read; false when it cannot.
     bool MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin, size_t rEnd, std::string* out) const;
+
+    /// Commit's check: true when the held file is not the one read last, or
+    /// is still exactly what that read found.
+    bool StillAsRead(std::string* error);
+
+    // What the last read found of its file (see Commit).
+    struct ReadStamp {
+        bool valid = false;
+        std::string host;
+        plat::FileStamp stamp;
+        uint64_t digest = 0;
+    };
+    ReadStamp m_Read;
+    std::string m_SaveReason;
+    int m_OpenError = 0;
 
     plat::ExclusiveFile m_File;
     int m_Mode = -1;

@@ -4,6 +4,7 @@
 #include "misc/WinUtil.h"
 #include "palm/DmMain.h"
 #include "palm/PalmEnv.h"
+#include "palm/PalmReason.h"
 #include "platform/Codepage.h"
 #include "platform/File.h"
 #include "platform/WinPath.h"
@@ -624,9 +625,11 @@ bool PmMDBAccessor::BackupBeforeChange(const char* statement)
     // The file is changed in place; keep a copy of it as it was before the
     // first change of this run.
     std::string error;
+    int err = 0;
     DbConnection* connection = Connection();
-    if (connection && connection->Connected() && !plat::BackupOnce(connection->DataSource(), &error)) {
+    if (connection && connection->Connected() && !plat::BackupOnce(connection->DataSource(), &error, &err)) {
         LogQueryError(statement, "No backup copy could be made, so nothing was changed: " + error);
+        m_lastReason = PmReasonOfErrno(err, "no backup copy of the file could be made");
         return false;
     }
     return true;
@@ -635,6 +638,14 @@ bool PmMDBAccessor::BackupBeforeChange(const char* statement)
 bool PmMDBAccessor::BeginChanges(const char* statement)
 {
     DbConnection* connection = Connection();
+    // Checked before the backup copy: a file put in the place of the one
+    // read is neither copied nor changed.
+    std::string replaced;
+    if (!connection->StillTheOpenedFile(&replaced)) {
+        LogQueryError(statement, replaced);
+        m_lastReason = connection->FailureReason();
+        return false;
+    }
     if (m_batch) {
         if (connection->OpenTransaction() == m_batch)
             return true;
@@ -648,16 +659,30 @@ bool PmMDBAccessor::BeginChanges(const char* statement)
     if (m_batchLost) {
         LogQueryError(statement, "The earlier changes of this run were undone before they were saved, so nothing "
                                  "more is changed until the file is loaded again.");
+        m_lastReason = "the earlier deletions of this run were undone before they were saved";
         return false;
     }
     // A Jet file is written only when the run is saved, and is copied then,
     // just before its first byte changes: a change refused before that
-    // leaves no copy beside a file it never touched.
-    if (!connection->IsJet() && !BackupBeforeChange(statement))
-        return false;
+    // leaves no copy beside a file it never touched. An SQLite file is
+    // copied before its transaction begins (the copy opens and closes the
+    // file, which would drop the transaction's lock on it); a database that
+    // another program is writing is found first, by a transaction begun and
+    // undone, so that its refusal leaves no copy either.
     std::string error;
+    if (!connection->IsJet()) {
+        if (!connection->Begin(&error)) {
+            LogQueryError(statement, error);
+            m_lastReason = connection->FailureReason();
+            return false;
+        }
+        connection->Rollback();
+        if (!BackupBeforeChange(statement))
+            return false;
+    }
     if (!connection->Begin(&error)) {
         LogQueryError(statement, error);
+        m_lastReason = connection->FailureReason();
         return false;
     }
     m_batch = connection->OpenTransaction();
@@ -666,6 +691,7 @@ bool PmMDBAccessor::BeginChanges(const char* statement)
 
 bool PmMDBAccessor::CommitChanges(std::string* error)
 {
+    m_lastReason.clear();
     const uint64_t batch = m_batch;
     bool lost = m_batchLost;
     m_batch = 0;
@@ -675,6 +701,7 @@ bool PmMDBAccessor::CommitChanges(std::string* error)
         lost = true;
     if (lost) {
         *error = "the changes were undone before they could be saved";
+        m_lastReason = "the deletions were undone before they could be saved";
         return false;
     }
     if (!batch)
@@ -683,7 +710,8 @@ bool PmMDBAccessor::CommitChanges(std::string* error)
     // has nothing more to give.
     if (DbQuery* query = Query())
         query->Close();
-    if (!connection->Commit(error)) {
+    if (!connection->StillTheOpenedFile(error) || !connection->Commit(error)) {
+        m_lastReason = connection->FailureReason();
         connection->Rollback();
         return false;
     }
@@ -734,10 +762,12 @@ bool PmMDBAccessor::Execute(const char* statement, bool returnsRows)
 bool PmMDBAccessor::ExecuteOnOneRow(const char* statement)
 {
     m_lastError.clear();
+    m_lastReason.clear();
     DbQuery* query = Query();
     DbConnection* connection = Connection();
     if (!query || !connection || !statement || !statement[0]) {
         m_lastError = !query ? "There is no database connection of this kind." : "The statement is empty.";
+        m_lastReason = "the database is not open";
         return false;
     }
     CXLOG(2, "Execute SQL Query: %s", statement);
@@ -750,21 +780,30 @@ bool PmMDBAccessor::ExecuteOnOneRow(const char* statement)
     // statement that reaches other rows than the one meant is undone before
     // anyone can see it, and only it: the earlier changes stay for the commit.
     std::string error;
+    std::string reason;
     bool ok = connection->Savepoint(&error);
     if (ok) {
         ok = query->ExecSql(&error);
         if (ok && query->ChangedRows() != 1) {
             error = "The statement would change " + std::to_string(query->ChangedRows()) +
                     " rows instead of exactly one, so nothing was changed.";
+            // No row: it went since it was read. More: other rows follow it.
+            reason = query->ChangedRows() == 0 ? std::string(kPmReasonChanged)
+                                               : std::string("the deletion would change other records as well");
             ok = false;
         }
         if (ok)
             ok = connection->ReleaseSavepoint(&error);
+        if (!ok && reason.empty())
+            reason = connection->FailureReason();
         if (!ok)
             connection->RollbackToSavepoint();
+    } else {
+        reason = connection->FailureReason();
     }
     if (!ok) {
         LogQueryError(statement, error);
+        m_lastReason = reason.empty() ? std::string("the database refused the change") : reason;
         return false;
     }
     CXLOG(2, "Query executed successfully.");
@@ -1101,6 +1140,12 @@ bool PmDBEx2Util::ReadMainWhere(const char* condition, const char* const* column
     return m_pAccessor->QueryFirst(sql.c_str(), row, &fields);
 }
 
+bool PmDBEx2Util::OutOfMemory()
+{
+    m_failure = "there was no memory left to write the record";
+    return false;
+}
+
 void PmDBEx2Util::DiscardWrites()
 {
     if (m_pAccessor)
@@ -1109,11 +1154,14 @@ void PmDBEx2Util::DiscardWrites()
 
 bool PmDBEx2Util::CommitWrites(const char* module)
 {
+    m_failure.clear();
     if (!m_pAccessor)
         return true;
     std::string error;
     if (m_pAccessor->CommitChanges(&error))
         return true;
+    m_failure = m_pAccessor->LastReason().empty() ? std::string("the database could not be written")
+                                                  : m_pAccessor->LastReason();
     TheLog().Log(0, module, __LINE__, "The changes to %s could not be saved: %s. The file was not changed.",
                  m_pAccessor->DatabaseFile(), error.c_str());
     return false;
@@ -1262,8 +1310,11 @@ void PmDBEx2Util::ResolveCategory(const PmTableDef& table, void* record)
 bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* scratch, const char* module,
                                   bool resolveBeforeWrite)
 {
-    if (!m_pAccessor || !record || !scratch)
+    m_failure.clear();
+    if (!m_pAccessor || !record || !scratch) {
+        m_failure = "the database is not open";
         return false;
+    }
     PmColumnNames names(table);
     const char* keyNames[8];
     CX_ASSERT(table.keyCount <= 8);
@@ -1287,13 +1338,14 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
             TheLog().Log(0, module, __LINE__,
                          "The stored row of record %d cannot be named on this connection; nothing was written.",
                          recordId);
+            m_failure = "the record's row cannot be found again in the database";
             return false;
         }
     } else {
         ValueSet keys(table.keyCount);
         for (int32_t k = 0; k < table.keyCount; ++k)
             if (!MakeColumnValue(table.columns[table.keys[k]], record, &keys.Values()[k]))
-                return false;
+                return OutOfMemory();
         std::string buffer(table.whereSize, '\0');
         PmDataAccessor::BuildWhere(keyNames, table.keyCount, keys.Values(), buffer.data(), buffer.size());
         condition = buffer.c_str();
@@ -1303,9 +1355,17 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
     if (!found) {
         // Without its row the record cannot be changed; adding it again would
         // leave the original live beside a stray copy.
-        if (!m_pAccessor->LastError().empty())
+        // A row that is not there any more went since the load.
+        m_failure = kPmReasonChanged;
+        if (!m_pAccessor->LastError().empty()) {
             TheLog().Log(0, module, __LINE__, "The stored row of record %d could not be read: %s; nothing was written.",
                          recordId, m_pAccessor->LastError().c_str());
+            // Another program writing the database keeps it from being read.
+            DbConnection* connection = m_pAccessor->Connection();
+            m_failure = connection && connection->FailureReason() == kPmReasonHeld
+                            ? std::string(kPmReasonHeld)
+                            : std::string("the record's row could not be read from the database");
+        }
         else if (rowKey.known)
             TheLog().Log(0, module, __LINE__,
                          "The stored row of record %d is no longer in the database; nothing was written.", recordId);
@@ -1327,6 +1387,7 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
         TheLog().Log(0, module, __LINE__,
                      "The stored row of record %d is not the only row with its key columns; nothing was written.",
                      PmIntAt(record, table.columns[0].offset));
+        m_failure = "the record's row cannot be told apart from another one";
         return false;
     }
     if (table.fill)
@@ -1345,6 +1406,7 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
                 TheLog().Log(0, module, __LINE__,
                              "The stored row of record %d has changed since it was loaded (%s); nothing was written.",
                              recordId, table.columns[table.keys[k]].name);
+                m_failure = kPmReasonChanged;
                 return false;
             }
         }
@@ -1372,7 +1434,7 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
         ValueSet keys(table.keyCount);
         for (int32_t k = 0; k < table.keyCount; ++k)
             if (!MakeColumnValue(table.columns[table.keys[k]], record, &keys.Values()[k]))
-                return false;
+                return OutOfMemory();
         char buffer[1024];
         PmDataAccessor::BuildWhere(keyNames, table.keyCount, keys.Values(), buffer, sizeof buffer);
         updateCondition = buffer;
@@ -1386,11 +1448,15 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
     for (int32_t c = 0; c < changedCount; ++c) {
         changedNames[c] = table.columns[changed[c]].name;
         if (!MakeColumnValue(table.columns[changed[c]], record, &values.Values()[c]))
-            return false;
+            return OutOfMemory();
     }
     std::string sql =
         m_pAccessor->MainSql(updateCondition.c_str(), kPmSqlUpdate, changedNames, values.Values(), changedCount);
     // The row was read alone just now, but a trigger, or another program's
     // change between that read and this update, could still reach others.
-    return m_pAccessor->ExecuteOnOneRow(sql.c_str());
+    if (m_pAccessor->ExecuteOnOneRow(sql.c_str()))
+        return true;
+    m_failure = m_pAccessor->LastReason().empty() ? std::string("the database refused the change")
+                                                  : m_pAccessor->LastReason();
+    return false;
 }

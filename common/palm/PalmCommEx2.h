@@ -174,6 +174,9 @@ public:
     /// What stopped the last statement or row read, in the database's words;
     /// empty when it ran without error (the end of the rows is no error).
     const std::string& LastError() const { return m_lastError; }
+    /// Why the last change (ExecuteOnOneRow, CommitChanges) failed, in the
+    /// user's words (see PalmReason.h); empty when it went through.
+    const std::string& LastReason() const { return m_lastReason; }
 
     /// The statement text in one shared buffer that the next build overwrites.
     static const char* BuildSql(const char* table, const char* condition, int32_t kind, const char* const* columns,
@@ -190,6 +193,7 @@ public:
 protected:
     char m_lastQuery[4096];
     std::string m_lastError;
+    std::string m_lastReason;
 };
 
 /// The accessor of one database file of one application kind, on the
@@ -211,6 +215,8 @@ public:
     /// the commit fails (everything is undone then) or the transaction was
     /// already undone (by the database after a full disk or an I/O error, or
     /// by a close of the connection): the file holds none of the changes.
+    /// A file that another program put in the place of the one opened, or
+    /// removed, takes no change: the first change and the commit refuse it.
     bool CommitChanges(std::string* error);
     /// Undoes the changes not committed: the file holds none of them.
     void RollbackChanges();
@@ -245,9 +251,11 @@ private:
     /// The copy of the file before its first change of this run.
     bool BackupBeforeChange(const char* statement);
     /// Before a change: the transaction of the uncommitted changes, begun
-    /// after the backup copy when there is none yet. False (logged) when it
-    /// cannot be begun, or when the earlier changes were lost before their
-    /// commit: a commit of the later ones would leave part of the run.
+    /// after the backup copy (SQLite) when there is none yet. False (logged,
+    /// nothing copied or changed) when the file is no longer the one opened,
+    /// when another program writes the database, when the copy cannot be
+    /// made, or when the earlier changes were lost before their commit: a
+    /// commit of the later ones would leave part of the run.
     bool BeginChanges(const char* statement);
     void LogQueryError(const char* statement, const std::string& error);
 
@@ -481,6 +489,9 @@ public:
     /// Undoes the write-backs not yet saved: the file holds none of them. A
     /// load, and the destruction of the utility, do the same.
     void DiscardWrites();
+    /// Why the last write-back or save that failed failed, in the user's
+    /// words (see PalmReason.h); empty after one that went through.
+    const std::string& FailureReason() const { return m_failure; }
 
 protected:
     /// The user's data folder followed by the application's folder and file.
@@ -530,6 +541,11 @@ protected:
 
     PmMDBAccessor* m_pAccessor = nullptr;
     PmCategoryEx2Mgr* m_pCatMgr = nullptr;
+
+private:
+    /// A value of a write-back could not be made: false, with its reason.
+    bool OutOfMemory();
+    std::string m_failure;
 };
 
 /// The data manager of one application: owned copies of its records, in

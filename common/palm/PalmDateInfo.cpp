@@ -172,10 +172,9 @@ bool PmDateInfo::DeleteRecord(CommDate* pRec)
 
 bool PmDateInfo::Save()
 {
-    if (!m_Core.IsGeneration(m_Core.LoadedGeneration())) {
+    // With no generation loaded, SaveLoaded refuses and says why.
+    if (!m_Core.IsGeneration(m_Core.LoadedGeneration()))
         CXLOG(0, "Unknown Palm Desktop version.");
-        return false;
-    }
     return m_Core.SaveLoaded();
 }
 

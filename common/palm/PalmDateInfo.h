@@ -54,7 +54,9 @@ public:
     /// 4.1.x; 6.x: its row, whose result is returned, in the transaction
     /// that Save commits).
     bool DeleteRecord(CommDate* pRec);
-    /// Writes what was loaded back; false when nothing is loaded.
+    /// Writes what was loaded back; false when nothing is loaded or the
+    /// write fails (SaveError says why). A .dat file in which nothing was
+    /// deleted is not written at all (true).
     bool Save();
     PmDateSource* FirstSource() { return m_Core.Sources().First(); }
     PmDateSource* NextSource() { return m_Core.Sources().Next(); }
@@ -71,6 +73,18 @@ public:
     std::string LoadedFile() { return m_Core.LoadedFile(); }
     /// True once a record was deleted since the last load.
     bool ChangedSinceLoad() const { return m_Core.ChangedSinceLoad(); }
+    /// The data file of the loaded application as the user knows it: its
+    /// host path, '/' only (a link is not followed); empty when nothing is
+    /// loaded.
+    const std::string& SaveFile() const { return m_Core.SaveFile(); }
+    /// Why the last Save failed, in the user's words ("Permission denied",
+    /// "No space left on device", the file changed by another program since
+    /// the load, Palm Desktop holding it...); empty after a Save that went
+    /// through.
+    const std::string& SaveError() const { return m_Core.SaveError(); }
+    /// Why the last DeleteRecord failed (a 6.x row that could not be written
+    /// back), in the user's words; empty after one that went through.
+    const std::string& DeleteError() const { return m_Core.DeleteError(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The common repeat pattern of a generation's recurrence (the tasks

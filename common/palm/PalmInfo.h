@@ -14,6 +14,8 @@
 #include "palm/CommMgr.h"
 #include "palm/DmMain.h"  // the 6.x connection names its file
 #include "palm/PalmCommEx2.h"
+#include "palm/PalmReason.h"
+#include "platform/WinPath.h"
 
 #include <cstdint>
 #include <cstring>
@@ -217,6 +219,10 @@ public:
         m_pEx2Util->DiscardWrites();
         m_LoadedGen = kPmGenNone;
         m_Changed = false;
+        m_Unsaved = false;
+        m_SaveFile.clear();
+        m_SaveError.clear();
+        m_DeleteError.clear();
         m_Recs.Clear();
         m_pUtil->GetDataMgr()->Clear();
         m_pExUtil->DataMgr()->Clear();
@@ -250,6 +256,10 @@ public:
     void Build(int32_t gen, FromClassic fromClassic, FromEx fromEx, FromEx2 fromEx2)
     {
         m_LoadedGen = gen;
+        m_Changed = false;
+        m_Unsaved = false;
+        const std::string file = LoadedFile();
+        m_SaveFile = file.empty() ? std::string() : plat::ToHostPath(file);
         if (gen == kPmGenClassic)
             BuildFrom(m_pUtil->GetDataMgr(), kPmGenClassic, &Source::Classic, fromClassic);
         else if (gen == kPmGenEx)
@@ -261,17 +271,20 @@ public:
     /// Marks the generation record of a stored common record deleted: its
     /// byte copy, the source and the utility's record. Classic and 4.1.x stay
     /// in memory until a save; a 6.x row is updated at once, in the
-    /// transaction that Save commits, and that result returned. False for a
-    /// record that is not held; `unknownResult` when no generation is loaded.
+    /// transaction that Save commits, and that result returned (a failure's
+    /// reason in DeleteError). False for a record that is not held;
+    /// `unknownResult` when no generation is loaded.
     bool DeleteRecord(Comm* pRec, bool unknownResult)
     {
-        if (!pRec)
+        m_DeleteError.clear();
+        Source* src = pRec ? m_Recs.SourceOf(pRec) : nullptr;
+        if (!src) {
+            m_DeleteError = "the record is not one of those loaded";
             return false;
-        Source* src = m_Recs.SourceOf(pRec);
-        if (!src)
-            return false;
+        }
         auto* copy = static_cast<Source*>(pRec->Trailer.NativeCopy);
         m_Changed = true;
+        m_Unsaved = true;
         switch (m_LoadedGen) {
         case kPmGenClassic:
             MarkDeleted(copy, src, src->Classic);
@@ -281,49 +294,75 @@ public:
             return true;
         case kPmGenEx2:
             MarkDeleted(copy, src, src->Ex2);
-            return m_pEx2Util->WriteBackRecord(src->Ex2);
+            if (m_pEx2Util->WriteBackRecord(src->Ex2))
+                return true;
+            m_DeleteError = Reason(m_pEx2Util->FailureReason(), "the record could not be written");
+            return false;
         default:
+            if (!unknownResult)
+                m_DeleteError = kNothingLoaded;
             return unknownResult;
         }
     }
 
-    /// Writes back what the loaded generation holds; false when none is loaded.
+    /// Writes back what the loaded generation holds; false when none is
+    /// loaded. A .dat file in which nothing was deleted since the load (or
+    /// the last save) is not written at all: true, the file untouched.
     bool SaveLoaded()
     {
+        m_SaveError.clear();
         switch (m_LoadedGen) {
         case kPmGenEx2:
-            return m_pEx2Util->Save();
+            return SaveEx2();
         case kPmGenEx:
-            return m_pExUtil->Save();
+            return SaveDat(m_pExUtil, [this] { return m_pExUtil->Save(); });
         case kPmGenClassic:
-            return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
+            return SaveDat(m_pUtil, [this] { return m_pUtil->Save(m_pUtil->LoadedPath().c_str()); });
         default:
+            m_SaveError = kNothingLoaded;
             return false;
         }
     }
 
     /// Writes back the file of the chosen generation, but only one that was
     /// read whole: after a failed load or a Reset the utility holds nothing
-    /// that could replace it. 6.x: commits the rows changed by the deletions
-    /// since the load (true when there is none); a failed commit leaves the
-    /// database without any of them and gives false.
+    /// that could replace it. A .dat file in which nothing was deleted since
+    /// the load (or the last save) is not written at all: true, the file
+    /// untouched. 6.x: commits the rows changed by the deletions since the
+    /// load (true when there is none); a failed commit leaves the database
+    /// without any of them and gives false.
     bool SaveChosen(int32_t chosen)
     {
+        m_SaveError.clear();
         switch (chosen) {
         case kPmGenClassic:
             if (m_LoadedGen != kPmGenClassic)
-                return false;
-            return m_pUtil->Save(m_pUtil->LoadedPath().c_str());
+                break;
+            return SaveDat(m_pUtil, [this] { return m_pUtil->Save(m_pUtil->LoadedPath().c_str()); });
         case kPmGenEx:
             if (m_LoadedGen != kPmGenEx)
-                return false;
-            return m_pExUtil->Save();
+                break;
+            return SaveDat(m_pExUtil, [this] { return m_pExUtil->Save(); });
         case kPmGenEx2:
-            return m_pEx2Util->Save();
+            return SaveEx2();
         default:
-            return false;
+            break;
         }
+        m_SaveError = kNothingLoaded;
+        return false;
     }
+
+    /// The data file of the loaded application as the user knows it: its
+    /// host path (as the load named it, a link not followed; '/' only), set
+    /// by a load that succeeded; empty when nothing is loaded.
+    const std::string& SaveFile() const { return m_SaveFile; }
+    /// Why the last Save failed, in the user's words (see PalmReason.h);
+    /// empty after a Save that went through.
+    const std::string& SaveError() const { return m_SaveError; }
+    /// Why the last DeleteRecord failed (a 6.x row that could not be
+    /// written back, a record not held), in the user's words; empty after
+    /// one that went through.
+    const std::string& DeleteError() const { return m_DeleteError; }
 
     /// The name of a stored record's category, looked up by the category id
     /// of its generation record in the category table the loading utility
@@ -389,6 +428,38 @@ public:
     CxList<Source>& Sources() { return m_Recs.Sources(); }
 
 private:
+    static constexpr char kNothingLoaded[] = "nothing was loaded from this file";
+
+    static std::string Reason(const std::string& reason, const char* otherwise)
+    {
+        return reason.empty() ? std::string(otherwise) : reason;
+    }
+
+    /// A .dat file's save, run only when something was deleted since the
+    /// load or the last save.
+    template <typename DatUtil, typename Run>
+    bool SaveDat(DatUtil* util, Run run)
+    {
+        if (!m_Unsaved)
+            return true;
+        if (!run()) {
+            m_SaveError = Reason(util->SaveReason(), "the file could not be written");
+            return false;
+        }
+        m_Unsaved = false;
+        return true;
+    }
+
+    bool SaveEx2()
+    {
+        if (!m_pEx2Util->Save()) {
+            m_SaveError = Reason(m_pEx2Util->FailureReason(), "the database could not be written");
+            return false;
+        }
+        m_Unsaved = false;
+        return true;
+    }
+
     template <typename DataMgr, typename Rec, typename From>
     void BuildFrom(DataMgr* mgr, int32_t gen, Rec* Source::*copySlot, From from)
     {
@@ -421,6 +492,10 @@ private:
 
     int32_t m_LoadedGen = kPmGenNone;
     bool m_Changed = false;
+    bool m_Unsaved = false;  ///< deletions since the load or the last save that went through
+    std::string m_SaveFile;
+    std::string m_SaveError;
+    std::string m_DeleteError;
     PmInfoRecords<Source, Mgr> m_Recs;
     Util* m_pUtil = nullptr;
     ExUtil* m_pExUtil = nullptr;

@@ -55,9 +55,10 @@ public:
     /// the manager does not hold.
     bool DeleteRecord(CommNote* pRec);
     /// Writes the loaded file back (classic, 4.1.x) or commits the rows
-    /// deleted since the load (6.x, true when there is none). False when no
+    /// deleted since the load (6.x, true when there is none). A .dat file in
+    /// which nothing was deleted is not written at all (true). False when no
     /// .dat file is loaded or the write or commit fails (the file is then as
-    /// it was).
+    /// it was; SaveError says why).
     bool Save();
     PmMemoSource* FirstSource() { return m_Core.Sources().First(); }
     PmMemoSource* NextSource() { return m_Core.Sources().Next(); }
@@ -74,6 +75,18 @@ public:
     std::string LoadedFile() { return m_Core.LoadedFile(); }
     /// True once a record was deleted since the last load.
     bool ChangedSinceLoad() const { return m_Core.ChangedSinceLoad(); }
+    /// The data file of the loaded application as the user knows it: its
+    /// host path, '/' only (a link is not followed); empty when nothing is
+    /// loaded.
+    const std::string& SaveFile() const { return m_Core.SaveFile(); }
+    /// Why the last Save failed, in the user's words ("Permission denied",
+    /// "No space left on device", the file changed by another program since
+    /// the load, Palm Desktop holding it...); empty after a Save that went
+    /// through.
+    const std::string& SaveError() const { return m_Core.SaveError(); }
+    /// Why the last DeleteRecord failed (a 6.x row that could not be written
+    /// back), in the user's words; empty after one that went through.
+    const std::string& DeleteError() const { return m_Core.DeleteError(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The note a memo text gives (Private, Subject and Note; no trailer).

@@ -1,6 +1,7 @@
 #include "palm/PalmSG.h"
 
 #include "palm/PalmEnv.h"
+#include "palm/PalmReason.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -476,15 +477,20 @@ bool PmSGUtil::SaveNew(const char* path)
 
 bool PmSGUtil::RunSave(const char* path, bool create)
 {
-    if (!path || !*path)
+    SetSaveReason(std::string());
+    if (!path || !*path) {
+        SetSaveReason("no file was named to save to");
         return false;
+    }
     SGLOG(2, "Saving Palm Desktop %s database as file: %s", m_Kind.word, path);
     if (m_LoadFailed) {
         SGLOG(0, "The last load of Palm Desktop %s failed; nothing is saved.", m_Kind.word);
         SGLOG(0, "Failed to save Palm Desktop %s database.", m_Kind.word);
+        SetSaveReason("the file could not be read whole when it was loaded");
         return false;
     }
     if (!Open(path, create ? ModeCreate : ModeWrite)) {
+        SetSaveReason(PmReasonOfErrno(OpenError(), "the file could not be opened"));
         SGLOG(0, "Failed to open file: %s", path);
         SGLOG(0, "Failed to save Palm Desktop %s database.", m_Kind.word);
         return false;
@@ -500,6 +506,8 @@ bool PmSGUtil::RunSave(const char* path, bool create)
         ok = Commit(&error);
         if (!ok)
             SGLOG(0, "Failed to replace the file content: %s", error.c_str());
+    } else {
+        SetSaveReason("the new content of the file could not be made");
     }
     Close();
     if (!ok) {

@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <mutex>
@@ -27,6 +29,15 @@ std::set<std::string> g_backedUp;
 std::string Errno(const char* what, const std::string& path)
 {
     return std::string(what) + " " + path + ": " + std::strerror(errno);
+}
+
+// A failed step of a save: its text and, when asked for, errno as it stands.
+void Fail(std::string* error, int* errnum, const char* what, const std::string& path)
+{
+    const int err = errno;
+    *error = Errno(what, path);
+    if (errnum)
+        *errnum = err;
 }
 
 // The write hooks, before one write call of n bytes: false (errno set) for a
@@ -127,11 +138,11 @@ std::string Timestamp()
 // Copies src to dst through a temporary file and a rename, so a .bak is
 // either complete or absent. Every step that can lose the copy is checked,
 // the close included: some file systems report a failed write only there.
-bool CopyFileSafely(const std::string& src, const std::string& dst, std::string* error)
+bool CopyFileSafely(const std::string& src, const std::string& dst, std::string* error, int* errnum)
 {
     int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
-        *error = Errno("cannot read", src);
+        Fail(error, errnum, "cannot read", src);
         return false;
     }
     std::string tmp = dst + ".tmp";
@@ -141,7 +152,7 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
     else
         out = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0) {
-        *error = Errno("cannot create", tmp);
+        Fail(error, errnum, "cannot create", tmp);
         ::close(in);
         return false;
     }
@@ -152,14 +163,14 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            *error = Errno("cannot read", src);
+            Fail(error, errnum, "cannot read", src);
             ok = false;
             break;
         }
         if (n == 0)
             break;
         if (!WriteAllFd(out, buf, size_t(n), -1, true)) {
-            *error = Errno("cannot write", tmp);
+            Fail(error, errnum, "cannot write", tmp);
             ok = false;
             break;
         }
@@ -167,18 +178,18 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
     if (ok && (g_faults.failBackupSync || ::fsync(out) != 0)) {
         if (g_faults.failBackupSync)
             errno = EIO;
-        *error = Errno("cannot flush", tmp);
+        Fail(error, errnum, "cannot flush", tmp);
         ok = false;
     }
     ::close(in);
     if (::close(out) != 0 && ok) {
-        *error = Errno("cannot close", tmp);
+        Fail(error, errnum, "cannot close", tmp);
         ok = false;
     }
     if (ok && (g_faults.failBackupRename || ::rename(tmp.c_str(), dst.c_str()) != 0)) {
         if (g_faults.failBackupRename)
             errno = EIO;
-        *error = Errno("cannot rename", tmp);
+        Fail(error, errnum, "cannot rename", tmp);
         ok = false;
     }
     if (!ok)
@@ -186,17 +197,20 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
     return ok;
 }
 
-bool MakeBackup(const std::string& host, std::string* error)
+// `host` is the file itself, links already followed: the copy lies beside it.
+bool MakeBackup(const std::string& host, std::string* error, int* errnum)
 {
     std::lock_guard<std::mutex> lock(g_backupMutex);
     if (g_backedUp.count(host))
         return true;
     if (g_faults.failBackup) {
         *error = "cannot keep a backup of " + host + ": " + std::strerror(EACCES);
+        if (errnum)
+            *errnum = EACCES;
         return false;
     }
     std::string bak = host + "." + Timestamp() + ".bak";
-    if (!CopyFileSafely(host, bak, error))
+    if (!CopyFileSafely(host, bak, error, errnum))
         return false;
     g_backedUp.insert(host);
     return true;
@@ -239,12 +253,18 @@ bool ExclusiveFile::Open(const std::string& winPath, Access access, bool create)
     if (fd < 0)
         return false;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int err = 0;
+    if (fstat(fd, &st) != 0)
+        err = errno;
+    else if (!S_ISREG(st.st_mode))
+        err = EISDIR;
+    else if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        err = errno == EINTR ? EWOULDBLOCK : errno;
+    else if (create && ftruncate(fd, 0) != 0)
+        err = errno;
+    if (err) {
         ::close(fd);
-        return false;
-    }
-    if (create && ftruncate(fd, 0) != 0) {
-        ::close(fd);
+        errno = err;
         return false;
     }
     m_fd = fd;
@@ -328,6 +348,46 @@ bool ExclusiveFile::ReadAll(std::string* out)
     return true;
 }
 
+bool ExclusiveFile::Stamp(FileStamp* stamp) const
+{
+    struct stat st {};
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    if (::fstat(m_fd, &st) != 0)
+        return false;
+    stamp->size = uint64_t(st.st_size);
+    stamp->modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp->changeCounter = 0;
+    return true;
+}
+
+bool ExclusiveFile::DigestAll(uint64_t* digest, uint64_t* size) const
+{
+    if (m_fd < 0) {
+        errno = EBADF;
+        return false;
+    }
+    ContentDigest d;
+    std::string buf(size_t(1) << 20, '\0');
+    uint64_t at = 0;
+    for (;;) {
+        ssize_t n = ::pread(m_fd, buf.data(), buf.size(), off_t(at));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        d.Add(buf.data(), size_t(n));
+        at += uint64_t(n);
+    }
+    *digest = d.Value();
+    *size = at;
+    return true;
+}
+
 bool ReadWholeFile(const std::string& winPath, std::string* out)
 {
     std::string host = ToHostPath(winPath);
@@ -360,14 +420,33 @@ bool CreateFolder(const std::string& winPath)
     return errno == EEXIST && ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error)
+std::string FollowLinks(const std::string& hostPath)
+{
+    struct stat st;
+    if (::lstat(hostPath.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return hostPath;
+    // realpath follows every link of the chain, each relative one from its
+    // own folder, and fails for one that leads nowhere or in a loop.
+    char* real = ::realpath(hostPath.c_str(), nullptr);
+    if (!real)
+        return std::string();
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error, int* errnum)
 {
     std::string scratch;
     if (!error)
         error = &scratch;
-    std::string host = ToHostPath(winPath);
-    if (!HostExists(host)) {
-        *error = "file does not exist: " + host;
+    const std::string named = ToHostPath(winPath);
+    // A link stays a link: the file it leads to is replaced where it lies.
+    const std::string host = FollowLinks(named);
+    if (host.empty() || !HostExists(host)) {
+        *error = "file does not exist: " + named;
+        if (errnum)
+            *errnum = ENOENT;
         return false;
     }
     std::string tmp = host + ".tarnwick-tmp";
@@ -382,7 +461,7 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
             fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         }
         if (fd < 0) {
-            *error = Errno("cannot create the temporary file", tmp);
+            Fail(error, errnum, "cannot create the temporary file", tmp);
             return false;
         }
     }
@@ -391,11 +470,11 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
         fchmod(fd, st.st_mode & 07777);
     bool ok = WriteAllFd(fd, static_cast<const char*>(data), len, g_faults.failWriteAfter, true);
     if (!ok)
-        *error = Errno("cannot write the temporary file", tmp);
+        Fail(error, errnum, "cannot write the temporary file", tmp);
     if (ok && (g_faults.failSync || ::fsync(fd) != 0)) {
         if (g_faults.failSync)
             errno = EIO;
-        *error = Errno("cannot flush the temporary file", tmp);
+        Fail(error, errnum, "cannot flush the temporary file", tmp);
         ok = false;
     }
     // The close is checked apart from the flush: a file system may report a
@@ -406,17 +485,17 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
         errno = EIO;
     }
     if (closed != 0 && ok) {
-        *error = Errno("cannot close the temporary file", tmp);
+        Fail(error, errnum, "cannot close the temporary file", tmp);
         ok = false;
     }
     // The backup is taken only now, from the original as it still is, and
     // before the rename: a .bak always holds what the replace overwrote.
     if (ok)
-        ok = MakeBackup(host, error);
+        ok = MakeBackup(host, error, errnum);
     if (ok && (g_faults.failRename || ::rename(tmp.c_str(), host.c_str()) != 0)) {
         if (g_faults.failRename)
             errno = EIO;
-        *error = Errno("cannot replace", host);
+        Fail(error, errnum, "cannot replace", host);
         ok = false;
     }
     if (!ok) {
@@ -427,17 +506,20 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
     return true;
 }
 
-bool BackupOnce(const std::string& winPath, std::string* error)
+bool BackupOnce(const std::string& winPath, std::string* error, int* errnum)
 {
     std::string scratch;
     if (!error)
         error = &scratch;
-    std::string host = ToHostPath(winPath);
-    if (!HostExists(host)) {
-        *error = "file does not exist: " + host;
+    const std::string named = ToHostPath(winPath);
+    const std::string host = FollowLinks(named);
+    if (host.empty() || !HostExists(host)) {
+        *error = "file does not exist: " + named;
+        if (errnum)
+            *errnum = ENOENT;
         return false;
     }
-    return MakeBackup(host, error);
+    return MakeBackup(host, error, errnum);
 }
 
 void SetFileFaults(const FileFaults& faults)
@@ -509,6 +591,108 @@ bool WriteInPlace(int fd, const void* data, size_t n, uint64_t offset)
         done += size_t(w);
     }
     return true;
+}
+
+}  // namespace plat
+
+namespace plat {
+
+namespace {
+
+// The digest's constants and steps: four lanes of multiply-rotate rounds over
+// 32-byte stripes, the lanes merged and the tail folded in, then a final mix
+// that spreads every bit over the whole value. Words are read in the host's
+// order: a digest is only ever compared with one made on the same machine.
+constexpr uint64_t kP1 = 0x9E3779B185EBCA87ull;
+constexpr uint64_t kP2 = 0xC2B2AE3D27D4EB4Full;
+constexpr uint64_t kP3 = 0x165667B19E3779F9ull;
+constexpr uint64_t kP4 = 0x85EBCA77C2B2AE63ull;
+constexpr uint64_t kP5 = 0x27D4EB2F165667C5ull;
+
+inline uint64_t Rotl(uint64_t v, int r) { return (v << r) | (v >> (64 - r)); }
+inline uint64_t Word64(const unsigned char* p)
+{
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+inline uint32_t Word32(const unsigned char* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+inline uint64_t Round(uint64_t acc, uint64_t input) { return Rotl(acc + input * kP2, 31) * kP1; }
+inline uint64_t MergeLane(uint64_t acc, uint64_t lane) { return (acc ^ Round(0, lane)) * kP1 + kP4; }
+
+}  // namespace
+
+ContentDigest::ContentDigest() : m_lane{kP1 + kP2, kP2, 0, 0 - kP1}, m_tail{} {}
+
+void ContentDigest::Stripe(const unsigned char* p)
+{
+    m_lane[0] = Round(m_lane[0], Word64(p));
+    m_lane[1] = Round(m_lane[1], Word64(p + 8));
+    m_lane[2] = Round(m_lane[2], Word64(p + 16));
+    m_lane[3] = Round(m_lane[3], Word64(p + 24));
+}
+
+void ContentDigest::Add(const void* data, size_t n)
+{
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    m_total += n;
+    if (m_tailSize) {
+        size_t take = std::min(n, sizeof m_tail - m_tailSize);
+        std::memcpy(m_tail + m_tailSize, p, take);
+        m_tailSize += take;
+        p += take;
+        n -= take;
+        if (m_tailSize < sizeof m_tail)
+            return;
+        Stripe(m_tail);
+        m_tailSize = 0;
+    }
+    for (; n >= 32; p += 32, n -= 32)
+        Stripe(p);
+    std::memcpy(m_tail, p, n);
+    m_tailSize = n;
+}
+
+uint64_t ContentDigest::Value() const
+{
+    uint64_t h;
+    if (m_total >= 32) {
+        h = Rotl(m_lane[0], 1) + Rotl(m_lane[1], 7) + Rotl(m_lane[2], 12) + Rotl(m_lane[3], 18);
+        for (uint64_t lane : m_lane)
+            h = MergeLane(h, lane);
+    } else {
+        h = m_lane[2] + kP5;  // lane 2 starts at 0: a short run has no stripes
+    }
+    h += m_total;
+    const unsigned char* p = m_tail;
+    size_t n = m_tailSize;
+    for (; n >= 8; p += 8, n -= 8)
+        h = Rotl(h ^ Round(0, Word64(p)), 27) * kP1 + kP4;
+    if (n >= 4) {
+        h = Rotl(h ^ (uint64_t(Word32(p)) * kP1), 23) * kP2 + kP3;
+        p += 4;
+        n -= 4;
+    }
+    for (; n > 0; ++p, --n)
+        h = Rotl(h ^ (uint64_t(*p) * kP5), 11) * kP1;
+    h ^= h >> 33;
+    h *= kP2;
+    h ^= h >> 29;
+    h *= kP3;
+    h ^= h >> 32;
+    return h;
+}
+
+uint64_t ContentDigest::Of(const void* data, size_t n)
+{
+    ContentDigest d;
+    d.Add(data, n);
+    return d.Value();
 }
 
 }  // namespace plat

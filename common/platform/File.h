@@ -26,6 +26,28 @@ struct FileStamp {
 /// had (no such file, a read error).
 bool StampFile(const std::string& winPath, FileStamp* stamp);
 
+/// A 64-bit digest of bytes, to tell whether a file still holds what was read
+/// from it: any change of a byte, an order or a length gives another value
+/// but for chance (1 in 2^64), never by design. Not for secrets. The bytes
+/// may arrive in pieces of any sizes: the value is that of all of them in
+/// order. One pass at several bytes a cycle.
+class ContentDigest {
+public:
+    ContentDigest();
+    void Add(const void* data, size_t n);
+    uint64_t Value() const;
+    /// The digest of one run of bytes.
+    static uint64_t Of(const void* data, size_t n);
+
+private:
+    void Stripe(const unsigned char* p);
+
+    uint64_t m_lane[4];
+    unsigned char m_tail[32];
+    size_t m_tailSize = 0;
+    uint64_t m_total = 0;
+};
+
 /// A file opened without sharing: a second opener of the same file fails
 /// while this one holds it (open plus an exclusive, non-blocking flock).
 class ExclusiveFile {
@@ -37,6 +59,8 @@ public:
 
     /// Opens a Windows path. `create` makes the file, or empties an existing
     /// one; otherwise the file must exist. Fails when another opener holds it.
+    /// False with errno set: EWOULDBLOCK when another opener holds the file,
+    /// EISDIR for anything else than a file, the open's own error otherwise.
     bool Open(const std::string& winPath, Access access, bool create);
     void Close();
     bool IsOpen() const { return m_fd >= 0; }
@@ -50,6 +74,13 @@ public:
     int64_t Size() const;
     /// Reads the whole file from offset 0 into out; the position ends at the end.
     bool ReadAll(std::string* out);
+    /// The held file's size and modification time as they are now (no change
+    /// counter); false, errno set, when they cannot be had.
+    bool Stamp(FileStamp* stamp) const;
+    /// Reads the held file from offset 0 to its end, in pieces, into a
+    /// digest; *size gets the bytes read. The position does not move. False,
+    /// errno set, when a read fails.
+    bool DigestAll(uint64_t* digest, uint64_t* size) const;
 
     const std::string& HostPath() const { return m_hostPath; }
 
@@ -63,13 +94,27 @@ private:
 /// flushed, and replaces the original in one rename. Before the first
 /// replacement of a path in this process the original is kept beside it as
 /// "<name>.<YYYYMMDD-HHMMSS>.bak". On failure the original is untouched,
-/// the temporary file is removed and *error says which step failed.
-bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error);
+/// the temporary file is removed, *error says which step failed and
+/// *errnum (when given) holds the system's error number of that step
+/// (ENOENT when the file is not there).
+///
+/// A path that is a symbolic link stays one: the file it leads to (through
+/// any number of links, relative or not) is the one replaced, with the
+/// temporary file and the backup beside that file, not beside the link.
+bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error,
+                         int* errnum = nullptr);
 
-/// Copies a file to its timestamped ".bak" beside it, once per path and
+/// Copies a file to its timestamped ".bak" beside it, once per file and
 /// process (for files that are changed in place, such as databases).
-/// True when the copy exists or was made now.
-bool BackupOnce(const std::string& winPath, std::string* error);
+/// True when the copy exists or was made now. A symbolic link is followed:
+/// the copy is of the file it leads to, beside that file. *errnum as for
+/// ReplaceFileContents.
+bool BackupOnce(const std::string& winPath, std::string* error, int* errnum = nullptr);
+
+/// The host path of the file a host path leads to: the path itself when it
+/// is no symbolic link (or names nothing), else the end of its links as an
+/// absolute path. Empty for a link that leads nowhere (dangling, a loop).
+std::string FollowLinks(const std::string& hostPath);
 
 /// Reads a whole file by its Windows path (no locking).
 bool ReadWholeFile(const std::string& winPath, std::string* out);

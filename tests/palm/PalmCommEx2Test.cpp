@@ -121,6 +121,17 @@ TEST(PmDataAccessor, LiteralsOfTextsOutsideTheCodePage)
         letters += zhe;
     ASSERT_TRUE(MakeTextValue(letters.c_str(), &v.v[2]));
     EXPECT_EQ(Where("Note", v.v[2], 8192), "WHERE [Note] = '" + letters + "'");
+
+    // A longer text is compared by its first 256 characters (512 bytes), the
+    // LEFT literal cut between characters, not after 256 bytes.
+    Values more(1);
+    std::string head;
+    for (int i = 0; i < 256; ++i)
+        head += i == 100 ? std::string("'") : zhe;
+    ASSERT_TRUE(MakeTextValue((head + zhe + zhe + "tail").c_str(), &more.v[0]));
+    std::string doubled = head;
+    doubled.insert(doubled.find('\''), "'");
+    EXPECT_EQ(Where("Note", more.v[0], 8192), "WHERE LEFT(Note, 256) = '" + doubled + "'");
 }
 
 TEST(PmDataAccessor, StatementTexts)

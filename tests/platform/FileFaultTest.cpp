@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -69,6 +70,7 @@ struct HookCase {
     std::function<void(plat::FileFaults&)> set;
     const char* error;  ///< part of the error text
     bool backupKept;    ///< the .bak exists when the step fails
+    int errnum;         ///< the error number handed up with it
 };
 
 }  // namespace
@@ -76,20 +78,20 @@ struct HookCase {
 TEST_F(FileFaultTest, EveryHookFailsItsStepAndLeavesTheOriginal)
 {
     const HookCase cases[] = {
-        {"temp create", [](auto& f) { f.failTempCreate = true; }, "cannot create the temporary file", false},
-        {"bytes", [](auto& f) { f.failWriteAfter = 100; }, "cannot write the temporary file", false},
-        {"call", [](auto& f) { f.failWriteCall = 0; }, "cannot write the temporary file", false},
-        {"disk", [](auto& f) { f.diskFreeBytes = 10; }, "No space left on device", false},
-        {"sync", [](auto& f) { f.failSync = true; }, "cannot flush the temporary file", false},
-        {"close", [](auto& f) { f.failClose = true; }, "cannot close the temporary file", false},
-        {"backup", [](auto& f) { f.failBackup = true; }, "cannot keep a backup", false},
-        {"backup create", [](auto& f) { f.failBackupCreate = true; }, ".bak.tmp", false},
-        {"backup read", [](auto& f) { f.failBackupRead = true; }, "cannot read", false},
-        {"backup call", [](auto& f) { f.failWriteCall = 1; }, ".bak.tmp: Input/output error", false},
-        {"backup disk", [](auto& f) { f.diskFreeBytes = 520; }, ".bak.tmp: No space left on device", false},
-        {"backup sync", [](auto& f) { f.failBackupSync = true; }, "cannot flush", false},
-        {"backup rename", [](auto& f) { f.failBackupRename = true; }, "cannot rename", false},
-        {"rename", [](auto& f) { f.failRename = true; }, "cannot replace", true},
+        {"temp create", [](auto& f) { f.failTempCreate = true; }, "cannot create the temporary file", false, EACCES},
+        {"bytes", [](auto& f) { f.failWriteAfter = 100; }, "cannot write the temporary file", false, EIO},
+        {"call", [](auto& f) { f.failWriteCall = 0; }, "cannot write the temporary file", false, EIO},
+        {"disk", [](auto& f) { f.diskFreeBytes = 10; }, "No space left on device", false, ENOSPC},
+        {"sync", [](auto& f) { f.failSync = true; }, "cannot flush the temporary file", false, EIO},
+        {"close", [](auto& f) { f.failClose = true; }, "cannot close the temporary file", false, EIO},
+        {"backup", [](auto& f) { f.failBackup = true; }, "cannot keep a backup", false, EACCES},
+        {"backup create", [](auto& f) { f.failBackupCreate = true; }, ".bak.tmp", false, EACCES},
+        {"backup read", [](auto& f) { f.failBackupRead = true; }, "cannot read", false, EIO},
+        {"backup call", [](auto& f) { f.failWriteCall = 1; }, ".bak.tmp: Input/output error", false, EIO},
+        {"backup disk", [](auto& f) { f.diskFreeBytes = 520; }, ".bak.tmp: No space left on device", false, ENOSPC},
+        {"backup sync", [](auto& f) { f.failBackupSync = true; }, "cannot flush", false, EIO},
+        {"backup rename", [](auto& f) { f.failBackupRename = true; }, "cannot rename", false, EIO},
+        {"rename", [](auto& f) { f.failRename = true; }, "cannot replace", true, EIO},
     };
     for (const HookCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -97,8 +99,14 @@ TEST_F(FileFaultTest, EveryHookFailsItsStepAndLeavesTheOriginal)
         plat::FileFaults f;
         c.set(f);
         std::string error;
-        EXPECT_FALSE(Replace(f, &error));
+        int errnum = 0;
+        {
+            plat::ScopedFileFaults scoped(f);
+            EXPECT_FALSE(plat::ReplaceFileContents(plat::ToWinPath(m_path), m_new.data(), m_new.size(), &error,
+                                                   &errnum));
+        }
         EXPECT_NE(error.find(c.error), std::string::npos) << error;
+        EXPECT_EQ(errnum, c.errnum) << error;
         EXPECT_EQ(Read(m_path), m_original);
         std::vector<std::string> others = Others(m_dir.Path(), "address.dat");
         if (c.backupKept) {
