@@ -5,6 +5,7 @@
 #include "platform/Shell.h"
 #include "platform/WinPath.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -152,6 +153,23 @@ QString GuiChooseFolder(QWidget* parent, const QString& caption, const QString& 
     if (FolderChooser())
         return FolderChooser()(parent, caption, start);
     return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
+}
+
+QMessageBox::StandardButton GuiAsk(const GuiMessageInfo& info)
+{
+    if (Responder())
+        return Responder()(info);
+    QMessageBox box(info.Icon, info.Title, info.Text, info.Buttons, info.Parent);
+    for (const auto& t : info.Texts)
+        if (QAbstractButton* b = box.button(t.first))
+            b->setText(t.second);
+    if (info.Default != QMessageBox::NoButton)
+        box.setDefaultButton(info.Default);
+    if (info.Buttons & QMessageBox::Cancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (info.Buttons & QMessageBox::No)
+        box.setEscapeButton(QMessageBox::No);
+    return QMessageBox::StandardButton(box.exec());
 }
 
 static GuiDialogHook& DialogHook()

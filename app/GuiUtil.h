@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QFrame>
 #include <QMessageBox>
+#include <QList>
+#include <QPair>
 #include <QString>
 
 #include <functional>
@@ -55,6 +57,19 @@ struct GuiMessageInfo {
     QString Text;
     QMessageBox::Icon Icon;
     QMessageBox::StandardButtons Buttons;
+    /// The button that Enter presses; NoButton leaves the toolkit's choice.
+    QMessageBox::StandardButton Default = QMessageBox::NoButton;
+    /// Buttons shown with another text than their standard one ("&Delete").
+    QList<QPair<QMessageBox::StandardButton, QString>> Texts;
+
+    /// The text a button is shown with (empty: its standard text).
+    QString TextOf(QMessageBox::StandardButton button) const
+    {
+        for (const auto& t : Texts)
+            if (t.first == button)
+                return t.second;
+        return QString();
+    }
 };
 
 /// Shows a modal message box and returns the button pressed. With a
@@ -62,6 +77,9 @@ struct GuiMessageInfo {
 QMessageBox::StandardButton GuiMessage(QWidget* parent, const QString& title, const QString& text,
                                        QMessageBox::Icon icon,
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+/// The same with a default button and buttons of other texts; Escape
+/// presses Cancel or No where the box has one.
+QMessageBox::StandardButton GuiAsk(const GuiMessageInfo& info);
 using GuiMessageResponder = std::function<QMessageBox::StandardButton(const GuiMessageInfo&)>;
 /// Installs the responder; an empty one restores real boxes.
 void SetGuiMessageResponder(GuiMessageResponder responder);

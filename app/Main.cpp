@@ -25,7 +25,73 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <QWindow>
+
 #include <exception>
+
+/// Swallows the key presses and clicks meant for one window while that
+/// window works. It sees every event of the application, so it catches the
+/// input that arrived while the window's thread was busy at the moment the
+/// input is taken from the window system, whether during the work (each
+/// Pump) or right after it (the drain in EndBusy). Other windows, such as a
+/// message box raised during the work, keep their input.
+class TInputSink : public QObject {
+public:
+    explicit TInputSink(QWidget* window) : m_pWindow(window) {}
+
+    static bool IsInput(QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!IsInput(event->type()))
+            return false;
+        if (watched->isWidgetType())
+            return static_cast<QWidget*>(watched)->window() == m_pWindow;
+        if (watched->isWindowType())
+            return static_cast<QWindow*>(watched) == m_pWindow->windowHandle();
+        return false;
+    }
+
+private:
+    QWidget* m_pWindow;
+};
+
+TBusyScope::TBusyScope(TfmMain* main) : m_pMain(main)
+{
+    if (m_pMain)
+        m_pMain->BeginBusy();
+}
+
+TBusyScope::~TBusyScope()
+{
+    if (m_pMain)
+        m_pMain->EndBusy();
+}
 
 TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
 {
@@ -103,7 +169,14 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     }
 }
 
-TfmMain::~TfmMain() { FormDestroy(); }
+TfmMain::~TfmMain()
+{
+    FormDestroy();
+    if (m_pSink) {
+        qApp->removeEventFilter(m_pSink);
+        delete m_pSink;
+    }
+}
 
 void TfmMain::FormCreate()
 {
@@ -135,6 +208,7 @@ void TfmMain::FormCreate()
     // Loading a large Palm data set takes seconds: the banner says which
     // application is being read meanwhile.
     m_pSource->FacadeSet()->SetProgress([this](int32_t app) {
+        // (Called during the work of a step change: the window is busy.)
         static const char* const kWords[] = {"Contacts", "Calendar", "Tasks", "Notes"};
         ShowWork(QString("Loading the %1 data ...").arg(kWords[app & 3]));
     });
@@ -177,45 +251,56 @@ TfmPage* TfmMain::PageOf(int step) const
 
 bool TfmMain::GoStep(int step)
 {
-    if (step < 0 || step > 2 || m_Destroyed)
+    if (step < 0 || step > 2 || m_Destroyed || Busy())
         return false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     bool ok = true;
-    try {
-        switch (step) {
-        case 0:
-            m_pSource->Enter();
-            break;
-        case 1:
-            if (m_CurStep == 0 && !m_pSource->Leave()) {
-                ok = false;
+    QString failure;
+    {
+        TBusyScope busy(this);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            switch (step) {
+            case 0:
+                m_pSource->Enter();
+                break;
+            case 1:
+                if (m_CurStep == 0 && !m_pSource->Leave()) {
+                    ok = false;
+                    break;
+                }
+                m_pData->Enter();
+                break;
+            case 2:
+                if (!m_pData->Leave()) {
+                    ok = false;
+                    break;
+                }
+                m_pClean->Enter();
                 break;
             }
-            m_pData->Enter();
-            break;
-        case 2:
-            if (!m_pData->Leave()) {
-                ok = false;
-                break;
-            }
-            m_pClean->Enter();
-            break;
+        } catch (const std::exception& e) {
+            // The review page's reload and detection catch nothing of their
+            // own; the window stays where it was.
+            ok = false;
+            failure = QString::fromLocal8Bit(e.what());
         }
-    } catch (const std::exception& e) {
-        // The review page's reload and detection catch nothing of their own;
-        // the window stays where it was.
         QApplication::restoreOverrideCursor();
-        lblStep->setText(StepText(m_CurStep));
-        GuiMessage(this, "Tarnwick", QString::fromLocal8Bit(e.what()), QMessageBox::Critical);
-        return false;
+        if (ok) {
+            m_CurStep = step;
+            RefreshFrame();
+        } else {
+            lblStep->setText(StepText(m_CurStep));
+        }
     }
-    QApplication::restoreOverrideCursor();
-    if (!ok) {
-        lblStep->setText(StepText(m_CurStep));
+    if (!failure.isEmpty())
+        GuiMessage(this, "Tarnwick", failure, QMessageBox::Critical);
+    if (!ok)
         return false;
-    }
-    m_CurStep = step;
-    RefreshFrame();
+    // The focus goes to the step's main button once it is enabled again.
+    if (m_CurStep < 2)
+        btnNext->setFocus();
+    else
+        btnCancel->setFocus();
     if (TfmPage* page = PageOf(step))
         page->Shown();
     return true;
@@ -231,25 +316,65 @@ QString TfmMain::StepText(int step)
     }
 }
 
+void TfmMain::UpdateButtons()
+{
+    const bool idle = !Busy();
+    btnHelp->setEnabled(idle);
+    btnDebug->setEnabled(idle);
+    btnPrev->setEnabled(idle && m_CurStep == 1);
+    btnNext->setEnabled(idle && m_CurStep < 2);
+    btnCancel->setEnabled(idle);
+}
+
 void TfmMain::RefreshFrame()
 {
-    btnPrev->setEnabled(m_CurStep == 1);
-    btnNext->setEnabled(m_CurStep < 2);
+    UpdateButtons();
     btnCancel->setText(m_CurStep == 2 ? "&Finish" : "&Cancel");
     lblStep->setText(StepText(m_CurStep));
     if (TfmPage* page = PageOf(m_CurStep))
         m_pPages->setCurrentWidget(page);
-    if (m_CurStep < 2)
-        btnNext->setFocus();
-    else
-        btnCancel->setFocus();
 }
 
 void TfmMain::ShowWork(const QString& text)
 {
     lblStep->setText(text);
     lblStep->repaint();
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    Pump();
+}
+
+void TfmMain::Pump()
+{
+    // Without the sink, input would wait in the window system's queue and
+    // act after the work; with it, input is taken now and dropped.
+    if (Busy())
+        QApplication::processEvents(QEventLoop::AllEvents);
+    else
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TfmMain::BeginBusy()
+{
+    if (m_BusyDepth++ > 0)
+        return;
+    if (!m_pSink)
+        m_pSink = new TInputSink(this);
+    qApp->installEventFilter(m_pSink);
+    UpdateButtons();
+}
+
+void TfmMain::EndBusy()
+{
+    if (m_BusyDepth <= 0 || --m_BusyDepth > 0)
+        return;
+    // What was pressed during the work is still queued: take it now, while
+    // the sink drops it, and only then let the window take input again.
+    ++m_BusyDepth;
+    for (int i = 0; i < 3; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents);
+    --m_BusyDepth;
+    qApp->removeEventFilter(m_pSink);
+    if (!m_Destroyed)
+        UpdateButtons();
 }
 
 void TfmMain::btnPrevClick()
@@ -294,7 +419,7 @@ void TfmMain::closeEvent(QCloseEvent* event)
 {
     // A deletion under way is not cut short: its file is saved when its
     // application's pass ends, and closing now would drop those deletions.
-    if (m_pClean && m_pClean->Busy()) {
+    if (Busy() || (m_pClean && m_pClean->Busy())) {
         event->ignore();
         return;
     }

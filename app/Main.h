@@ -15,6 +15,19 @@
 
 #include <string>
 
+/// Work on the window's thread for as long as the scope lasts (see
+/// TfmMain::BeginBusy).
+class TBusyScope {
+public:
+    explicit TBusyScope(class TfmMain* main);
+    ~TBusyScope();
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    class TfmMain* m_pMain;
+};
+
 class QLabel;
 class QPushButton;
 class QFrame;
@@ -53,6 +66,19 @@ public:
     /// step change) and lets it paint.
     void ShowWork(const QString& text);
 
+    /// Marks the start and the end of work that runs on the window's thread
+    /// (loading, detecting, filling the review, deleting); they nest. While
+    /// the window is busy its buttons are disabled, and every key press and
+    /// click meant for it is discarded as it arrives, so that nothing the
+    /// user pressed during the work acts once the work ends (a second Next
+    /// must never go on to the deletion). Closing the window waits too.
+    void BeginBusy();
+    void EndBusy();
+    bool Busy() const { return m_BusyDepth > 0; }
+    /// Lets the window paint and take what arrived meanwhile: while busy,
+    /// input meant for the window is discarded rather than kept for later.
+    void Pump();
+
     /// The step description for a step.
     static QString StepText(int step);
 
@@ -70,6 +96,8 @@ private:
     void FormCreate();
     void FormDestroy();
     void RefreshFrame();
+    /// Enables the buttons for the current step, or disables them all while busy.
+    void UpdateButtons();
     TfmPage* PageOf(int step) const;
 
     TBanner* m_pBanner = nullptr;
@@ -85,6 +113,8 @@ private:
     TfmPDData* m_pData = nullptr;
     TfmPDClean* m_pClean = nullptr;
     int m_CurStep = 0;
+    int m_BusyDepth = 0;
+    class TInputSink* m_pSink = nullptr;
     bool m_Destroyed = false;
     std::string m_SettingsFolder;
 };

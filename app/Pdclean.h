@@ -8,6 +8,7 @@
 #include "Page.h"
 
 #include <QString>
+#include <QStringList>
 
 class QLabel;
 class QPlainTextEdit;
@@ -30,6 +31,9 @@ public:
     bool Busy() const { return m_Busy; }
     /// True once the closing lines are written.
     bool Finished() const { return m_Finished; }
+    /// What could not be done in the last run, one paragraph per failure, in
+    /// the words of the message box that closes a run with failures.
+    const QStringList& Failures() const { return m_Failures; }
     /// Successful deletions of an application (0 contacts .. 3 notes) that
     /// reached the data.
     int DeletedCount(int app) const { return m_Deleted[app]; }
@@ -40,12 +44,18 @@ public slots:
 
 private:
     void RunDeletion();
+    /// Adds a line to the log; lines reach the box in batches (FlushLines).
     void AddLine(const QString& line);
-    void AddField(const char* label, const QString& text);
-    bool DeleteAddr(CommAddr* rec);
-    bool DeleteDate(CommDate* rec);
-    bool DeleteTask(CommTask* rec);
-    bool DeleteNote(CommNote* rec);
+    void FlushLines();
+    void AddField(QStringList* lines, const char* label, const QString& text);
+    /// Each describes the record into `lines` and deletes it; true when the
+    /// facade took the deletion (it reaches the file with the save).
+    bool DeleteAddr(CommAddr* rec, QStringList* lines);
+    bool DeleteDate(CommDate* rec, QStringList* lines);
+    bool DeleteTask(CommTask* rec, QStringList* lines);
+    bool DeleteNote(CommNote* rec, QStringList* lines);
+    /// Ends the busy state that Enter began (once).
+    void ReleaseBusy();
     /// Counts one entry done, moves the bar and lets the window paint now
     /// and then.
     void Step();
@@ -59,5 +69,8 @@ private:
     int m_Deleted[4] = {};
     bool m_Busy = false;
     bool m_Finished = false;
+    bool m_HoldsBusy = false;
+    QStringList m_Pending;
+    QStringList m_Failures;
     qint64 m_LastPaint = 0;
 };

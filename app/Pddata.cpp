@@ -135,9 +135,11 @@ TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const
     t.all->setObjectName(allName);
     t.count = new QLabel(t.page);
     t.count->setObjectName(countName);
+    // A load failure's words can be long: the label wraps them.
+    t.count->setWordWrap(true);
+    t.count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     bottom->addWidget(t.all);
-    bottom->addStretch(1);
-    bottom->addWidget(t.count);
+    bottom->addWidget(t.count, 1);
     layout->addLayout(bottom);
     pData->addTab(t.page, caption);
 
@@ -212,7 +214,7 @@ void TfmPDData::ShowLoadFailures()
             continue;
         const PmLoadResult& r = set->LoadResult(app);
         if (r.Tried && r.Failed)
-            failed << QString("%1: %2").arg(m_Tabs[app].plural, AnsiText(r.Reason).trimmed());
+            failed << QString("%1: %2").arg(m_Tabs[app].plural, QString::fromStdString(r.Words));
     }
     if (failed.isEmpty())
         return;
@@ -230,21 +232,40 @@ bool TfmPDData::Leave()
         return true;
 
     // A mass deletion is confirmed first: "Display All" with "Select All
-    // Dups" ticks every record of an application.
-    QStringList mass;
+    // Dups" ticks every record of an application. No is the default: Enter
+    // pressed in a hurry keeps the records.
+    QStringList mass, counts;
+    int tickedAll = 0;
     for (int app = 0; app < 4; ++app) {
         if (!Shown(app))
             continue;
         int ticked = m_Tabs[app].model->CheckedCount();
         uint32_t total = RecordCount(app);
+        tickedAll += ticked;
+        if (ticked > 0)
+            counts << QString("%1: %2 %3").arg(m_Tabs[app].plural).arg(ticked).arg(ticked == 1 ? "record" : "records");
         if (ticked > 0 && uint64_t(ticked) * 2 > total)
             mass << QString("%1: %2 of %3 records").arg(m_Tabs[app].plural).arg(ticked).arg(total);
     }
     if (!mass.isEmpty()) {
-        QString text = "More than half of the records of an application are ticked for deletion:\n\n" +
-                       mass.join("\n") + "\n\nDo you really want to delete them?";
-        if (GuiMessage(this, "Confirm Deletion", text, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No) !=
-            QMessageBox::Yes)
+        GuiMessageInfo ask{this, "Confirm Deletion",
+                           "More than half of the records of an application are ticked for deletion:\n\n" +
+                               mass.join("\n") + "\n\nDo you really want to delete them?",
+                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::No};
+        ask.Default = QMessageBox::No;
+        if (GuiAsk(ask) != QMessageBox::Yes)
+            return false;
+    }
+    // The step that deletes asks first, with the counts, and Cancel is what
+    // Enter or Escape choose.
+    if (tickedAll > 0) {
+        GuiMessageInfo ask{this, "Delete Duplicates",
+                           "These records will be deleted:\n\n" + counts.join("\n") +
+                               "\n\nA backup copy of every file that changes is kept beside it first.",
+                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::Cancel};
+        ask.Default = QMessageBox::Cancel;
+        ask.Texts = {{QMessageBox::Yes, "&Delete"}, {QMessageBox::Cancel, "Cancel"}};
+        if (GuiAsk(ask) != QMessageBox::Yes)
             return false;
     }
 
@@ -296,10 +317,15 @@ void TfmPDData::Fill(int app)
     t.list->setUpdatesEnabled(true);
 
     int dups = DupCount(app);
-    pData->setTabText(app, QString::asprintf(dups < 2 ? "%s (%d Dup)" : "%s (%d Dups)", t.plural, dups));
     bool failed = set && set->Built() && set->LoadResult(app).Tried && set->LoadResult(app).Failed;
+    // An application that was not read has no count of duplicates to show.
     if (failed)
-        t.count->setText(QString("The %1 data could not be loaded").arg(t.plural));
+        pData->setTabText(app, QString("%1 (not read)").arg(t.plural));
+    else
+        pData->setTabText(app, QString::asprintf(dups < 2 ? "%s (%d Dup)" : "%s (%d Dups)", t.plural, dups));
+    if (failed)
+        t.count->setText(QString("The %1 data could not be read: %2")
+                             .arg(t.plural, QString::fromStdString(set->LoadResult(app).Words)));
     else
         t.count->setText(QString::asprintf("%u %s records in total", RecordCount(app), t.singular));
     t.count->setStyleSheet(failed ? "color: red;" : QString());
@@ -307,12 +333,14 @@ void TfmPDData::Fill(int app)
 
 void TfmPDData::AllClick(int app)
 {
+    TBusyScope busy(m_pMain);
     m_Tabs[app].model->KeepChecks(&m_Tabs[app].kept);
     Fill(app);
 }
 
 void TfmPDData::DetectAndFillAll()
 {
+    TBusyScope busy(m_pMain);
     for (int app = 0; app < 4; ++app)
         if (Shown(app))
             Detect(app);

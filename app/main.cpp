@@ -1,9 +1,13 @@
 // The program entry: the application object, the wizard window and the data
 // module of the database connections, then the message loop.
+#include "ApputilFacadeSet.h"
 #include "GuiUtil.h"
 #include "Main.h"
 
 #include "palm/DmMain.h"
+#include "platform/File.h"
+#include "platform/System.h"
+#include "platform/WinPath.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -40,6 +44,23 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName("Tarnwick");
     QApplication::setWindowIcon(AppIcon());
     InstallPlatformMessageHook();
+    // Two wizards over the same files would each save what it loaded over
+    // what the other deleted: a second start ends here. The lock lives in
+    // the settings folder, or beside the program when that cannot be made,
+    // where the settings then stay too.
+    std::string folder;
+    if (!FindSettingsFolder(&folder)) {
+        std::string drive, dir;
+        plat::SplitDriveDir(plat::ModuleFileName(), &drive, &dir);
+        folder = drive + dir;
+    }
+    plat::ExclusiveFile instance;
+    if (!HoldInstanceLock(folder, &instance)) {
+        QMessageBox::information(nullptr, "Tarnwick",
+                                 "Tarnwick is already running. Only one copy works on the Palm Desktop data at a "
+                                 "time: use the window that is open, or close it first.");
+        return 0;
+    }
     try {
         TfmMain main;
         DataModule();

@@ -258,13 +258,57 @@ shot step0
 H0=$(screen_hash)
 pass "step 0 shown"
 
-press alt+n
+# A second copy of the program says that one is running and ends, leaving the first alone.
+if [ "$README" = 0 ]; then
+  (cd "$TMP" && exec "$APPDIR/tarnwick") >"$TMP/second.out" 2>&1 &
+  SECOND_PID=$!
+  deadline=$((SECONDS + WINDOW_TIMEOUT))
+  BOX=
+  while [ -z "$BOX" ]; do
+    kill -0 "$SECOND_PID" 2>/dev/null || break
+    [ $SECONDS -lt $deadline ] || { kill "$SECOND_PID"; fail "the second copy showed nothing within ${WINDOW_TIMEOUT}s"; }
+    BOX=$(xdotool search --onlyvisible --pid "$SECOND_PID" 2>/dev/null | head -n 1)
+    [ -n "$BOX" ] || sleep 0.3
+  done
+  [ -n "$BOX" ] || fail "the second copy ended without saying that one is running"
+  [ "$(xdotool getwindowname "$BOX")" = "$TITLE" ] && fail "the second copy opened a wizard window"
+  shot second-copy
+  xdotool windowfocus --sync "$BOX" >/dev/null 2>&1; sleep 0.2; xdotool key --clearmodifiers Return
+  deadline=$((SECONDS + EXIT_TIMEOUT))
+  while kill -0 "$SECOND_PID" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || { kill "$SECOND_PID"; fail "the second copy did not end after its message"; }
+    sleep 0.2
+  done
+  wait "$SECOND_PID"; second=$?
+  [ "$second" -eq 0 ] || fail "the second copy ended with status $second"
+  kill -0 "$APP_PID" 2>/dev/null || fail "the first copy ended when the second started"
+  pass "a second copy said that one is running and ended"
+fi
+
+# Next pressed twice in a row: the second press arrives while the first one loads and must
+# not go on past the review page.
+press alt+n alt+n
 settle "$H0" "step 1"
 shot step1
 H1=$(screen_hash)
-pass "step 1 shown"
+[ -z "$(xdotool search --onlyvisible --name '^Delete Duplicates$' 2>/dev/null)" ] ||
+  fail "a second Next pressed during the load went on to the deletion's question"
+pass "step 1 shown, and the second Next pressed during the load did nothing"
 
+# Next asks before deleting; Alt+D answers "&Delete".
 press alt+n
+deadline=$((SECONDS + STEP_TIMEOUT))
+ASK=
+while [ -z "$ASK" ]; do
+  kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before asking to delete"
+  [ $SECONDS -lt $deadline ] || { shot ask-timeout; fail "no \"Delete Duplicates\" question within ${STEP_TIMEOUT}s"; }
+  ASK=$(xdotool search --onlyvisible --name '^Delete Duplicates$' 2>/dev/null | head -n 1)
+  [ -n "$ASK" ] || sleep 0.3
+done
+sleep 0.5
+shot ask
+xdotool windowfocus --sync "$ASK" >/dev/null 2>&1; sleep 0.2; xdotool key --clearmodifiers alt+d
+pass "the deletion was asked for and confirmed"
 settle "$H1" "step 2"
 # The deletion starts from a timer once step 2 is painted; wait until every application's file
 # has its backup and the page has stopped changing.

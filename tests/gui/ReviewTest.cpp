@@ -258,7 +258,8 @@ TEST(Review, FailedLoadIsNamed)
     EXPECT_EQ(box.Icon, QMessageBox::Warning);
     EXPECT_TRUE(box.Text.contains("Contacts: ")) << box.Text.toStdString();
     EXPECT_FALSE(box.Text.contains("Notes: "));
-    EXPECT_EQ(w.Find<QLabel>("lblAddrCount")->text(), "The Contacts data could not be loaded");
+    EXPECT_TRUE(w.Find<QLabel>("lblAddrCount")->text().startsWith("The Contacts data could not be read: "));
+    EXPECT_EQ(w.Tabs()->tabText(0), "Contacts (not read)");
     EXPECT_EQ(w.Find<QLabel>("lblNoteCount")->text(), "3 Note records in total");
     SaveShot(m, "step1_failed_load");
 }
@@ -278,10 +279,20 @@ TEST(Review, FailedSaveIsReported)
     ASSERT_TRUE(w.WaitDeletion());
     plat::ClearFileFaults();
     QStringList lines = w.LogLines();
-    EXPECT_EQ(lines.count("Deletion succeeded."), 2);
-    EXPECT_TRUE(lines.contains(
-        "Contacts: the file could not be saved, so none of its deletions were saved. The file is unchanged."));
-    EXPECT_TRUE(lines.contains("\t0 duplicate contact items deleted."));
+    // No contact is told as deleted.
+    EXPECT_EQ(lines.count("Deletion succeeded."), 0);
+    EXPECT_EQ(lines.count("Deletion failed: the file could not be saved."), 2);
+    QString host = QString::fromStdString(plat::ToHostPath(w.AddrFile()));
+    QString told = "Contacts: " + host + " could not be saved: ";
+    EXPECT_EQ(lines.filter(told).size(), 1) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression("^\\t0 duplicate contact items deleted: the file could not be saved \\(.+\\)\\.$")).size(), 1)
+        << lines.join('\n').toStdString();
+    ASSERT_FALSE(w.Messages().Messages().empty());
+    const GuiMessageInfo& box = w.Messages().Messages().back();
+    EXPECT_EQ(box.Title, "Deletion Failed");
+    EXPECT_TRUE(box.Text.contains(told)) << box.Text.toStdString();
+    EXPECT_TRUE(box.Text.contains("The file is as it was; nothing was deleted there.")) << box.Text.toStdString();
+    EXPECT_FALSE(box.Text.contains('\\'));
     EXPECT_EQ(infotest::ReadBytes(w.AddrFile()), original);
     SaveShot(m, "step2_failed_save");
 }
