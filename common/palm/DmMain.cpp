@@ -251,22 +251,12 @@ bool DbConnection::StillTheOpenedFile(std::string* error)
     struct stat now {};
     if (!m_fileKnown)
         return true;  // nothing to compare with: the open could not tell
-    if (::stat(plat::ToHostPath(m_dataSource).c_str(), &now) != 0 || uint64_t(now.st_dev) != m_fileDevice ||
-        uint64_t(now.st_ino) != m_fileInode) {
-        *error = m_dataSource + " was replaced or removed by another program since it was opened; nothing was changed.";
-        m_reason = kPmReasonChanged;
-        return false;
-    }
-    // SQLite counts the commits of other connections: one since this
-    // connection opened (and read its rows) means another program wrote the
-    // database meanwhile, and a row read then may no longer be what is
-    // stored. Jet files are checked row by row instead, by the engine.
-    if (m_db && m_dataVersion >= 0 && DataVersion(m_db) != m_dataVersion) {
-        *error = m_dataSource + " was changed by another program since it was loaded; nothing was changed.";
-        m_reason = kPmReasonChanged;
-        return false;
-    }
-    return true;
+    if (::stat(plat::ToHostPath(m_dataSource).c_str(), &now) == 0 && uint64_t(now.st_dev) == m_fileDevice &&
+        uint64_t(now.st_ino) == m_fileInode)
+        return true;
+    *error = m_dataSource + " was replaced or removed by another program since it was opened; nothing was changed.";
+    m_reason = kPmReasonChanged;
+    return false;
 }
 
 std::string DbConnection::DataSourceOf(const std::string& connectionString)
@@ -339,18 +329,7 @@ bool DbConnection::Open(std::string* error)
     }
     m_db = db;
     m_dataSource = source;
-    m_dataVersion = DataVersion(m_db);
     return true;
-}
-
-int64_t DbConnection::DataVersion(sqlite3* db)
-{
-    sqlite3_stmt* st = nullptr;
-    int64_t version = -1;
-    if (sqlite3_prepare_v2(db, "PRAGMA data_version", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
-        version = sqlite3_column_int64(st, 0);
-    sqlite3_finalize(st);
-    return version;
 }
 
 bool DbConnection::Begin(std::string* error)

@@ -81,9 +81,7 @@ public:
     /// file that another program put in its place, or removed, would take
     /// none of the changes made through this connection (an engine keeps
     /// writing to the file it opened): false then, with *error and the
-    /// reason set. An SQLite file that another program committed a change
-    /// to since it was opened gives false too: what was read from it may no
-    /// longer be what it holds.
+    /// reason set.
     bool StillTheOpenedFile(std::string* error);
 
     /// The condition ("WHERE ...") that names exactly the row whose key
@@ -113,10 +111,6 @@ private:
     uint64_t m_fileDevice = 0;
     uint64_t m_fileInode = 0;
     bool m_fileKnown = false;
-    /// SQLite's count of other connections' commits when the file was opened
-    /// (-1: unknown); another program's commit since then changes it.
-    int64_t m_dataVersion = -1;
-    static int64_t DataVersion(sqlite3* db);
     std::vector<std::pair<std::string, sqlite3_stmt*>> m_kept;
     uint64_t m_epoch = 0;
 };

@@ -1211,6 +1211,7 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
     TheLog().Log(2, m.module, __LINE__, "%s", ok ? m.firstRecord : m.noFirstRecord);
     std::string reason;
     std::unordered_set<int64_t> keys;
+    const int32_t statusColumn = table.StatusColumn();
     while (ok) {
         if (count != table.count) {
             // The statement names exactly the table's columns; a row of
@@ -1221,6 +1222,11 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
         }
         PmRowKey key = {};
         key.known = m_pAccessor->CurrentRowKey(&key.value) ? 1 : 0;
+        if (statusColumn >= 0) {
+            int32_t status = 0;
+            key.status = ValueToInt(&row[statusColumn], &status) ? status : 0;
+            key.statusKnown = 1;
+        }
         // A key names one row. Two rows under one key are a damaged table
         // (SQLite reads them, its lookups find only one): a deletion of the
         // second would mark the first again and still report success.
@@ -1400,6 +1406,17 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
     // been changed since the load (the row edited, or removed and its place
     // taken by another). Both records were read from a row the same way, so
     // their key columns compare equal exactly when the row kept them.
+    if (rowKey.known && rowKey.statusKnown) {
+        const int32_t statusColumn = table.StatusColumn();
+        if (statusColumn >= 0 && PmIntAt(scratch, table.columns[statusColumn].offset) != rowKey.status) {
+            TheLog().Log(0, module, __LINE__,
+                         "The stored row of record %d has changed since it was loaded (Status %d, loaded as %d); "
+                         "nothing was written.",
+                         recordId, PmIntAt(scratch, table.columns[statusColumn].offset), rowKey.status);
+            m_failure = kPmReasonChanged;
+            return false;
+        }
+    }
     if (rowKey.known) {
         for (int32_t k = 0; k < table.keyCount; ++k) {
             if (!ColumnEqual(table.columns[table.keys[k]], record, scratch)) {

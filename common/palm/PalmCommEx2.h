@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -55,6 +56,11 @@ static_assert(sizeof(PmFieldValue) == 16, "a field value is 16 bytes");
 struct PmRowKey {
     int64_t value;
     uint8_t known;
+    /// The row's Status as the load read it (a Null one as 0), when the
+    /// table has one (`statusKnown`): a deletion refuses a row whose Status
+    /// another program changed since, rather than writing over that change.
+    uint8_t statusKnown;
+    int32_t status;
 };
 
 /// Longest text a value maker converts, in wide characters.
@@ -421,6 +427,14 @@ struct PmTableDef {
     size_t categoryOffset;  // the record's Category field
     PmTextAccess categoryName;  // the record's CategoryName field
     size_t rowKeyOffset;  // the record's PmRowKey
+    /// The index of the "Status" column, -1 when the table has none.
+    int32_t StatusColumn() const
+    {
+        for (int32_t i = 0; i < count; ++i)
+            if (std::strcmp(columns[i].name, "Status") == 0)
+                return i;
+        return -1;
+    }
     /// How the load fills a record from a row, when not column by column
     /// (FillRecord): a row read again to be compared with its record must be
     /// read the same way, or a value the load did not take would look changed
