@@ -1237,6 +1237,8 @@ bool Database::IsOpen() const { return m_impl->mdb != nullptr; }
 
 const std::string& Database::HostPath() const { return m_impl->path; }
 
+uint32_t Database::DefinitionPage(const std::string& table) const { return m_impl->DefinitionPage(table); }
+
 const Refusal& Database::LastRefusal() const { return m_impl->file ? m_impl->file->refusal : m_impl->refusal; }
 
 bool Database::Columns(const std::string& table, std::vector<ColumnInfo>* columns, std::string* error)

@@ -125,6 +125,10 @@ public:
     bool IsOpen() const;
     const std::string& HostPath() const;
 
+    /// The first page of a table's definition, as the catalogue names it; 0
+    /// for a table the catalogue does not name.
+    uint32_t DefinitionPage(const std::string& table) const;
+
     /// The columns of a table in their stored order; false when the table
     /// does not exist or its definition is not sound.
     ///
