@@ -440,7 +440,8 @@ const Refusal& Engine::LastRefusal() const
 
 namespace {
 
-// The stored types a use reads, by Jet's type codes.
+// The stored types a use reads, by Jet's type codes (1 Yes/No, 2 Byte, 3
+// Integer, 4 Long Integer, 10 Text, 12 Memo).
 bool Reads(Use use, int type)
 {
     switch (use) {
@@ -461,27 +462,6 @@ const char* UseName(Use use)
     case Use::NumberOrText: return "a number or its text (Long Integer, Integer, Byte or Text)";
     }
     return "";
-}
-
-const char* TypeName(int type)
-{
-    switch (type) {
-    case 1: return "Yes/No";
-    case 2: return "Byte";
-    case 3: return "Integer";
-    case 4: return "Long Integer";
-    case 5: return "Currency";
-    case 6: return "Single";
-    case 7: return "Double";
-    case 8: return "Date/Time";
-    case 9: return "Binary";
-    case 10: return "Text";
-    case 11: return "OLE Object";
-    case 12: return "Memo";
-    case 15: return "Replication ID";
-    case 16: return "Decimal";
-    default: return "an unknown type";
-    }
 }
 
 }  // namespace

@@ -67,7 +67,8 @@ uint64_t Get64(const uint8_t* p) { return uint64_t(Get32(p)) | uint64_t(Get32(p 
 
 std::string Page(uint32_t page) { return "page " + std::to_string(page); }
 
-// A column type's name, for the reasons the log gets.
+}  // namespace
+
 std::string TypeName(int type)
 {
     switch (type) {
@@ -88,6 +89,8 @@ std::string TypeName(int type)
     default: return "type " + std::to_string(type);
     }
 }
+
+namespace {
 
 // How a Jet 4 type is stored: in the row's fixed part with a size of its
 // own, or in its variable part. False for a type Jet 4 does not have.

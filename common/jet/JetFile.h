@@ -178,6 +178,9 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
+/// The name of a Jet column type ("Long Integer", "Text", ...), for reasons.
+std::string TypeName(int type);
+
 /// True when the file begins as a Jet database does (either version).
 bool HasJetHeader(const std::string& hostPath);
 

@@ -3,7 +3,6 @@
 // base of the four database utilities with their shared load and write-back.
 #pragma once
 
-#include "jet/JetFile.h"
 #include "misc/CxList.h"
 #include "palm/CommRecord.h"
 
@@ -20,6 +19,7 @@ class DbConnection;
 class DbQuery;
 namespace jet {
 struct ColumnUse;
+struct Refusal;
 }  // namespace jet
 
 // ---------------------------------------------------------------- field values
