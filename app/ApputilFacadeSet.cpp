@@ -38,9 +38,15 @@ PmLoadResult LoadOne(int32_t app, Info* info, int32_t user, bool reset)
     if (result.Failed) {
         result.Reason = capture.Messages().empty() ? std::string(kNoReason) : capture.Text();
         const int32_t gen = info->ChosenGeneration();
-        result.Words = IsGeneration(gen) ? PmLoadFailureWords(PmAppDataFile(app, gen, uint32_t(user)), result.Reason)
-                                         : "the installed Palm Desktop version is not one this program can read, "
-                                           "so nothing was read or changed.";
+        // A 6.x database that was opened and refused says itself what is
+        // wrong with it; for the other cases the file is looked at here.
+        if (!info->LoadFailureWords().empty())
+            result.Words = info->LoadFailureWords();
+        else
+            result.Words = IsGeneration(gen)
+                               ? PmLoadFailureWords(PmAppDataFile(app, gen, uint32_t(user)), result.Reason)
+                               : "the installed Palm Desktop version is not one this program can read, so nothing "
+                                 "was read or changed.";
     } else
         result.Warnings = capture.Text();
     return result;

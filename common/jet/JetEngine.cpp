@@ -417,12 +417,15 @@ private:
 
 // ---------------------------------------------------------------- Engine
 
-std::shared_ptr<Engine> Engine::Open(const std::string& hostPath, const std::string& shownPath, std::string* error)
+std::shared_ptr<Engine> Engine::Open(const std::string& hostPath, const std::string& shownPath, std::string* error,
+                                     Refusal* refusal)
 {
     std::shared_ptr<Engine> engine(new Engine(shownPath));
     std::string reason;
     if (!engine->m_db.Open(hostPath, &reason)) {
         *error = "The file " + shownPath + " cannot be read as a Jet database: " + reason;
+        if (refusal)
+            *refusal = engine->m_db.LastRefusal();
         return nullptr;
     }
     return engine;
@@ -430,9 +433,75 @@ std::shared_ptr<Engine> Engine::Open(const std::string& hostPath, const std::str
 
 Engine::~Engine() = default;
 
+const Refusal& Engine::LastRefusal() const
+{
+    return m_refusal.fault != Fault::None ? m_refusal : m_db.LastRefusal();
+}
+
+namespace {
+
+// The stored types a use reads, by Jet's type codes (1 Yes/No, 2 Byte, 3
+// Integer, 4 Long Integer, 10 Text, 12 Memo).
+bool Reads(Use use, int type)
+{
+    switch (use) {
+    case Use::Number: return type == 4 || type == 3 || type == 2;
+    case Use::Flag: return type == 1;
+    case Use::Text: return type == 10 || type == 12;
+    case Use::NumberOrText: return type == 4 || type == 3 || type == 2 || type == 10;
+    }
+    return false;
+}
+
+const char* UseName(Use use)
+{
+    switch (use) {
+    case Use::Number: return "a number (Long Integer, Integer or Byte)";
+    case Use::Flag: return "a Yes/No flag";
+    case Use::Text: return "a text (Text or Memo)";
+    case Use::NumberOrText: return "a number or its text (Long Integer, Integer, Byte or Text)";
+    }
+    return "";
+}
+
+}  // namespace
+
+bool Engine::CheckColumns(const std::string& table, const std::vector<ColumnUse>& uses, std::string* error)
+{
+    m_refusal = Refusal();
+    std::vector<ColumnInfo> info;
+    std::string reason;
+    if (!m_db.Columns(table, &info, &reason)) {
+        *error = "The table " + table + " of " + m_shownPath + " cannot be read: " + reason;
+        if (m_db.LastRefusal().fault == Fault::None)
+            m_refusal.fault = Fault::Damaged;
+        return false;
+    }
+    for (const ColumnUse& use : uses) {
+        const ColumnInfo* found = nullptr;
+        for (const ColumnInfo& c : info)
+            if (c.name == use.name)
+                found = &c;
+        if (!found) {
+            *error = "The table " + table + " of " + m_shownPath + " has no column " + use.name;
+            m_refusal.fault = Fault::Damaged;
+            return false;
+        }
+        if (!Reads(use.use, found->type)) {
+            *error = "The table " + table + " of " + m_shownPath + " is damaged: its column " + use.name +
+                     " is stored as " + TypeName(found->type) + ", and the program reads it as " +
+                     UseName(use.use);
+            m_refusal.fault = Fault::Damaged;
+            return false;
+        }
+    }
+    return true;
+}
+
 std::unique_ptr<Result> Engine::Select(const std::string& statement, std::string* error)
 {
     m_failure = Failure::None;
+    m_refusal = Refusal();
     SelectStatement select;
     if (!ParseSelect(statement, &select)) {
         *error = "This statement is not one that is run on a Jet database: " + statement;
@@ -446,6 +515,9 @@ std::unique_ptr<Result> Engine::Select(const std::string& statement, std::string
     std::string reason;
     if (!m_db.Columns(select.table, &info, &reason)) {
         *error = "The table " + select.table + " of " + m_shownPath + " cannot be read: " + reason;
+        // A table of the desktop program's that is not there.
+        if (m_db.LastRefusal().fault == Fault::None)
+            m_refusal.fault = Fault::Damaged;
         return nullptr;
     }
     auto typeOf = [&](const std::string& name) {
@@ -459,7 +531,8 @@ std::unique_ptr<Result> Engine::Select(const std::string& statement, std::string
     for (size_t i = 0; i < select.columns.size(); ++i) {
         types.push_back(typeOf(select.columns[i]));
         if (types.back() < 0) {
-            *error = "The table " + select.table + " of " + m_shownPath + " has no column " + select.columns[i] + ".";
+            *error = "The table " + select.table + " of " + m_shownPath + " has no column " + select.columns[i];
+            m_refusal.fault = Fault::Damaged;
             return nullptr;
         }
         if (select.columns[i] == "Status")

@@ -46,15 +46,44 @@ public:
     virtual RowKey Key() const = 0;
 };
 
+/// What the program reads from a column, and so which stored types it can
+/// read it from.
+enum class Use : uint8_t {
+    Number,        // Long Integer, Integer or Byte
+    Flag,          // Yes/No
+    Text,          // Text or Memo
+    NumberOrText,  // a number kept as a number or as its decimal text (times, a category id)
+};
+
+/// A column the program reads, and how.
+struct ColumnUse {
+    std::string name;
+    Use use;
+};
+
 // A result keeps its engine (and so the file's reader) alive: a connection
 // closed while a result is still held does not pull the file from under it.
 class Engine : public std::enable_shared_from_this<Engine> {
 public:
     /// Opens the file; null with a reason when it cannot be read as a Jet 4
-    /// database.
+    /// database (and in *refusal, when given, the fault behind it).
     static std::shared_ptr<Engine> Open(const std::string& hostPath, const std::string& shownPath,
-                                        std::string* error);
+                                        std::string* error, Refusal* refusal = nullptr);
     ~Engine();
+
+    /// Checks a table's definition against what the program reads from it
+    /// before any row is read: each column it reads exists (once: a sound
+    /// definition names no column twice) with a type it can read for that
+    /// use. False with a reason naming the table, the column and what is
+    /// wrong; LastRefusal is then Damaged. A column read as a number from
+    /// any other type, a text from a Binary column, would read as empty or 0
+    /// on every row.
+    bool CheckColumns(const std::string& table, const std::vector<ColumnUse>& uses, std::string* error);
+
+    /// The fault behind the last refusal of CheckColumns, Select or a
+    /// result's Next; Fault::None when it was none of the file's (a
+    /// statement of another shape).
+    const Refusal& LastRefusal() const;
 
     /// Runs a SELECT; the result stands before its first row.
     std::unique_ptr<Result> Select(const std::string& statement, std::string* error);
@@ -104,6 +133,7 @@ private:
     void Remember(RowKey key, const std::vector<std::string>& columns, const std::vector<Value>& row);
 
     Database m_db;
+    Refusal m_refusal;        // of a refusal of the engine's own (the reader has the others)
     std::string m_shownPath;  // the file as the user knows it
     bool m_open = false;
     std::vector<Pending> m_pending;

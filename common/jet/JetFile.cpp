@@ -22,26 +22,102 @@ namespace {
 constexpr uint32_t kPageSize = 4096;
 // More continuation pages than 255 columns and their names can fill.
 constexpr uint32_t kMaxDefinitionPages = 16;
+// Page types.
+constexpr uint8_t kDataPage = 0x01;
+constexpr uint8_t kDefinitionPage = 0x02;
+constexpr uint8_t kUsageMapPage = 0x05;
 // The page header of a data page: type, owner (the table definition page),
 // row count, then the row offset table.
+constexpr uint32_t kOwnerAt = 0x04;
 constexpr uint32_t kRowCountAt = 0x0C;
 constexpr uint32_t kRowTableAt = 0x0E;
+// A long-value page (memo and OLE data) is a data page whose owner field
+// holds the tag "LVAL" instead of a definition page; a table's usage map may
+// name its long-value pages, which hold none of its rows.
+constexpr uint32_t kLongValueTag = 0x4C41564C;
+// The table definition's header: the rows the table holds, the column
+// numbers and variable-column numbers given out (deleted columns included),
+// and the row pointers of its usage map and free-space map.
+constexpr uint32_t kRowsAt = 0x10;
+constexpr uint32_t kMaxColumnsAt = 0x29;
+constexpr uint32_t kMaxVarColumnsAt = 0x2B;
+constexpr uint32_t kUsageMapAt = 0x37;
+constexpr uint32_t kFreeMapAt = 0x3B;
 // Flags of a row offset table entry; the low 13 bits are the offset.
 constexpr uint16_t kRowDeleted = 0x8000;
 constexpr uint16_t kRowLookup = 0x4000;
 constexpr uint16_t kRowOffsetMask = 0x1FFF;
 // A row pointer holds the row number in one byte, so no page has more.
 constexpr uint32_t kMaxRowsPerPage = 256;
+// A row's bytes, the column count and the null mask included, lie on the
+// page after its header and the offset of the one row.
+constexpr uint32_t kMaxRowBytes = kPageSize - kRowTableAt - 2;
 // A moved row that is moved again may leave a chain of redirects; a real one
 // is short, and a longer one is a loop in a damaged file.
 constexpr int kMaxRedirects = 8;
 // Access allows 32 indexes to a table; a count far beyond is damage.
 constexpr uint32_t kMaxIndexes = 256;
+// A Text column holds at most 255 characters, two bytes each.
+constexpr int kMaxTextBytes = 510;
 
 uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t Get24(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16; }
 uint32_t Get32(const uint8_t* p) { return Get24(p) | uint32_t(p[3]) << 24; }
 uint64_t Get64(const uint8_t* p) { return uint64_t(Get32(p)) | uint64_t(Get32(p + 4)) << 32; }
+
+std::string Page(uint32_t page) { return "page " + std::to_string(page); }
+
+}  // namespace
+
+std::string TypeName(int type)
+{
+    switch (type) {
+    case MDB_BOOL: return "Yes/No";
+    case MDB_BYTE: return "Byte";
+    case MDB_INT: return "Integer";
+    case MDB_LONGINT: return "Long Integer";
+    case MDB_MONEY: return "Currency";
+    case MDB_FLOAT: return "Single";
+    case MDB_DOUBLE: return "Double";
+    case MDB_DATETIME: return "Date/Time";
+    case MDB_BINARY: return "Binary";
+    case MDB_TEXT: return "Text";
+    case MDB_OLE: return "OLE Object";
+    case MDB_MEMO: return "Memo";
+    case MDB_REPID: return "Replication ID";
+    case MDB_NUMERIC: return "Decimal";
+    default: return "type " + std::to_string(type);
+    }
+}
+
+namespace {
+
+// How a Jet 4 type is stored: in the row's fixed part with a size of its
+// own, or in its variable part. False for a type Jet 4 does not have.
+// `size` is -1 where the definition's size is not the type's: a Yes/No
+// value has no bytes (its null mask bit is the value), and the size of a
+// Memo or OLE Object column says nothing about its values.
+bool TypeStorage(int type, bool* fixed, int* size)
+{
+    *size = -1;
+    switch (type) {
+    case MDB_BOOL: *fixed = true; return true;
+    case MDB_BYTE: *fixed = true; *size = 1; return true;
+    case MDB_INT: *fixed = true; *size = 2; return true;
+    case MDB_LONGINT:
+    case MDB_FLOAT: *fixed = true; *size = 4; return true;
+    case MDB_MONEY:
+    case MDB_DOUBLE:
+    case MDB_DATETIME: *fixed = true; *size = 8; return true;
+    case MDB_REPID: *fixed = true; *size = 16; return true;
+    case MDB_NUMERIC: *fixed = true; *size = 17; return true;
+    case MDB_BINARY:
+    case MDB_TEXT:
+    case MDB_OLE:
+    case MDB_MEMO: *fixed = false; return true;
+    default: return false;
+    }
+}
 
 struct Col {
     ColumnInfo info;
@@ -54,6 +130,9 @@ struct TableDef {
     std::string name;
     uint32_t tdefPage = 0;
     bool hasVar = false;
+    uint32_t rows = 0;          // the rows the definition announces
+    uint32_t maxColumns = 0;    // column numbers given out
+    uint32_t maxVarColumns = 0; // variable-column numbers given out
     std::vector<Col> cols;
     std::vector<uint32_t> pages;  // data pages from the usage map, ascending
 
@@ -69,8 +148,12 @@ struct TableDef {
 
 // The file descriptor of an open database, shared with its cursors so that
 // one outliving Close() reads a still open file rather than a reused number.
+// It keeps the fault of the last refusal, which every part of the reader
+// records through Fail.
 struct File {
     int fd = -1;
+    mutable Refusal refusal;
+
     explicit File(int f) : fd(f) {}
     ~File()
     {
@@ -80,35 +163,67 @@ struct File {
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
-    uint32_t PageCount() const
+    uint64_t Size() const
     {
         struct stat st;
         if (fstat(fd, &st) != 0 || st.st_size < 0)
             return 0;
-        uint64_t n = uint64_t(st.st_size) / kPageSize;
+        return uint64_t(st.st_size);
+    }
+
+    // The whole pages of the file; a part page at its end is none.
+    uint32_t PageCount() const
+    {
+        uint64_t n = Size() / kPageSize;
         return n > 0xFFFFFF ? 0xFFFFFF : uint32_t(n);  // a row pointer holds 3 bytes of page number
     }
 
+    // Records a refusal and its reason; always false.
+    bool Fail(Fault fault, uint32_t page, const std::string& text, std::string* error) const
+    {
+        refusal.fault = fault;
+        refusal.page = page;
+        refusal.fileSize = Size();
+        *error = text;
+        return false;
+    }
+
+    // A page the file needs lies (wholly or in part) beyond its end.
+    bool Truncated(uint32_t page, std::string* error) const
+    {
+        const uint64_t size = Size();
+        return Fail(Fault::Truncated, page,
+                    "the file is truncated: it has " + std::to_string(size) + " bytes, and " + Page(page) +
+                        ", which it needs, lies beyond its end (it would end at byte " +
+                        std::to_string((uint64_t(page) + 1) * kPageSize) + ")",
+                    error);
+    }
+
+    // Every page read lies wholly inside the file: one that does not is a
+    // truncated file, never a page of zeros.
     bool ReadPage(uint32_t page, uint8_t* buf, std::string* error) const
     {
+        if (page >= PageCount())
+            return Truncated(page, error);
         off_t at = off_t(page) * kPageSize;
         size_t got = 0;
         while (got < kPageSize) {
             ssize_t n = pread(fd, buf + got, kPageSize - got, at + off_t(got));
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0) {
-                *error = n < 0 ? "page " + std::to_string(page) + " cannot be read: " + std::strerror(errno)
-                               : "page " + std::to_string(page) + " lies beyond the end of the file";
-                return false;
-            }
+            if (n < 0)
+                return Fail(Fault::Unreadable, page, Page(page) + " cannot be read: " + std::strerror(errno), error);
+            if (n == 0)
+                return Truncated(page, error);
             got += size_t(n);
         }
         return true;
     }
 };
 
-bool IsDataPageOf(const uint8_t* pg, uint32_t tdefPage) { return pg[0] == 0x01 && Get32(pg + 4) == tdefPage; }
+bool IsDataPageOf(const uint8_t* pg, uint32_t tdefPage) { return pg[0] == kDataPage && Get32(pg + kOwnerAt) == tdefPage; }
+
+bool IsLongValuePage(const uint8_t* pg) { return pg[0] == kDataPage && Get32(pg + kOwnerAt) == kLongValueTag; }
 
 // Where row `row` of a page lies: rows are stored from the page's end
 // backwards, so a row ends where the one before it in the offset table
@@ -128,8 +243,9 @@ bool RowSpan(const uint8_t* pg, uint32_t row, uint32_t* start, uint32_t* end, ui
 // Jet 4 text: UCS-2 little-endian, or after FF FE the compressed form, where
 // a 0x00 byte switches between runs of one-byte characters (the low byte of
 // a character below U+0100) and runs of two-byte characters. Compressed
-// runs come first.
-void DecodeText(const uint8_t* p, size_t n, std::u16string* out)
+// runs come first. False for bytes that are no such text: an odd byte count
+// of UCS-2, or a two-byte run that ends in half a character.
+bool DecodeText(const uint8_t* p, size_t n, std::u16string* out)
 {
     out->clear();
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
@@ -147,22 +263,30 @@ void DecodeText(const uint8_t* p, size_t n, std::u16string* out)
                 out->push_back(char16_t(Get16(p + i)));
                 i += 2;
             } else {
-                break;
+                return false;
             }
         }
-        return;
+        return true;
     }
+    if (n % 2 != 0)
+        return false;
     out->resize(n / 2);
     for (size_t i = 0; i < n / 2; ++i)
         (*out)[i] = char16_t(Get16(p + 2 * i));
+    return true;
 }
 
 // The header from 0x18 on is RC4-encoded with a fixed key. In it, a Jet 4
-// database password is 40 bytes at 0x42, masked with the whole days of the
-// creation date (a double at 0x72) repeated; no password leaves them zero.
+// database password is 40 bytes at 0x42 (20 UCS-2 characters), each group
+// of 4 bytes masked with the same 4 bytes, derived from the creation date.
+// Without a password the field holds that mask alone, ten times over: so
+// the password bytes tell by themselves whether there is one, and a file
+// whose creation date reads otherwise (changed, or encoded by another
+// writer) is not taken for protected. A password differs from the mask in
+// its first characters and not in its zero padding.
 bool HasPassword(const uint8_t* page0)
 {
-    constexpr size_t kAt = 0x18, kLen = 128;
+    constexpr size_t kAt = 0x18, kLen = 128, kPasswordAt = 0x42, kPasswordLen = 40;
     const uint8_t key[4] = {0xC7, 0xDA, 0x39, 0x6B};
     uint8_t h[kLen], st[256];
     std::memcpy(h, page0 + kAt, kLen);
@@ -178,18 +302,9 @@ bool HasPassword(const uint8_t* page0)
         std::swap(st[i], st[j]);
         h[k] ^= st[(st[i] + st[j]) & 0xFF];
     }
-    double created;
-    uint64_t bits = Get64(h + 0x72 - kAt);
-    std::memcpy(&created, &bits, 8);
-    // Whole days as a 32-bit integer, saturating (and 0 for a NaN) as the
-    // format's own tools compute it.
-    int32_t days = created != created ? 0
-                   : created >= 2147483647.0 ? INT32_MAX
-                   : created <= -2147483648.0 ? INT32_MIN
-                                              : int32_t(created);
-    const uint8_t mask[4] = {uint8_t(days), uint8_t(days >> 8), uint8_t(days >> 16), uint8_t(uint32_t(days) >> 24)};
-    for (size_t i = 0; i < 40; ++i)
-        if ((h[0x42 - kAt + i] ^ mask[i % 4]) != 0)
+    const uint8_t* pw = h + kPasswordAt - kAt;
+    for (size_t i = 4; i < kPasswordLen; ++i)
+        if (pw[i] != pw[i % 4])
             return true;
     return false;
 }
@@ -214,6 +329,13 @@ public:
     const TableDef& Table() const { return m_table; }
     File& Source() { return *m_file; }
 
+    // The table is damaged at a page; always false.
+    bool DamagedAt(uint32_t page, const std::string& what, std::string* error) const
+    {
+        return m_file->Fail(Fault::Damaged, page, "table " + m_table.name + " is damaged at " + Page(page) + ": " + what,
+                            error);
+    }
+
     // Resolves row `row` of a data page of the table held in `pg`: none when
     // its entry is deleted, else its current place, following redirects.
     Found Resolve(const uint8_t* pg, uint32_t pageNo, uint32_t row, Place* place, std::string* error)
@@ -223,27 +345,32 @@ public:
         if (!RowSpan(pg, row, &start, &end, &flags)) {
             if (row < Get16(pg + kRowCountAt) && row < kMaxRowsPerPage && (flags & kRowDeleted))
                 return Found::None;
-            *error = "row " + std::to_string(row) + " of page " + std::to_string(pageNo) + " is damaged";
+            DamagedAt(pageNo, "row " + std::to_string(row) + " does not lie on its page", error);
             return Found::Error;
         }
         if (flags & kRowDeleted)
             return Found::None;
         for (int hop = 0; flags & kRowLookup; ++hop) {
             if (hop == kMaxRedirects || end - start < 4) {
-                *error = "a moved row of page " + std::to_string(pageNo) + " is damaged: its redirects do not end";
+                DamagedAt(pageNo, "a moved row's redirects do not end", error);
                 return Found::Error;
             }
             uint32_t ptr = Get32(pg + start);
             uint32_t target = ptr >> 8;
-            if (target == 0 || target >= m_file->PageCount() || !m_file->ReadPage(target, m_moved, error) ||
-                !IsDataPageOf(m_moved, m_table.tdefPage)) {
-                *error = "a moved row of page " + std::to_string(pageNo) + " is damaged: it points outside its table";
+            if (target == 0) {
+                DamagedAt(pageNo, "a moved row points to page 0", error);
+                return Found::Error;
+            }
+            if (!m_file->ReadPage(target, m_moved, error))
+                return Found::Error;
+            if (!IsDataPageOf(m_moved, m_table.tdefPage)) {
+                DamagedAt(pageNo, "a moved row points to " + Page(target) + ", which is no page of its table", error);
                 return Found::Error;
             }
             // The row's new place is flagged deleted so that scans skip it;
             // only the pointer counts here.
             if (!RowSpan(m_moved, ptr & 0xFF, &start, &end, &flags)) {
-                *error = "a moved row of page " + std::to_string(pageNo) + " is damaged";
+                DamagedAt(target, "a moved row does not lie on its page", error);
                 return Found::Error;
             }
             pg = m_moved;
@@ -294,32 +421,60 @@ public:
         uint32_t varLimit = 0;  // where the variable offset table begins
     };
 
+    // Cracks a row and checks that it is whole: its column count within the
+    // column numbers given out, its null mask and variable offsets inside
+    // it and in order, and a place in it for every column it was written
+    // with. A column numbered at or past the row's count was added after
+    // the row was written, and reads as Null.
     bool Crack(const Place& place, Layout* l, std::string* error) const
     {
         l->row = place.page + place.start;
         l->len = place.end - place.start;
         if (l->len < 2)
-            return Damaged(place, error);
+            return DamagedAt(place.pageNo, "a row is shorter than its column count", error);
         l->columns = Get16(l->row);
+        if (l->columns == 0 || l->columns > m_table.maxColumns)
+            return DamagedAt(place.pageNo,
+                             "a row counts " + std::to_string(l->columns) + " columns, and its table gave out " +
+                                 std::to_string(m_table.maxColumns),
+                             error);
         uint32_t mask = (l->columns + 7) / 8;
         if (2 + mask > l->len)
-            return Damaged(place, error);
+            return DamagedAt(place.pageNo, "a row's null mask does not fit in the row", error);
         l->nullMask = l->row + l->len - mask;
         l->maskSize = mask;
         l->varCount = 0;
         l->fixedEnd = l->varLimit = l->len - mask;
         if (m_table.hasVar) {
             if (2 + mask + 2 > l->len)
-                return Damaged(place, error);
+                return DamagedAt(place.pageNo, "a row has no room for its variable-column count", error);
             l->varCount = Get16(l->row + l->len - mask - 2);
             // The offsets are stored backwards from before the count, one
             // more than there are columns: the last is the end of the data.
-            if (uint64_t(2) + mask + 2 + 2 * (uint64_t(l->varCount) + 1) > l->len)
-                return Damaged(place, error);
+            if (l->varCount > m_table.maxVarColumns ||
+                uint64_t(2) + mask + 2 + 2 * (uint64_t(l->varCount) + 1) > l->len)
+                return DamagedAt(place.pageNo,
+                                 "a row counts " + std::to_string(l->varCount) + " variable columns, more than " +
+                                     (l->varCount > m_table.maxVarColumns ? "its table gave out" : "fit in the row"),
+                                 error);
             l->varLimit = l->len - mask - 2 - 2 * (l->varCount + 1);
             l->fixedEnd = VarOffset(*l, 0);
             if (l->fixedEnd < 2 || l->fixedEnd > l->varLimit)
-                return Damaged(place, error);
+                return DamagedAt(place.pageNo, "a row's variable columns begin outside the row", error);
+            for (uint32_t i = 1, before = l->fixedEnd; i <= l->varCount; ++i) {
+                const uint32_t at = VarOffset(*l, i);
+                if (at < before || at > l->varLimit)
+                    return DamagedAt(place.pageNo, "a row's variable-column offsets are out of order or outside the row",
+                                     error);
+                before = at;
+            }
+        }
+        for (const Col& c : m_table.cols) {
+            if (uint32_t(c.colNum) >= l->columns)
+                continue;
+            if (c.info.fixed ? c.info.type != MDB_BOOL && 2 + uint64_t(c.fixedOffset) + uint64_t(c.info.size) > l->fixedEnd
+                             : uint32_t(c.varNum) >= l->varCount)
+                return DamagedAt(place.pageNo, "a row holds no place for its column " + c.info.name, error);
         }
         return true;
     }
@@ -331,26 +486,18 @@ public:
 
     // The bytes of one column of a cracked row: false for a column the row
     // does not hold (added after the row was written), which reads as Null.
-    bool Field(const Layout& l, const Col& c, const uint8_t** p, uint32_t* n, bool* damaged) const
+    static bool Field(const Layout& l, const Col& c, const uint8_t** p, uint32_t* n)
     {
-        *damaged = false;
         if (uint32_t(c.colNum) >= l.columns)
             return false;
+        // Crack checked that the row holds a place for every column it was
+        // written with.
         if (c.info.fixed) {
-            uint64_t at = 2 + uint64_t(c.fixedOffset);
-            if (at + uint64_t(c.info.size) > l.fixedEnd)
-                return false;
-            *p = l.row + at;
+            *p = l.row + 2 + c.fixedOffset;
             *n = uint32_t(c.info.size);
             return true;
         }
-        if (uint32_t(c.varNum) >= l.varCount)
-            return false;
         uint32_t a = VarOffset(l, uint32_t(c.varNum)), b = VarOffset(l, uint32_t(c.varNum) + 1);
-        if (a < l.fixedEnd || a > b || b > l.varLimit) {
-            *damaged = true;
-            return false;
-        }
         *p = l.row + a;
         *n = b - a;
         return true;
@@ -387,56 +534,39 @@ public:
             }
             const uint8_t* p = nullptr;
             uint32_t n = 0;
-            bool damaged = false;
-            if (!notNull || !Field(l, c, &p, &n, &damaged)) {
-                if (damaged)
-                    return Damaged(place, error);
+            if (!notNull || !Field(l, c, &p, &n)) {
                 v.kind = Kind::Null;
                 continue;
             }
-            if (!DecodeValue(c, p, n, &v, error))
+            if (!DecodeValue(c, place.pageNo, p, n, &v, error))
                 return false;
         }
         return true;
     }
 
 private:
-    bool Damaged(const Place& place, std::string* error) const
+    bool DecodeValue(const Col& c, uint32_t pageNo, const uint8_t* p, uint32_t n, Value* v, std::string* error)
     {
-        *error = "a row of table " + m_table.name + " on page " + std::to_string(place.pageNo) + " is damaged";
-        return false;
-    }
-
-    bool DecodeValue(const Col& c, const uint8_t* p, uint32_t n, Value* v, std::string* error)
-    {
+        // A fixed column's bytes are its size (Crack checked they lie in the
+        // row), as its type has it (the definition was checked).
         switch (c.info.type) {
         case MDB_BYTE:
-            if (n < 1)
-                break;
             v->kind = Kind::Int;
             v->integer = p[0];
             return true;
         case MDB_INT:
-            if (n < 2)
-                break;
             v->kind = Kind::Int;
             v->integer = int16_t(Get16(p));
             return true;
         case MDB_LONGINT:
-            if (n < 4)
-                break;
             v->kind = Kind::Int;
             v->integer = int32_t(Get32(p));
             return true;
         case MDB_MONEY:
-            if (n < 8)
-                break;
             v->kind = Kind::Money;
             v->integer = int64_t(Get64(p));
             return true;
         case MDB_FLOAT: {
-            if (n < 4)
-                break;
             uint32_t bits = Get32(p);
             float f;
             std::memcpy(&f, &bits, 4);
@@ -446,8 +576,6 @@ private:
         }
         case MDB_DOUBLE:
         case MDB_DATETIME: {
-            if (n < 8)
-                break;
             uint64_t bits = Get64(p);
             std::memcpy(&v->real, &bits, 8);
             v->kind = c.info.type == MDB_DATETIME ? Kind::Date : Kind::Real;
@@ -455,20 +583,25 @@ private:
         }
         case MDB_TEXT:
             v->kind = Kind::Text;
-            DecodeText(p, n, &v->text);
+            if (!DecodeText(p, n, &v->text))
+                return DamagedAt(pageNo, "a text of column " + c.info.name + " cannot be decoded", error);
+            // The column's size is in bytes of two-byte characters.
+            if (v->text.size() > size_t(c.info.size) / 2)
+                return DamagedAt(pageNo, "a text of column " + c.info.name + " is longer than its column", error);
             return true;
         case MDB_BINARY:
             v->kind = Kind::Binary;
             v->bytes.assign(reinterpret_cast<const char*>(p), n);
             return true;
         case MDB_MEMO:
-            if (!ReadLong(p, n, &m_long, error))
+            if (!ReadLong(c, pageNo, p, n, &m_long, error))
                 return false;
             v->kind = Kind::Text;
-            DecodeText(reinterpret_cast<const uint8_t*>(m_long.data()), m_long.size(), &v->text);
+            if (!DecodeText(reinterpret_cast<const uint8_t*>(m_long.data()), m_long.size(), &v->text))
+                return DamagedAt(pageNo, "a text of column " + c.info.name + " cannot be decoded", error);
             return true;
         case MDB_OLE:
-            if (!ReadLong(p, n, &v->bytes, error))
+            if (!ReadLong(c, pageNo, p, n, &v->bytes, error))
                 return false;
             v->kind = Kind::Binary;
             return true;
@@ -484,38 +617,44 @@ private:
     // to the first long-value row, 4 unused bytes), then the data inline, or
     // in one long-value row, or in a chain of rows each starting with the
     // pointer to the next.
-    bool ReadLong(const uint8_t* p, uint32_t n, std::string* out, std::string* error)
+    bool ReadLong(const Col& c, uint32_t pageNo, const uint8_t* p, uint32_t n, std::string* out, std::string* error)
     {
         out->clear();
         if (n == 0)
             return true;
         if (n < 12)
-            return BadLong(error);
+            return BadLong(c, pageNo, "its header is cut", error);
         uint32_t len = Get24(p);
         uint8_t flags = p[3];
         uint32_t ptr = Get32(p + 4);
         if (flags == 0x80) {
             if (len > n - 12)
-                return BadLong(error);
+                return BadLong(c, pageNo, "it is longer than its row", error);
             out->assign(reinterpret_cast<const char*>(p + 12), len);
             return true;
         }
         if (flags == 0x40) {
             uint32_t start, end;
-            if (!LongRow(ptr, &start, &end, error) || end - start < len)
-                return BadLong(error);
+            if (!LongRow(c, pageNo, ptr, &start, &end, error))
+                return false;
+            if (end - start < len)
+                return BadLong(c, pageNo, "it is longer than its long-value row", error);
             out->assign(reinterpret_cast<const char*>(m_lval + start), len);
             return true;
         }
         if (flags != 0)
-            return BadLong(error);
+            return BadLong(c, pageNo, "its header's flags are unknown", error);
         // Each row of a real chain is visited once; a damaged file may loop.
         m_visited.clear();
         uint32_t left = len;
         while (left > 0) {
             uint32_t start, end;
-            if (ptr == 0 || !m_visited.insert(ptr).second || !LongRow(ptr, &start, &end, error) || end - start < 4)
-                return BadLong(error);
+            if (ptr == 0 || !m_visited.insert(ptr).second)
+                return BadLong(c, pageNo, "its chain of long-value rows ends early or loops", error);
+            if (!LongRow(c, pageNo, ptr, &start, &end, error))
+                return false;
+            if (end - start < 4)
+                return BadLong(c, pageNo, "a long-value row is too short", error);
             uint32_t take = std::min(left, end - start - 4);
             out->append(reinterpret_cast<const char*>(m_lval + start + 4), take);
             left -= take;
@@ -524,18 +663,23 @@ private:
         return true;
     }
 
-    bool LongRow(uint32_t ptr, uint32_t* start, uint32_t* end, std::string* error)
+    // A long-value row by its pointer, on a page that lies in the file.
+    bool LongRow(const Col& c, uint32_t pageNo, uint32_t ptr, uint32_t* start, uint32_t* end, std::string* error)
     {
         uint32_t page = ptr >> 8;
         uint16_t flags;
-        return page != 0 && page < m_file->PageCount() && m_file->ReadPage(page, m_lval, error) &&
-               m_lval[0] == 0x01 && RowSpan(m_lval, ptr & 0xFF, start, end, &flags);
+        if (page == 0)
+            return BadLong(c, pageNo, "it points to page 0", error);
+        if (!m_file->ReadPage(page, m_lval, error))
+            return false;
+        if (m_lval[0] != kDataPage || !RowSpan(m_lval, ptr & 0xFF, start, end, &flags))
+            return BadLong(c, pageNo, "its long-value row on " + Page(page) + " is not there", error);
+        return true;
     }
 
-    bool BadLong(std::string* error) const
+    bool BadLong(const Col& c, uint32_t pageNo, const std::string& what, std::string* error) const
     {
-        *error = "a memo or OLE value of table " + m_table.name + " is damaged";
-        return false;
+        return DamagedAt(pageNo, "a value of column " + c.info.name + " is damaged: " + what, error);
     }
 
     std::shared_ptr<File> m_file;
@@ -558,25 +702,42 @@ public:
 
     bool Next(std::string* error) override
     {
-        if (m_done)
+        if (m_done || m_failed)
             return false;
+        if (!Step(error)) {
+            m_failed = !m_done;
+            return false;
+        }
+        return true;
+    }
+
+    bool Done() const override { return m_done; }
+    const std::vector<Value>& Row() const override { return m_values; }
+    RowKey Key() const override { return m_key; }
+
+private:
+    bool Step(std::string* error)
+    {
         const TableDef& t = m_reader->Table();
         for (;;) {
             if (!m_loaded || m_row >= m_rowCount) {
-                if (m_pageIndex >= t.pages.size()) {
-                    m_done = true;
-                    return false;
-                }
+                if (m_pageIndex >= t.pages.size())
+                    return End(error);
                 m_pageNo = t.pages[m_pageIndex++];
                 if (!m_reader->Source().ReadPage(m_pageNo, m_reader->m_page, error))
                     return false;
                 m_loaded = true;
                 m_row = 0;
-                // A page the usage map still lists but that now belongs to
-                // nothing or to another object holds none of the rows.
-                m_rowCount = IsDataPageOf(m_reader->m_page, t.tdefPage)
-                                 ? std::min<uint32_t>(Get16(m_reader->m_page + kRowCountAt), kMaxRowsPerPage)
-                                 : 0;
+                m_rowCount = 0;
+                // A long-value page holds values, not rows. Any other page
+                // the usage map names must be one of the table's data pages:
+                // its rows would be lost unseen otherwise.
+                if (IsLongValuePage(m_reader->m_page))
+                    continue;
+                if (!IsDataPageOf(m_reader->m_page, t.tdefPage))
+                    return m_reader->DamagedAt(m_pageNo, "its usage map names this page, which is not one of its data pages",
+                                               error);
+                m_rowCount = std::min<uint32_t>(Get16(m_reader->m_page + kRowCountAt), kMaxRowsPerPage);
                 continue;
             }
             uint32_t row = m_row++;
@@ -589,15 +750,27 @@ public:
             if (!m_reader->Decode(place, m_chosen, &m_values, error))
                 return false;
             m_key = RowKey(m_pageNo) << 8 | row;
+            ++m_walked;
             return true;
         }
     }
 
-    bool Done() const override { return m_done; }
-    const std::vector<Value>& Row() const override { return m_values; }
-    RowKey Key() const override { return m_key; }
+    // The end of the pages: every row the definition announces was found.
+    // More rows than announced are no loss (a count left behind by a
+    // program that ended before it wrote it); fewer are rows lost unseen.
+    bool End(std::string* error)
+    {
+        const TableDef& t = m_reader->Table();
+        if (m_walked < t.rows)
+            return m_reader->Source().Fail(Fault::Damaged, t.tdefPage,
+                                           "table " + t.name + " is damaged: its definition announces " +
+                                               std::to_string(t.rows) + " rows, and its pages hold " +
+                                               std::to_string(m_walked),
+                                           error);
+        m_done = true;
+        return false;
+    }
 
-private:
     std::unique_ptr<RowReader> m_reader;
     std::vector<int> m_chosen;
     std::vector<Value> m_values;
@@ -605,49 +778,81 @@ private:
     uint32_t m_pageNo = 0;
     uint32_t m_row = 0;
     uint32_t m_rowCount = 0;
+    uint64_t m_walked = 0;
     bool m_loaded = false;
     bool m_done = false;
+    bool m_failed = false;
     RowKey m_key = -1;
 };
 
 // A usage map: type 0 holds a first page and a bitmap of the pages after it;
 // type 1 holds the numbers of map pages, each a bitmap of its share of the
-// file's pages.
-bool DecodeUsageMap(const File& file, const uint8_t* map, size_t size, uint32_t pageCount,
+// file's pages. Every page it names must lie in the file: a named page past
+// the end is a truncated file, never a page of zeros.
+bool DecodeUsageMap(const File& file, const std::string& table, const uint8_t* map, size_t size,
                     std::vector<uint32_t>* pages, std::string* error)
 {
     pages->clear();
-    if (size < 1)
-        return false;
-    auto add = [&](uint64_t page) {
-        if (page > 0 && page < pageCount && (pages->empty() || page > pages->back()))
-            pages->push_back(uint32_t(page));
+    const uint32_t pageCount = file.PageCount();
+    const auto damaged = [&](uint32_t page, const std::string& what) {
+        return file.Fail(Fault::Damaged, page, "table " + table + " is damaged: its usage map " + what, error);
     };
+    // Bits come in ascending page order.
+    const auto add = [&](uint64_t page) {
+        if (page == 0)
+            return damaged(0, "names page 0, the file's header");
+        if (page >= pageCount)
+            return file.Truncated(uint32_t(std::min<uint64_t>(page, 0xFFFFFFFFu)), error);
+        pages->push_back(uint32_t(page));
+        return true;
+    };
+    if (size < 1)
+        return damaged(0, "is empty");
     if (map[0] == 0) {
         if (size < 5)
-            return false;
-        uint64_t first = Get32(map + 1);
-        for (size_t i = 0; i < (size - 5) * 8 && first + i < pageCount; ++i)
-            if (map[5 + i / 8] >> (i % 8) & 1)
-                add(first + i);
+            return damaged(0, "is cut short");
+        const uint64_t first = Get32(map + 1);
+        for (size_t i = 0; i < (size - 5) * 8; ++i)
+            if ((map[5 + i / 8] >> (i % 8) & 1) && !add(first + i))
+                return false;
         return true;
     }
     if (map[0] != 1)
-        return false;
+        return damaged(0, "is of an unknown kind");
     const uint64_t perPage = uint64_t(kPageSize - 4) * 8;
     uint8_t buf[kPageSize];
     for (size_t m = 0; (m + 1) * 4 + 1 <= size; ++m) {
-        uint32_t mapPage = Get32(map + 1 + 4 * m);
+        const uint32_t mapPage = Get32(map + 1 + 4 * m);
         if (mapPage == 0)
             continue;
-        if (m * perPage >= pageCount)
-            break;
-        if (mapPage >= pageCount || !file.ReadPage(mapPage, buf, error) || buf[0] != 0x05)
+        if (!file.ReadPage(mapPage, buf, error))
             return false;
-        for (uint64_t i = 0; i < perPage && m * perPage + i < pageCount; ++i)
-            if (buf[4 + i / 8] >> (i % 8) & 1)
-                add(m * perPage + i);
+        if (buf[0] != kUsageMapPage)
+            return damaged(mapPage, "names " + Page(mapPage) + " as a map page, which it is not");
+        for (uint64_t i = 0; i < perPage; ++i)
+            if ((buf[4 + i / 8] >> (i % 8) & 1) && !add(m * perPage + i))
+                return false;
     }
+    return true;
+}
+
+// The row of a table's usage map, which its definition points to: on a
+// data page that lies in the file.
+bool MapRow(const File& file, const std::string& table, uint32_t ptr, uint8_t* page, uint32_t* start, uint32_t* end,
+            std::string* error)
+{
+    const char* what = "usage map";
+    const uint32_t pageNo = ptr >> 8;
+    uint16_t flags = 0;
+    if (pageNo == 0)
+        return file.Fail(Fault::Damaged, 0, "table " + table + " is damaged: its " + what + " is on page 0", error);
+    if (!file.ReadPage(pageNo, page, error))
+        return false;
+    if (page[0] != kDataPage || !RowSpan(page, ptr & 0xFF, start, end, &flags))
+        return file.Fail(Fault::Damaged, pageNo,
+                         "table " + table + " is damaged: its " + what + " is not at row " + std::to_string(ptr & 0xFF) +
+                             " of " + Page(pageNo),
+                         error);
     return true;
 }
 
@@ -657,6 +862,8 @@ struct Database::Impl {
     std::string path;
     MdbHandle* mdb = nullptr;
     std::shared_ptr<File> file;
+    // The fault of a refusal before the file was open.
+    Refusal refusal;
 
     // The tables of the catalogue: name (UTF-8) and definition page.
     std::vector<std::pair<std::string, uint32_t>> tables;
@@ -690,15 +897,22 @@ struct Database::Impl {
     }
 
     // The definition pages of a table as they are in the file now: its first
-    // page and the pages it continues on.
-    bool DefinitionBytes(uint32_t tdef, std::string* bytes, std::string* error) const
+    // page and the pages it continues on, each a definition page in the file.
+    bool DefinitionBytes(const std::string& table, uint32_t tdef, std::string* bytes, std::string* error) const
     {
         bytes->clear();
-        const uint32_t pageCount = file->PageCount();
         uint8_t page[kPageSize];
         for (uint32_t pg = tdef, n = 0; pg != 0; ++n) {
-            if (n >= kMaxDefinitionPages || pg >= pageCount || !file->ReadPage(pg, page, error) || page[0] != 0x02)
+            if (n >= kMaxDefinitionPages)
+                return file->Fail(Fault::Damaged, tdef,
+                                  "the definition of table " + table + " goes on over more pages than a table has", error);
+            if (!file->ReadPage(pg, page, error))
                 return false;
+            if (page[0] != kDefinitionPage)
+                return file->Fail(Fault::Damaged, pg,
+                                  "the definition of table " + table + " goes on to " + Page(pg) +
+                                      ", which is no definition page",
+                                  error);
             bytes->append(reinterpret_cast<const char*>(page), kPageSize);
             pg = Get32(page + 4);
         }
@@ -718,34 +932,121 @@ struct Database::Impl {
             *error = "no database is open";
             return false;
         }
+        file->refusal = Refusal();
         uint32_t tdef = DefinitionPage(table);
         if (!tdef) {
             *error = "the database has no table " + table;
             return false;
         }
         std::string bytes;
-        const bool known = DefinitionBytes(tdef, &bytes, error);
+        if (!DefinitionBytes(table, tdef, &bytes, error))
+            return false;
         auto cached = cache.find(tdef);
-        if (!fresh && known && cached != cache.end() && cached->second.bytes == bytes) {
+        if (!fresh && cached != cache.end() && cached->second.bytes == bytes) {
             *def = cached->second.def;
             return true;
         }
         if (!LoadAt(table, tdef, def, error))
             return false;
-        if (known)
-            cache[tdef] = {std::move(bytes), *def};
+        cache[tdef] = {std::move(bytes), *def};
+        return true;
+    }
+
+    // A column's definition is what its type must be, and lies where a row
+    // can hold it. False with the reason.
+    static bool SoundColumn(const Col& c, const TableDef& def, std::string* what)
+    {
+        bool fixed = false;
+        int size = -1;
+        if (!TypeStorage(c.info.type, &fixed, &size)) {
+            *what = "is of " + TypeName(c.info.type) + ", a type Jet 4 does not have";
+            return false;
+        }
+        if (c.info.fixed != fixed) {
+            *what = "is of type " + TypeName(c.info.type) + " and stored as " +
+                    (c.info.fixed ? "fixed-length" : "variable-length") + ", which that type never is";
+            return false;
+        }
+        if (size >= 0 && c.info.size != size) {
+            *what = "is of type " + TypeName(c.info.type) + " with a size of " + std::to_string(c.info.size) +
+                    " bytes instead of " + std::to_string(size);
+            return false;
+        }
+        if ((c.info.type == MDB_TEXT || c.info.type == MDB_BINARY) && c.info.size > kMaxTextBytes) {
+            *what = "is of type " + TypeName(c.info.type) + " with a size of " + std::to_string(c.info.size) +
+                    " bytes, more than " + std::to_string(kMaxTextBytes);
+            return false;
+        }
+        if (uint32_t(c.colNum) >= def.maxColumns) {
+            *what = "has the column number " + std::to_string(c.colNum) + ", and the table gave out " +
+                    std::to_string(def.maxColumns);
+            return false;
+        }
+        if (!fixed && uint32_t(c.varNum) >= def.maxVarColumns) {
+            *what = "has the variable-column number " + std::to_string(c.varNum) + ", and the table gave out " +
+                    std::to_string(def.maxVarColumns);
+            return false;
+        }
+        if (fixed && c.info.type != MDB_BOOL && uint64_t(c.fixedOffset) + uint64_t(size) + 2 > kMaxRowBytes) {
+            *what = "lies at byte " + std::to_string(c.fixedOffset) + ", outside any row";
+            return false;
+        }
+        return true;
+    }
+
+    // The definition as a whole: every column sound, and no two with the
+    // same name, column number, variable-column number or fixed bytes.
+    static bool SoundDefinition(const TableDef& def, std::string* error)
+    {
+        std::string what;
+        for (size_t i = 0; i < def.cols.size(); ++i) {
+            const Col& c = def.cols[i];
+            if (c.info.name.empty())
+                what = "has no name";
+            else
+                SoundColumn(c, def, &what);
+            for (size_t k = 0; what.empty() && k < i; ++k) {
+                const Col& o = def.cols[k];
+                if (o.info.name == c.info.name)
+                    what = "is defined twice";
+                else if (o.colNum == c.colNum)
+                    what = "has the column number of column " + o.info.name;
+                else if (!c.info.fixed && !o.info.fixed && o.varNum == c.varNum)
+                    what = "has the variable-column number of column " + o.info.name;
+                else if (c.info.fixed && o.info.fixed && c.info.type != MDB_BOOL && o.info.type != MDB_BOOL &&
+                         c.fixedOffset < o.fixedOffset + o.info.size && o.fixedOffset < c.fixedOffset + c.info.size)
+                    what = "lies over the bytes of column " + o.info.name;
+            }
+            if (!what.empty()) {
+                *error = "the definition of table " + def.name + " is damaged: its column " +
+                         (c.info.name.empty() ? "number " + std::to_string(i + 1) : c.info.name) + " " + what;
+                return false;
+            }
+        }
         return true;
     }
 
     bool LoadAt(const std::string& table, uint32_t tdef, TableDef* def, std::string* error)
     {
-        uint32_t pageCount = file->PageCount();
         uint8_t page[kPageSize];
-        // libmdb trusts the definition's page number and type; check them first.
-        if (tdef >= pageCount || !file->ReadPage(tdef, page, error) || page[0] != 0x02 || !Plausible(page)) {
-            *error = "the definition of table " + table + " cannot be read";
+        // libmdb trusts the definition's pages, counts and the rows its maps
+        // are on; check them first. It reads what lies past the file's end
+        // as zeros, so every page it reads must lie in the file.
+        std::string bytes;
+        if (!DefinitionBytes(table, tdef, &bytes, error))
             return false;
-        }
+        std::memcpy(page, bytes.data(), kPageSize);
+        const auto unreadable = [&]() {
+            return file->Fail(Fault::Damaged, tdef, "the definition of table " + table + " cannot be read", error);
+        };
+        if (!Plausible(page))
+            return unreadable();
+        // The free-space map is not read here, but libmdb reads its page.
+        uint8_t mapPage[kPageSize];
+        uint32_t mapStart = 0, mapEnd = 0;
+        if (!file->ReadPage(Get32(page + kFreeMapAt) >> 8, mapPage, error) ||
+            !MapRow(*file, table, Get32(page + kUsageMapAt), mapPage, &mapStart, &mapEnd, error))
+            return false;
         // A catalogue entry of our own, without the properties that libmdb's
         // catalogue would parse (a parser a damaged file sends into a loop).
         MdbCatalogEntry entry{};
@@ -756,15 +1057,16 @@ struct Database::Impl {
         // libmdb keeps its last page; it must read the file again.
         mdb->cur_pg = 0;
         MdbTableDef* td = mdb_read_table(&entry);
-        if (!td) {
-            *error = "the definition of table " + table + " cannot be read";
-            return false;
-        }
+        if (!td)
+            return unreadable();
         bool ok = mdb_read_columns(td) != nullptr && td->columns && td->columns->len == td->num_cols;
         if (ok)
             mdb_read_indices(td);
         def->name = table;
         def->tdefPage = tdef;
+        def->rows = Get32(page + kRowsAt);
+        def->maxColumns = Get16(page + kMaxColumnsAt);
+        def->maxVarColumns = Get16(page + kMaxVarColumnsAt);
         def->cols.clear();
         def->hasVar = false;
         for (unsigned i = 0; ok && i < td->num_cols; ++i) {
@@ -792,33 +1094,33 @@ struct Database::Impl {
                             c.info.indexed = true;
             }
         }
-        if (ok && !DecodeUsageMap(*file, td->usage_map, td->usage_map ? td->map_sz : 0, pageCount, &def->pages,
-                                  error))
-            ok = false;
         mdb_free_tabledef(td);
         if (!ok)
-            *error = "the definition of table " + table + " cannot be read";
-        return ok;
+            return unreadable();
+        if (!SoundDefinition(*def, error))
+            return file->Fail(Fault::Damaged, tdef, *error, error);
+        // The usage map as it is in the file, read here rather than taken
+        // from libmdb.
+        return DecodeUsageMap(*file, table, mapPage + mapStart, mapEnd - mapStart, &def->pages, error);
     }
 
     // The catalogue is the table MSysObjects, defined on page 2: its rows of
     // type 1 are the tables, and the low 3 bytes of a row's Id are the page
     // of the table's definition.
-    bool ReadCatalogue()
+    bool ReadCatalogue(std::string* error)
     {
         TableDef def;
-        std::string error;
-        if (!LoadAt("MSysObjects", 2, &def, &error))
+        if (!LoadAt("MSysObjects", 2, &def, error))
             return false;
         const Col* id = def.Find("Id");
         const Col* name = def.Find("Name");
         const Col* type = def.Find("Type");
         if (!id || !name || !type)
-            return false;
+            return file->Fail(Fault::Damaged, 2, "the catalogue has no column Id, Name or Type", error);
         std::vector<int> chosen = {int(id - def.cols.data()), int(name - def.cols.data()), int(type - def.cols.data())};
         TableCursor cur(std::make_unique<RowReader>(file, std::move(def)), std::move(chosen));
         tables.clear();
-        while (cur.Next(&error)) {
+        while (cur.Next(error)) {
             const std::vector<Value>& row = cur.Row();
             if (row[0].kind != Kind::Int || row[1].kind != Kind::Text || row[2].kind != Kind::Int)
                 continue;
@@ -855,59 +1157,67 @@ Database::~Database() { Close(); }
 bool Database::Open(const std::string& hostPath, std::string* error)
 {
     Close();
+    Refusal& refusal = m_impl->refusal;
+    const auto refuse = [&](Fault fault, const std::string& text) {
+        refusal.fault = fault;
+        *error = text;
+        return false;
+    };
     int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = "cannot open " + hostPath + ": " + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0)
+        return refuse(Fault::Unreadable, "cannot open " + hostPath + ": " + std::strerror(errno));
     auto file = std::make_shared<File>(fd);
-    uint8_t head[kPageSize];
-    std::string ignored;
-    if (file->PageCount() == 0 || !file->ReadPage(0, head, &ignored)) {
-        *error = "the file is too short to be a Jet database";
-        return false;
+    refusal.fileSize = file->Size();
+    if (refusal.fileSize == 0)
+        return refuse(Fault::NotDatabase, "the file is empty, too short to be a Jet database");
+    uint8_t head[kPageSize] = {};
+    const ssize_t got = pread(fd, head, kPageSize, 0);
+    if (got < 0)
+        return refuse(Fault::Unreadable, "the file cannot be read: " + std::string(std::strerror(errno)));
+    const bool jet = got >= 20 && Get32(head) == 0x100 && std::memcmp(head + 4, "Standard Jet DB", 16) == 0;
+    if (!jet) {
+        return refuse(Fault::NotDatabase, got >= 20 && std::memcmp(head + 4, "Standard ACE DB", 16) == 0
+                                              ? "the file is a newer Access database (.accdb format), not Jet 4"
+                                              : "the file is not a Jet database");
     }
-    if (Get32(head) != 0x100 || std::memcmp(head + 4, "Standard Jet DB", 16) != 0) {
-        *error = std::memcmp(head + 4, "Standard ACE DB", 16) == 0
-                     ? "the file is a newer Access database (.accdb format), not Jet 4"
-                     : "the file is not a Jet database";
-        return false;
+    if (got > 0x14 && head[0x14] != MDB_VER_JET4) {
+        return refuse(Fault::NotDatabase, head[0x14] == MDB_VER_JET3
+                                              ? "the file is a Jet 3 database (Access 97), not Jet 4"
+                                              : "the file is not a Jet 4 database");
     }
-    if (head[0x14] != MDB_VER_JET4) {
-        *error = head[0x14] == MDB_VER_JET3 ? "the file is a Jet 3 database (Access 97), not Jet 4"
-                                            : "the file is not a Jet 4 database";
-        return false;
-    }
-    // The catalogue's definition is on page 2.
+    // The header page and the catalogue's definition on page 2.
     if (file->PageCount() < 3) {
-        *error = "the file is truncated: it ends before the catalogue";
+        file->Truncated(file->PageCount() < 1 ? 0 : 2, error);
+        refusal = file->refusal;
         return false;
     }
     MdbHandle* mdb = mdb_open(hostPath.c_str(), MDB_NOFLAGS);
-    if (!mdb) {
-        *error = "the file cannot be read as a Jet 4 database";
-        return false;
-    }
+    if (!mdb)
+        return refuse(Fault::Damaged, "the file cannot be read as a Jet 4 database");
     if (!mdb->f || mdb->f->jet_version != MDB_VER_JET4 || !mdb->fmt || mdb->fmt->pg_size != kPageSize) {
         mdb_close(mdb);
-        *error = "the file is not a Jet 4 database";
-        return false;
+        return refuse(Fault::NotDatabase, "the file is not a Jet 4 database");
     }
     if (mdb->f->db_key != 0) {
         mdb_close(mdb);
-        *error = "the database is encrypted (its pages are encoded); decrypt it in the desktop program first";
-        return false;
+        return refuse(Fault::Protected,
+                      "the database is encrypted (its pages are encoded); decrypt it in the desktop program first");
     }
     if (HasPassword(head)) {
         mdb_close(mdb);
-        *error = "the database is protected by a password; remove the password in the desktop program first";
-        return false;
+        return refuse(Fault::Protected,
+                      "the database is protected by a password; remove the password in the desktop program first");
     }
     m_impl->mdb = mdb;
     m_impl->file = std::move(file);
-    if (!m_impl->ReadCatalogue()) {
+    std::string reason;
+    if (!m_impl->ReadCatalogue(&reason)) {
+        const Refusal met = m_impl->file->refusal;
         Close();
-        *error = "the database's catalogue cannot be read";
+        refusal = met;
+        if (refusal.fault == Fault::None)
+            refusal.fault = Fault::Damaged;
+        *error = "the database's catalogue cannot be read: " + reason;
         return false;
     }
     m_impl->path = hostPath;
@@ -923,6 +1233,7 @@ void Database::Close()
     m_impl->tables.clear();
     m_impl->cache.clear();
     m_impl->path.clear();
+    m_impl->refusal = Refusal();
 }
 
 bool Database::IsOpen() const { return m_impl->mdb != nullptr; }
@@ -942,6 +1253,9 @@ bool Database::IsFileAt(const std::string& hostPath) const
     return m_impl->file && ::fstat(m_impl->file->fd, &mine) == 0 && ::stat(hostPath.c_str(), &theirs) == 0 &&
            mine.st_dev == theirs.st_dev && mine.st_ino == theirs.st_ino;
 }
+uint32_t Database::DefinitionPage(const std::string& table) const { return m_impl->DefinitionPage(table); }
+
+const Refusal& Database::LastRefusal() const { return m_impl->file ? m_impl->file->refusal : m_impl->refusal; }
 
 bool Database::Columns(const std::string& table, std::vector<ColumnInfo>* columns, std::string* error)
 {
@@ -1002,8 +1316,7 @@ bool Database::LocateInt32(const std::string& table, const std::string& column, 
         return false;
     const uint8_t* p = nullptr;
     uint32_t n = 0;
-    bool damaged = false;
-    if (!reader->Field(l, c, &p, &n, &damaged) || n != 4) {
+    if (!RowReader::Field(l, c, &p, &n) || n != 4) {
         *error = "the row holds no value of column " + column + " (it was written before the column existed)";
         return false;
     }

@@ -57,6 +57,27 @@ struct ColumnInfo {
     bool indexed = false; // part of any index of the table (real or logical)
 };
 
+/// What kind of fault made the reader refuse a file, so that a caller can
+/// tell the user in words what is wrong with it. Each refusal also gives its
+/// reason as text, for the troubleshooting log.
+enum class Fault : uint8_t {
+    None,
+    Unreadable,   // missing, or the system cannot open or read it
+    NotDatabase,  // empty, or not a database of the kind the program reads
+    Protected,    // encrypted, or protected by a password
+    Truncated,    // shorter than its own pages need
+    Damaged,      // a table definition, page or row that is not sound
+};
+
+/// The fault behind the last refusal and where it was met.
+struct Refusal {
+    Fault fault = Fault::None;
+    /// Damaged: the page the fault is on (0 when it is on none in
+    /// particular). Truncated: the first page needed beyond the file's end.
+    uint32_t page = 0;
+    uint64_t fileSize = 0;  // the file's size in bytes, when known
+};
+
 /// A row's key: where its row pointer is, as (page << 8) | row number. It
 /// names the same row for as long as nobody deletes it, whatever an update
 /// does to the row's bytes or place.
@@ -97,7 +118,8 @@ public:
 
     /// Opens a Jet 4 file for reading. Refused with a reason: no such file,
     /// not a Jet 4 database (Jet 3 included), an encrypted database (encoded
-    /// pages or a database password), a catalogue that cannot be read.
+    /// pages or a database password), a file shorter than its pages need, a
+    /// catalogue that cannot be read.
     bool Open(const std::string& hostPath, std::string* error);
     void Close();
     bool IsOpen() const;
@@ -110,13 +132,32 @@ public:
     /// it names none.
     bool IsFileAt(const std::string& hostPath) const;
 
+    /// The first page of a table's definition, as the catalogue names it; 0
+    /// for a table the catalogue does not name.
+    uint32_t DefinitionPage(const std::string& table) const;
+
     /// The columns of a table in their stored order; false when the table
-    /// does not exist or its definition cannot be read.
+    /// does not exist or its definition is not sound.
+    ///
+    /// A definition is sound when every column has a name of its own, a
+    /// type Jet 4 has with the fixed or variable storage and the size that
+    /// type has, a column number and variable-column number of its own
+    /// within the counts the definition gives, and (fixed columns) bytes
+    /// that lie inside a row and overlap no other column's; when its pages
+    /// lie in the file; and when every page its usage map names lies in the
+    /// file. Anything else is refused, naming the table and the column.
     bool Columns(const std::string& table, std::vector<ColumnInfo>* columns, std::string* error);
 
     /// A walk over every row of the table, reading the named columns (by
     /// name, exactly as stored, any order). Null with a reason for an unknown
-    /// table or column.
+    /// table or column, or a definition that is not sound.
+    ///
+    /// The walk refuses, rather than skips, what is not sound: a page the
+    /// usage map names that is not a data page of the table (or a long-value
+    /// page), a row that is not whole (its column count, null mask or
+    /// variable-column offsets outside the row or out of step with the
+    /// definition), a text that cannot be decoded or is longer than its
+    /// column, and, at the end, fewer rows than the definition announces.
     std::unique_ptr<Cursor> Walk(const std::string& table, const std::vector<std::string>& columns,
                                  std::string* error);
 
@@ -133,10 +174,19 @@ public:
     bool LocateInt32(const std::string& table, const std::string& column, RowKey key, IntSlot* slot,
                      std::string* error);
 
+    /// The fault behind the last refusal of Open, Columns, Walk (or its
+    /// cursor's Next), ReadRow or LocateInt32; Fault::None when that refusal
+    /// was no fault of the file (an unknown table or column, a key that names
+    /// no row) or nothing was refused since the last of them began.
+    const Refusal& LastRefusal() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+/// The name of a Jet column type ("Long Integer", "Text", ...), for reasons.
+std::string TypeName(int type);
 
 /// True when the file begins as a Jet database does (either version).
 bool HasJetHeader(const std::string& hostPath);

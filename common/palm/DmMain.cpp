@@ -4,6 +4,7 @@
 
 #include "palm/PalmReason.h"
 #include "platform/Codepage.h"
+#include "platform/File.h"
 #include "platform/WinPath.h"
 
 #include <sqlite3.h>
@@ -53,6 +54,18 @@ bool StartsWithJetHeader(const std::string& hostPath)
     static const unsigned char kPage[4] = {0x00, 0x01, 0x00, 0x00};
     return std::memcmp(head, kPage, 4) == 0 &&
            (std::memcmp(head + 4, "Standard Jet DB", 15) == 0 || std::memcmp(head + 4, "Standard ACE DB", 15) == 0);
+}
+
+// What kind of fault an SQLite error code says a file has: a file that is
+// no database of either engine (a Jet file whose signature was lost, a
+// zeroed file) is not one; a malformed one is damaged.
+jet::Fault SqliteFault(int rc)
+{
+    switch (rc & 0xFF) {
+    case SQLITE_NOTADB: return jet::Fault::NotDatabase;
+    case SQLITE_CORRUPT: return jet::Fault::Damaged;
+    default: return jet::Fault::Unreadable;
+    }
 }
 
 bool IsNameChar(char c)
@@ -283,9 +296,11 @@ std::string DbConnection::DataSourceOf(const std::string& connectionString)
 bool DbConnection::Open(std::string* error)
 {
     Close();
+    m_openRefusal = DbRefusal();
     std::string source = DataSourceOf(m_connectionString);
     if (source.empty()) {
         *error = "No data source in the connection string.";
+        m_openRefusal.fault = jet::Fault::Unreadable;
         return false;
     }
     std::string host = plat::ToHostPath(source);
@@ -295,11 +310,21 @@ bool DbConnection::Open(std::string* error)
     m_fileDevice = uint64_t(opened.st_dev);
     m_fileInode = uint64_t(opened.st_ino);
     if (StartsWithJetHeader(host)) {
-        m_jet = jet::Engine::Open(host, source, error);
+        m_jet = jet::Engine::Open(host, source, error, &m_openRefusal);
         if (!m_jet)
             return false;
         m_dataSource = source;
         return true;
+    }
+    // SQLite takes an empty file for an empty database, whose tables are
+    // then missing; no database of the desktop program's is empty.
+    plat::FileStamp stamp;
+    const bool stamped = plat::StampFile(source, &stamp);
+    m_openRefusal.fileSize = stamped ? stamp.size : 0;
+    if (stamped && stamp.size == 0) {
+        *error = "The file " + source + " is empty.";
+        m_openRefusal.fault = jet::Fault::NotDatabase;
+        return false;
     }
     sqlite3* db = nullptr;
     // Each connection is used by the one interface thread only, so SQLite's
@@ -307,6 +332,7 @@ bool DbConnection::Open(std::string* error)
     int rc = sqlite3_open_v2(host.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         *error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        m_openRefusal.fault = SqliteFault(rc);
         sqlite3_close_v2(db);
         return false;
     }
@@ -323,6 +349,7 @@ bool DbConnection::Open(std::string* error)
                                         nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         *error = message ? message : sqlite3_errmsg(db);
+        m_openRefusal.fault = SqliteFault(sqlite3_errcode(db));
         sqlite3_free(message);
         sqlite3_close_v2(db);
         return false;

@@ -8,6 +8,8 @@
 // the two rewrites described at DbQuery (LEFT, and the row key of a SELECT).
 #pragma once
 
+#include "jet/JetFile.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,6 +22,10 @@ namespace jet {
 class Engine;
 class Result;
 }  // namespace jet
+
+/// The words of a refusal: what kind of fault the file has (jet::Refusal
+/// serves both engines).
+using DbRefusal = jet::Refusal;
 
 /// One database connection. Open never creates a file: the data source must
 /// be an existing database, chosen by its first bytes: a Jet 4 file (the
@@ -40,8 +46,15 @@ public:
     void SetConnectionString(const std::string& text) { m_connectionString = text; }
     const std::string& ConnectionString() const { return m_connectionString; }
     /// Opens the "Data Source" of the connection string. On failure *error
-    /// holds the database's message and the connection stays closed.
+    /// holds the database's message and the connection stays closed, and
+    /// OpenRefusal tells what kind of fault the file has: an empty file, or
+    /// one that neither engine recognises (a Jet file whose first bytes were
+    /// lost included), is not a database; an SQLite file that SQLite finds
+    /// malformed is damaged.
     bool Open(std::string* error);
+    /// The fault behind the last failed Open; Fault::None after one that
+    /// succeeded.
+    const DbRefusal& OpenRefusal() const { return m_openRefusal; }
     /// The Windows path of the open file (empty when closed).
     const std::string& DataSource() const { return m_dataSource; }
     sqlite3* Handle() const { return m_db; }
@@ -105,6 +118,7 @@ private:
     std::shared_ptr<jet::Engine> m_jet;
     std::string m_connectionString;
     std::string m_dataSource;
+    DbRefusal m_openRefusal;
     uint64_t m_transaction = 0;  // the number of the last transaction begun
     std::string m_reason;
     // The file Open opened (links followed), to tell it from one put in its place.

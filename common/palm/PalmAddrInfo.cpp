@@ -35,7 +35,7 @@ bool PmAddrInfo::LoadByUser(int32_t user)
         return false;
     }
     if (!loaded) {
-        CXLOG(0, "Could not open Palm Desktop Contacts database by User: %d", user);
+        CXLOG(0, "Could not open Palm Desktop Contacts database by User: %u", uint32_t(user));
         return false;
     }
     m_Core.Build(s_ChosenGen, FromClassic, FromEx, FromEx2);

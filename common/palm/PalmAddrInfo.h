@@ -90,6 +90,12 @@ public:
     /// Why the last DeleteRecord failed (a 6.x row that could not be written
     /// back), in the user's words; empty after one that went through.
     const std::string& DeleteError() const { return m_Core.DeleteError(); }
+    /// Why the last LoadByUser failed, in words a user can act on (which
+    /// file, what is wrong with it, that nothing was read or changed, what to
+    /// do), when it was a 6.x database that could not be loaded; empty after
+    /// a load that succeeded and for the other generations, whose reasons
+    /// are in the log.
+    const std::string& LoadFailureWords() const { return m_Core.FailureWords(); }
     int32_t LoadedGeneration() const { return m_Core.LoadedGeneration(); }
 
     /// The display name of a phone label ("Work Phone" for unknown codes).

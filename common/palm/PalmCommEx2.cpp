@@ -1,5 +1,6 @@
 #include "palm/PalmCommEx2.h"
 
+#include "jet/JetEngine.h"
 #include "misc/CxDebugUtil.h"
 #include "misc/WinUtil.h"
 #include "palm/DmMain.h"
@@ -9,6 +10,7 @@
 #include "platform/File.h"
 #include "platform/WinPath.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -824,6 +826,39 @@ std::string PmMDBAccessor::RowKeyCondition(int64_t key)
     return connection ? connection->RowKeyCondition(key) : std::string();
 }
 
+bool PmMDBAccessor::CheckColumnTypes(const char* table, const std::vector<jet::ColumnUse>& uses)
+{
+    m_lastError.clear();
+    DbConnection* connection = Connection();
+    if (!connection || !connection->IsJet())
+        return true;
+    std::string error;
+    if (connection->Jet()->CheckColumns(table, uses, &error))
+        return true;
+    CXLOG(0, "Database Table Error, Table=%s, Error=%s", table, error.c_str());
+    m_lastError = error;
+    return false;
+}
+
+jet::Refusal PmMDBAccessor::LastRefusal()
+{
+    jet::Refusal refusal;
+    DbConnection* connection = Connection();
+    if (!connection) {
+        refusal.fault = jet::Fault::Unreadable;
+    } else if (!connection->Connected()) {
+        refusal = connection->OpenRefusal();
+        if (refusal.fault == jet::Fault::None)
+            refusal.fault = jet::Fault::Unreadable;
+    } else if (connection->IsJet()) {
+        refusal = connection->Jet()->LastRefusal();
+    }
+    // A statement that stopped on a table of the desktop program's.
+    if (refusal.fault == jet::Fault::None)
+        refusal.fault = jet::Fault::Damaged;
+    return refusal;
+}
+
 bool PmMDBAccessor::ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count)
 {
     m_hasRowKey = query->RowKey(&m_rowKey);
@@ -987,6 +1022,53 @@ namespace {
 
 const char* const kCategoryColumns[] = {"ID", "Name", "Status", "Color"};
 
+// What the category load reads from each column of "Category".
+const std::vector<jet::ColumnUse>& CategoryUses()
+{
+    static const std::vector<jet::ColumnUse> uses = {
+        {"ID", jet::Use::Number}, {"Name", jet::Use::Text}, {"Status", jet::Use::Number}, {"Color", jet::Use::Number}};
+    return uses;
+}
+
+// What the load reads from each column of a table's "Main".
+std::vector<jet::ColumnUse> MainUses(const PmTableDef& table)
+{
+    std::vector<jet::ColumnUse> uses;
+    for (int32_t i = 0; i < table.count; ++i) {
+        const PmColumnDef& c = table.columns[i];
+        jet::Use use = jet::Use::Number;
+        switch (c.kind) {
+        case PmColKind::Int: use = jet::Use::Number; break;
+        case PmColKind::IntText: use = jet::Use::NumberOrText; break;
+        case PmColKind::Bool: use = jet::Use::Flag; break;
+        case PmColKind::Text: use = jet::Use::Text; break;
+        }
+        uses.push_back({c.name, use});
+    }
+    return uses;
+}
+
+// A reason put inside a sentence of the log, without the full stop it may
+// end with.
+std::string Clause(std::string reason)
+{
+    while (!reason.empty() && (reason.back() == '.' || reason.back() == ' '))
+        reason.pop_back();
+    return reason;
+}
+
+// A number of bytes as a user reads it: 122,880.
+std::string Grouped(uint64_t n)
+{
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
 // The user's data folder, ending in a separator.
 bool UserDataFolder(uint32_t user, std::string* folder)
 {
@@ -1062,8 +1144,13 @@ PmDBEx2Util::~PmDBEx2Util()
 
 bool PmDBEx2Util::OpenDatabase(int32_t kind, const char* path)
 {
-    if (!path || !path[0] || !plat::HostExists(plat::ToHostPath(path)))
+    if (!path || !path[0])
         return false;
+    if (!plat::HostExists(plat::ToHostPath(path))) {
+        jet::Refusal missing;
+        missing.fault = jet::Fault::Unreadable;
+        return Refuse(path, missing);
+    }
     if (m_pAccessor)
         m_pAccessor->Open(kind, path);
     else
@@ -1075,7 +1162,7 @@ bool PmDBEx2Util::OpenDatabase(int32_t kind, const char* path)
     DbConnection* connection = m_pAccessor->Connection();
     if (!connection || !connection->Connected()) {
         m_pCatMgr->Clear();
-        return false;
+        return Refuse(path, m_pAccessor->LastRefusal());
     }
     return LoadCategories();
 }
@@ -1101,7 +1188,14 @@ bool PmDBEx2Util::LoadCategories()
     m_pCatMgr->Clear();
     PmFieldValue* row = nullptr;
     int32_t count = 4;
-    bool ok = m_pAccessor->SelectAllFirst("Category", kCategoryColumns, &row, &count);
+    // Each column as the load reads it, before any row is read: a column of
+    // another type would read as empty or 0 on every row.
+    std::string reason;
+    bool ok = false;
+    if (!m_pAccessor->CheckColumnTypes("Category", CategoryUses()))
+        reason = m_pAccessor->LastError();
+    else
+        ok = m_pAccessor->SelectAllFirst("Category", kCategoryColumns, &row, &count);
     while (ok) {
         PmCategoryEx2 category;
         if (count >= 1 && row[0].vt == kPmVtI4)
@@ -1120,12 +1214,11 @@ bool PmDBEx2Util::LoadCategories()
     }
     // Without all its categories a record's category cannot be shown or
     // written back truthfully; an empty table is fine, a failed read is not.
-    std::string reason;
-    if (!WalkEnded(&reason)) {
+    if (!reason.empty() || !WalkEnded(&reason)) {
         CXLOG(0, "The categories of %s could not be read: %s. Nothing was loaded.", m_pAccessor->DatabaseFile(),
-              reason.c_str());
+              Clause(reason).c_str());
         m_pCatMgr->Clear();
-        return false;
+        return Refuse(m_pAccessor->DatabaseFile(), m_pAccessor->LastRefusal());
     }
     CXLOG(2, "Categories information loaded successfully.");
     return true;
@@ -1167,9 +1260,17 @@ bool PmDBEx2Util::CommitWrites(const char* module)
     return false;
 }
 
+bool PmDBEx2Util::Refuse(const char* path, const jet::Refusal& refusal)
+{
+    m_failureWords = PmEx2FailureWords(path ? path : "", refusal);
+    CXLOG(0, "%s", m_failureWords.c_str());
+    return false;
+}
+
 bool PmDBEx2Util::LoadByUserShared(uint32_t user, int32_t kind, const char* subPath, const PmEx2Messages& m)
 {
     DiscardWrites();
+    m_failureWords.clear();
     TheLog().Log(2, m.module, __LINE__, m.start, int(user));
     std::string path;
     if (!UserDataFolder(user, &path)) {
@@ -1185,6 +1286,7 @@ bool PmDBEx2Util::LoadFileShared(const char* path, int32_t kind, const PmEx2Mess
 {
     // What was written back and not saved belongs to the load before.
     DiscardWrites();
+    m_failureWords.clear();
     if (!path || !path[0]) {
         if (m.invalidName)
             TheLog().Log(0, m.module, __LINE__, "%s", m.invalidName);
@@ -1207,9 +1309,13 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
     PmColumnNames names(table);
     PmFieldValue* row = nullptr;
     int32_t count = table.count;
-    bool ok = m_pAccessor->SelectAllFirst("Main", names.Names(), &row, &count);
-    TheLog().Log(2, m.module, __LINE__, "%s", ok ? m.firstRecord : m.noFirstRecord);
     std::string reason;
+    bool ok = false;
+    if (!m_pAccessor->CheckColumnTypes("Main", MainUses(table)))
+        reason = m_pAccessor->LastError();
+    else
+        ok = m_pAccessor->SelectAllFirst("Main", names.Names(), &row, &count);
+    TheLog().Log(2, m.module, __LINE__, "%s", ok ? m.firstRecord : m.noFirstRecord);
     std::unordered_set<int64_t> keys;
     const int32_t statusColumn = table.StatusColumn();
     while (ok) {
@@ -1250,10 +1356,10 @@ bool PmDBEx2Util::LoadMainShared(const PmTableDef& table, const PmEx2Messages& m
     // be told there are no duplicates in data that was never read.
     if (!reason.empty() || !WalkEnded(&reason)) {
         TheLog().Log(0, m.module, __LINE__, "The records of %s could not be read whole: %s. Nothing was loaded.",
-                     m_pAccessor->DatabaseFile(), reason.c_str());
+                     m_pAccessor->DatabaseFile(), Clause(reason).c_str());
         ClearRecords();
         m_pCatMgr->Clear();
-        return false;
+        return Refuse(m_pAccessor->DatabaseFile(), m_pAccessor->LastRefusal());
     }
     TheLog().Log(2, m.module, __LINE__, "%s", m.completed);
     return true;
@@ -1476,4 +1582,42 @@ bool PmDBEx2Util::UpdateRecordRow(const PmTableDef& table, void* record, void* s
     m_failure = m_pAccessor->LastReason().empty() ? std::string("the database refused the change")
                                                   : m_pAccessor->LastReason();
     return false;
+}
+
+std::string PmEx2FailureWords(const std::string& path, const jet::Refusal& refusal)
+{
+    // A path with a drive letter is the Windows path the user knows; any
+    // other is a host path, shown as the host writes it.
+    const bool windows = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                         (path[2] == '\\' || path[2] == '/');
+    const std::string file = "\"" + (windows ? path : plat::ToHostPath(path)) + "\"";
+    const std::string untouched = " Nothing of it was read, and nothing in it was changed.";
+    switch (refusal.fault) {
+    case jet::Fault::Unreadable:
+        if (!plat::HostExists(plat::ToHostPath(path)))
+            return "The Palm Desktop database " + file + " was not found, so nothing was read or changed. Open "
+                   "Palm Desktop to check that it keeps this user's data there, or restore the file from a backup "
+                   "copy.";
+        return "The Palm Desktop database " + file + " could not be opened." + untouched +
+               " Check that you may read and change the file, then try again.";
+    case jet::Fault::NotDatabase:
+        return "The file " + file + " is not a Palm Desktop database" +
+               (refusal.fileSize == 0 ? std::string(" (it is empty).") : std::string(".")) + untouched +
+               " Restore the file from a backup copy, or open Palm Desktop to check which file it uses.";
+    case jet::Fault::Protected:
+        return "The Palm Desktop database " + file + " is protected by a password or encrypted." + untouched +
+               " Remove the password or the encryption with the program that set it, then try again.";
+    case jet::Fault::Truncated:
+        return "The Palm Desktop database " + file + " is truncated: the file ends after " +
+               Grouped(refusal.fileSize) + " bytes, but its data goes on to page " + std::to_string(refusal.page) +
+               " at least (up to byte " + Grouped((uint64_t(refusal.page) + 1) * 4096) + ")." +
+               untouched + " Restore the file from a backup copy, then try again.";
+    case jet::Fault::None:
+    case jet::Fault::Damaged:
+        break;
+    }
+    return "The Palm Desktop database " + file + " is damaged" +
+           (refusal.page ? " (at page " + std::to_string(refusal.page) + " of the file)." : std::string(".")) +
+           untouched + " Restore the file from a backup copy, or open it in Palm Desktop, which may repair it; "
+           "then try again.";
 }

@@ -13,10 +13,15 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TdmMain;
 class DbConnection;
 class DbQuery;
+namespace jet {
+struct ColumnUse;
+struct Refusal;
+}  // namespace jet
 
 // ---------------------------------------------------------------- field values
 
@@ -251,6 +256,19 @@ public:
 
     int32_t Kind() const { return m_kind; }
     const char* DatabaseFile() const { return m_dbFile; }
+
+    /// On a Jet file, checks before any row is read that the table's columns
+    /// are of types the program reads for their uses (jet::Engine::
+    /// CheckColumns): false, with the reason logged at level 0 and kept as
+    /// LastError, when one is not. True on an SQLite file, whose engine
+    /// converts what it stores.
+    bool CheckColumnTypes(const char* table, const std::vector<jet::ColumnUse>& uses);
+    /// The kind of fault behind the last failure to open the file or to run
+    /// a statement on it, for the words a user is given: the connection's
+    /// when the file could not be opened; on a Jet file, the engine's; a
+    /// damaged file for a statement that stopped on any other file (a table
+    /// missing, a malformed page).
+    jet::Refusal LastRefusal();
 
 private:
     bool ReadCurrentRow(DbQuery* query, PmFieldValue** row, int32_t* count);
@@ -500,6 +518,13 @@ public:
 
     PmCategoryEx2Mgr* CategoryMgr() { return m_pCatMgr; }
     PmMDBAccessor* Accessor() { return m_pAccessor; }
+    /// Why the last load failed, in words a user can act on: which file,
+    /// what is wrong with it (not found, damaged, truncated, not a Palm
+    /// Desktop database, protected by a password), that nothing of it was
+    /// read or changed, and what to do. Empty after a load that succeeded,
+    /// and after one that failed before it had a file to read (no user
+    /// folder). The troubleshooting log keeps the technical reasons.
+    const std::string& FailureWords() const { return m_failureWords; }
     /// Undoes the write-backs not yet saved: the file holds none of them. A
     /// load, and the destruction of the utility, do the same.
     void DiscardWrites();
@@ -552,6 +577,9 @@ protected:
                          bool resolveBeforeWrite);
     /// Commits the write-backs since the load or the last save (see Save).
     bool CommitWrites(const char* module);
+    /// A failed load of the file `path`: keeps the words for the user
+    /// (FailureWords) and logs them at level 0. Always false.
+    bool Refuse(const char* path, const jet::Refusal& refusal);
 
     PmMDBAccessor* m_pAccessor = nullptr;
     PmCategoryEx2Mgr* m_pCatMgr = nullptr;
@@ -560,7 +588,13 @@ private:
     /// A value of a write-back could not be made: false, with its reason.
     bool OutOfMemory();
     std::string m_failure;
+    std::string m_failureWords;
 };
+
+/// The words a user is given when the 6.x database `path` (as the program
+/// names it) could not be loaded: which file (a host path shown with '/'), what
+/// is wrong with it, that nothing of it was read or changed, and what to do.
+std::string PmEx2FailureWords(const std::string& path, const jet::Refusal& refusal);
 
 /// The data manager of one application: owned copies of its records, in
 /// table order.

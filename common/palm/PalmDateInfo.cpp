@@ -25,7 +25,7 @@ bool PmDateInfo::LoadByUser(int32_t user)
     CXLOG(2, "Load Palm Desktop Calendar by user: %d", user);
     bool known = false;
     if (!m_Core.LoadFile(m_ChosenGen, user, &known)) {
-        CXLOG(0, "Failed to open Palm Desktop Calendar database by User: %d", user);
+        CXLOG(0, "Failed to open Palm Desktop Calendar database by User: %u", uint32_t(user));
         return false;
     }
     m_Core.Build(m_ChosenGen, FromClassic, FromEx, FromEx2);

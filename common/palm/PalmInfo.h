@@ -235,11 +235,15 @@ public:
     bool LoadFile(int32_t gen, int32_t user, bool* known)
     {
         *known = true;
+        m_FailureWords.clear();
         switch (gen) {
         case kPmGenClassic:
             return m_pUtil->LoadUserFile(user);
         case kPmGenEx2:
-            return m_pEx2Util->LoadByUser(uint32_t(user));
+            if (m_pEx2Util->LoadByUser(uint32_t(user)))
+                return true;
+            m_FailureWords = m_pEx2Util->FailureWords();
+            return false;
         case kPmGenEx:
             return m_pExUtil->LoadUserFile(uint32_t(user));
         default:
@@ -399,6 +403,10 @@ public:
 
     /// The file the loaded generation was read from, as the program names
     /// it (Windows form); empty when none is loaded.
+    /// Why the last LoadFile failed, in words a user can act on, when it
+    /// was a 6.x database's (PmDBEx2Util::FailureWords); empty otherwise.
+    const std::string& FailureWords() const { return m_FailureWords; }
+
     std::string LoadedFile()
     {
         switch (m_LoadedGen) {
@@ -496,6 +504,7 @@ private:
     std::string m_SaveFile;
     std::string m_SaveError;
     std::string m_DeleteError;
+    std::string m_FailureWords;
     PmInfoRecords<Source, Mgr> m_Recs;
     Util* m_pUtil = nullptr;
     ExUtil* m_pExUtil = nullptr;

@@ -32,7 +32,7 @@ bool PmMemoInfo::LoadByUser(int32_t user)
         return false;
     }
     if (!loaded) {
-        CXLOG(0, "Failed to load Palm Desktop Memo database by User: %d", user);
+        CXLOG(0, "Failed to load Palm Desktop Memo database by User: %u", uint32_t(user));
         return true;
     }
     m_Core.Build(m_ChosenGen, FromClassic, FromEx, FromEx2);

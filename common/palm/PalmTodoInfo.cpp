@@ -25,7 +25,7 @@ bool PmTodoInfo::LoadByUser(int32_t user)
     CXLOG(2, "Load Palm Desktop Tasks by user: %d", user);
     bool known = false;
     if (!m_Core.LoadFile(m_ChosenGen, user, &known)) {
-        CXLOG(0, "Failed to load Palm Desktop Tasks database by User: %d", user);
+        CXLOG(0, "Failed to load Palm Desktop Tasks database by User: %u", uint32_t(user));
         return true;
     }
     m_Core.Build(m_ChosenGen, FromClassic, FromEx, FromEx2);

@@ -154,13 +154,23 @@ void Rows()
     }
 }
 
-// Jet 4 databases: the small Types.mdb whole, and of the others the first
-// pages (catalogue, table definitions, the first data and long-value pages),
-// whose pointers past the cut are damage for the reader to refuse.
+// Jet 4 databases: the small ones whole (Types.mdb, and the odd files that
+// hold Main and Category with a few rows, whose walks reach their ends), and
+// of the others the first pages (catalogue, table definitions, the first
+// data and long-value pages), whose pointers past the cut the reader refuses
+// as a truncated file.
 void JetFiles()
 {
     const std::string dir = std::string(TARNWICK_TEST_DATA) + "/jet/";
     Put("fuzz_jet_file", "types", Slurp(dir + "Types.mdb"));
+    for (const char* name : {"AddressCyrillic", "MemoStatusShort", "MemoStatusIndexed"}) {
+        std::string bytes = Slurp(dir + "odd/" + name + ".mdb");
+        if (bytes.empty()) {
+            std::fprintf(stderr, "fuzz_seeds: cannot read odd/%s.mdb\n", name);
+            std::exit(1);
+        }
+        Put("fuzz_jet_file", name, bytes);
+    }
     for (const char* name : {"Address", "AddressChurn", "DateBook", "MemoPad", "MemoPadDel", "Todolist"}) {
         std::string bytes = Slurp(dir + name + ".mdb");
         if (bytes.empty()) {

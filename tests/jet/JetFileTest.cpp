@@ -1,6 +1,8 @@
 #include "jet/JetFile.h"
 #include "platform/Codepage.h"
 
+#include "JetTestData.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/file.h>
@@ -17,6 +19,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -240,7 +243,7 @@ TEST_F(JetFileTest, EveryCellOfEveryFixtureMatchesTheWritersReading)
         {"Address", {"Main", "Category"}},      {"AddressChurn", {"Main", "Category"}},
         {"DateBook", {"Main", "Category"}},     {"MemoPad", {"Main", "Category"}},
         {"MemoPadDel", {"Main", "Category"}},   {"Todolist", {"Main", "Category"}},
-        {"Types", {"TypeProbe"}}};
+        {"DateBookTextTimes", {"Main", "Category"}}, {"Types", {"TypeProbe"}}};
     for (const auto& [file, tables] : files) {
         jet::Database db;
         std::string error;
@@ -669,6 +672,408 @@ TEST_F(JetFileTest, TextDecodingKeepsCharactersOutsideTheBasicPlane)
     EXPECT_GT(pairs, 0u);
     // Far beyond a bound buffer's 16 KiB: the longest note has 56,427 UTF-16 units.
     EXPECT_EQ(longest, 56427u) << "memos are read to their end";
+}
+
+// ---------------------------------------------------------------- files that are not sound
+
+// The first page of a table's definition: the owner of the page its first
+// row is on.
+uint32_t DefinitionPageOf(const std::string& path, const std::string& table)
+{
+    jet::Database db;
+    std::string error;
+    EXPECT_TRUE(db.Open(path, &error)) << error;
+    auto cur = db.Walk(table, {}, &error);
+    EXPECT_TRUE(cur && cur->Next(&error)) << error;
+    return cur ? jettest::OwnerOf(jettest::ReadAll(path), uint32_t(cur->Key() >> 8)) : 0;
+}
+
+// Walks a table whole: the rows it gave, and whether it ended.
+size_t WalkAll(jet::Database& db, const std::string& table, const std::vector<std::string>& columns,
+               std::string* error, bool* done)
+{
+    size_t rows = 0;
+    auto cur = db.Walk(table, columns, error);
+    *done = false;
+    if (!cur)
+        return 0;
+    while (cur->Next(error))
+        ++rows;
+    *done = cur->Done();
+    return rows;
+}
+
+// Every genuine file of the writer's, and the odd ones, are read whole:
+// being unusual (Text times, a 2-byte Status, an index on Status, four
+// contacts in Cyrillic) is no damage.
+TEST_F(JetFileTest, UnusualSoundFilesAreReadWhole)
+{
+    for (const auto& [file, rows] : std::vector<std::pair<std::string, size_t>>{
+             {"odd/AddressCyrillic.mdb", 4}, {"odd/MemoStatusShort.mdb", 3}, {"odd/MemoStatusIndexed.mdb", 3},
+             {"DateBookTextTimes.mdb", 315}, {"AddressChurn.mdb", 398}}) {
+        SCOPED_TRACE(file);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(kData + file, &error)) << error;
+        std::vector<jet::ColumnInfo> cols;
+        ASSERT_TRUE(db.Columns("Main", &cols, &error)) << error;
+        bool done = false;
+        EXPECT_EQ(WalkAll(db, "Main", Names(cols), &error, &done), rows);
+        EXPECT_TRUE(done) << error;
+        WalkAll(db, "Category", {"ID", "Name", "Status", "Color"}, &error, &done);
+        EXPECT_TRUE(done) << error;
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::None);
+    }
+}
+
+// A definition that is not what its columns' types must be is refused
+// before any row is read, naming the table and the column; the catalogue
+// and the other table still read.
+TEST_F(JetFileTest, UnsoundDefinitionsAreRefusedNamingTableAndColumn)
+{
+    using namespace jettest;
+    const std::string original = Slurp(kData + "Address.mdb");
+    const uint32_t tdef = DefinitionPageOf(kData + "Address.mdb", "Main");
+    const auto entries = ColumnEntries(original, tdef);
+    for (const char* name : {"Record ID", "Status", "First Name", "Middle Name"})
+        ASSERT_TRUE(entries.count(name)) << name;
+    const size_t status = entries.at("Status"), first = entries.at("First Name"), middle = entries.at("Middle Name");
+    struct Damage {
+        const char* column;
+        const char* reason;
+        std::function<void(std::string*)> apply;
+    };
+    const std::vector<Damage> damages = {
+        {"First Name", "fixed-length", [&](std::string* b) { (*b)[first + kColumnFlags] |= 1; }},
+        {"First Name", "a type Jet 4 does not have", [&](std::string* b) { (*b)[first + kColumnType] = 0x13; }},
+        {"First Name", "more than 510", [&](std::string* b) { Put(b, first + kColumnSize, 1024, 2); }},
+        {"First Name", "variable-column number 200", [&](std::string* b) { Put(b, first + kColumnVarNumber, 200, 2); }},
+        {"Middle Name", "variable-column number of column First Name",
+         [&](std::string* b) { Put(b, middle + kColumnVarNumber, Get(*b, first + kColumnVarNumber, 2), 2); }},
+        {"Status", "size of 2 bytes", [&](std::string* b) { Put(b, status + kColumnSize, 2, 2); }},
+        {"Status", "size of 0 bytes", [&](std::string* b) { Put(b, status + kColumnSize, 0, 2); }},
+        {"Status", "size of 65535 bytes", [&](std::string* b) { Put(b, status + kColumnSize, 0xFFFF, 2); }},
+        {"Status", "outside any row", [&](std::string* b) { Put(b, status + kColumnFixedOffset, 0x4000, 2); }},
+        {"Status", "lies over the bytes of column Record ID",
+         [&](std::string* b) { Put(b, status + kColumnFixedOffset, 2, 2); }},
+        {"Status", "variable-length", [&](std::string* b) { (*b)[status + kColumnFlags] &= ~1; }},
+        {"Status", "column number 200", [&](std::string* b) { (*b)[status + kColumnNumber] = char(200); }},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(std::string(d.column) + ": " + d.reason);
+        std::string bytes = original;
+        d.apply(&bytes);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(Write("damaged.mdb", bytes), &error)) << error;
+        std::vector<jet::ColumnInfo> cols;
+        EXPECT_FALSE(db.Columns("Main", &cols, &error));
+        EXPECT_NE(error.find("table Main"), std::string::npos) << error;
+        EXPECT_NE(error.find(std::string("column ") + d.column), std::string::npos) << error;
+        EXPECT_NE(error.find(d.reason), std::string::npos) << error;
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Damaged);
+        EXPECT_EQ(db.LastRefusal().page, tdef);
+        EXPECT_EQ(db.Walk("Main", {"Record ID"}, &error), nullptr);
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Damaged);
+        EXPECT_TRUE(db.Columns("Category", &cols, &error)) << error;
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::None);
+    }
+}
+
+// Every page the usage map names is a data page of its table (or holds long
+// values): a page that belongs to another table, or to none, stops the walk
+// at that page instead of being skipped, and so does a usage map that is
+// another table's.
+TEST_F(JetFileTest, APageTheUsageMapNamesMustBeTheTables)
+{
+    using namespace jettest;
+    const std::string path = kData + "Address.mdb";
+    const std::string original = Slurp(path);
+    const uint32_t mainDef = DefinitionPageOf(path, "Main"), categoryDef = DefinitionPageOf(path, "Category");
+    std::vector<std::vector<std::string>> all;
+    std::vector<jet::RowKey> keys;
+    {
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(path, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Dump(db, "Main", &all, &keys));
+    }
+    const uint32_t middle = uint32_t(keys[keys.size() / 2] >> 8);
+    struct Damage {
+        const char* what;
+        uint32_t page;
+        std::function<void(std::string*)> apply;
+    };
+    const std::vector<Damage> damages = {
+        {"owned by Category", middle, [&](std::string* b) { Put(b, middle * kPage + 4, categoryDef, 4); }},
+        {"owned by nothing", middle, [&](std::string* b) { Put(b, middle * kPage + 4, 0, 4); }},
+        {"not a data page", middle, [&](std::string* b) { (*b)[middle * kPage] = 0x03; }},
+        // The page met first is one of Category's (checked below).
+        {"Category's usage map", 0,
+         [&](std::string* b) {
+             Put(b, mainDef * kPage + kDefinitionUsageMap, Get(*b, categoryDef * kPage + kDefinitionUsageMap, 4), 4);
+         }},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        std::string bytes = original;
+        d.apply(&bytes);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(Write("damaged.mdb", bytes), &error)) << error;
+        bool done = true;
+        const size_t rows = WalkAll(db, "Main", {"Record ID", "First Name"}, &error, &done);
+        EXPECT_FALSE(done);
+        EXPECT_LT(rows, keys.size());
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Damaged) << error;
+        if (d.page != 0) {
+            EXPECT_EQ(db.LastRefusal().page, d.page);
+            EXPECT_NE(error.find("table Main is damaged at page " + std::to_string(d.page)), std::string::npos) << error;
+        } else {
+            EXPECT_EQ(OwnerOf(bytes, db.LastRefusal().page), categoryDef) << error;
+        }
+    }
+
+    // A long-value page named by the usage map holds no rows, and is no
+    // damage: every row is read as before.
+    uint32_t longValues = 0;
+    for (uint32_t p = 1; p * kPage < original.size() && !longValues; ++p)
+        if (original[p * kPage] == 1 && original.compare(p * kPage + 4, 4, "LVAL") == 0)
+            longValues = p;
+    ASSERT_NE(longValues, 0u);
+    std::string bytes = original;
+    const uint32_t map = Get(bytes, mainDef * kPage + kDefinitionUsageMap, 4);
+    size_t start = 0, end = 0;
+    RowBounds(bytes, map >> 8, map & 0xFF, &start, &end);
+    ASSERT_EQ(bytes[start], 1) << "a map of map pages";
+    const uint32_t mapPage = Get(bytes, start + 1, 4);
+    ASSERT_LT(longValues, (kPage - 4) * 8);
+    bytes[mapPage * kPage + 4 + longValues / 8] |= char(1 << (longValues % 8));
+    jet::Database db;
+    std::string error;
+    ASSERT_TRUE(db.Open(Write("lval.mdb", bytes), &error)) << error;
+    std::vector<std::vector<std::string>> again;
+    ASSERT_NO_FATAL_FAILURE(Dump(db, "Main", &again));
+    EXPECT_TRUE(again == all);
+}
+
+// A row that is not whole stops the walk at its page: a variable-column
+// count of 0, offsets out of order, a column count of none or of more than
+// the table gave out, a compressed text cut inside a character, a memo
+// read as a text of its column's size.
+TEST_F(JetFileTest, RowsThatAreNotWholeStopTheWalk)
+{
+    using namespace jettest;
+    const std::string path = kData + "Address.mdb";
+    const std::string original = Slurp(path);
+    const uint32_t mainDef = DefinitionPageOf(path, "Main");
+    const auto entries = ColumnEntries(original, mainDef);
+    const uint32_t firstVar = Get(original, entries.at("First Name") + kColumnVarNumber, 2);
+    // The first row whose First Name is stored compressed, with at least two
+    // characters, and where its variable offsets are.
+    jet::Database reader;
+    std::string error;
+    ASSERT_TRUE(reader.Open(path, &error)) << error;
+    auto cur = reader.Walk("Main", {"First Name"}, &error);
+    ASSERT_TRUE(cur);
+    size_t rowStart = 0, rowEnd = 0, text = 0, textEnd = 0;
+    uint32_t page = 0;
+    while (!text && cur->Next(&error)) {
+        page = uint32_t(cur->Key() >> 8);
+        RowBounds(original, page, uint32_t(cur->Key() & 0xFF), &rowStart, &rowEnd);
+        // Only rows in place: a moved row's entry holds a pointer.
+        if (Get(original, page * kPage + 0x0E + 2 * (cur->Key() & 0xFF), 2) & 0xC000)
+            continue;
+        const uint32_t columns = Get(original, rowStart, 2), mask = (columns + 7) / 8;
+        const size_t offsets = rowEnd - mask - 2;  // the variable-column count
+        const size_t a = rowStart + Get(original, offsets - 2 * (firstVar + 1), 2);
+        const size_t b = rowStart + Get(original, offsets - 2 * (firstVar + 2), 2);
+        if (b - a >= 4 && uint8_t(original[a]) == 0xFF && uint8_t(original[a + 1]) == 0xFE) {
+            text = a;
+            textEnd = b;
+        }
+    }
+    ASSERT_NE(text, 0u) << "a compressed First Name";
+    const uint32_t columns = Get(original, rowStart, 2), mask = (columns + 7) / 8;
+    const size_t varCount = rowEnd - mask - 2;
+    const auto noteEntry = entries.at("Note");
+    struct Damage {
+        const char* what;
+        const char* reason;
+        std::function<void(std::string*)> apply;
+    };
+    const std::vector<Damage> damages = {
+        {"no variable columns", "holds no place for its column", [&](std::string* b) { Put(b, varCount, 0, 2); }},
+        {"offsets out of order", "out of order",
+         [&](std::string* b) {
+             const size_t at = varCount - 2 * (firstVar + 2);
+             Put(b, at, Get(*b, at, 2) + 0x300, 2);
+         }},
+        {"no columns", "counts 0 columns", [&](std::string* b) { Put(b, rowStart, 0, 2); }},
+        {"more columns than given out", "counts 100 columns", [&](std::string* b) { Put(b, rowStart, 100, 2); }},
+        {"a compressed text cut inside a character", "cannot be decoded",
+         [&](std::string* b) { (*b)[textEnd - 2] = 0; }},
+        {"a memo read as a Text", "longer than its column",
+         [&](std::string* b) {
+             (*b)[noteEntry + kColumnType] = 10;
+             Put(b, noteEntry + kColumnSize, 0, 2);
+         }},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.what);
+        std::string bytes = original;
+        d.apply(&bytes);
+        jet::Database db;
+        ASSERT_TRUE(db.Open(Write("damaged.mdb", bytes), &error)) << error;
+        bool done = true;
+        error.clear();
+        WalkAll(db, "Main", {"Record ID", "First Name", "Note"}, &error, &done);
+        EXPECT_FALSE(done);
+        EXPECT_NE(error.find(d.reason), std::string::npos) << error;
+        EXPECT_NE(error.find("table Main is damaged at page "), std::string::npos) << error;
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Damaged);
+    }
+}
+
+// A walk that finds fewer rows than the definition announces was not
+// whole: a row whose pointer was flagged deleted, or a count raised, is
+// refused. More rows than announced lose nothing and are read.
+TEST_F(JetFileTest, FewerRowsThanAnnouncedAreRefused)
+{
+    using namespace jettest;
+    const std::string path = kData + "MemoPad.mdb";
+    const std::string original = Slurp(path);
+    const uint32_t mainDef = DefinitionPageOf(path, "Main");
+    ASSERT_EQ(Get(original, mainDef * kPage + kDefinitionRows, 4), 315u);
+    std::vector<std::vector<std::string>> all;
+    std::vector<jet::RowKey> keys;
+    {
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(path, &error)) << error;
+        ASSERT_NO_FATAL_FAILURE(Dump(db, "Main", &all, &keys));
+    }
+    const jet::RowKey gone = keys[keys.size() / 3];
+    for (const auto& [what, rows, apply] :
+         std::vector<std::tuple<std::string, size_t, std::function<void(std::string*)>>>{
+             {"a row flagged deleted", 314,
+              [&](std::string* b) {
+                  const size_t at = size_t(gone >> 8) * kPage + 0x0E + 2 * size_t(gone & 0xFF);
+                  Put(b, at, Get(*b, at, 2) | 0x8000, 2);
+              }},
+             {"a count raised", 315, [&](std::string* b) { Put(b, mainDef * kPage + kDefinitionRows, 316, 4); }}}) {
+        SCOPED_TRACE(what);
+        std::string bytes = original;
+        apply(&bytes);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(Write("damaged.mdb", bytes), &error)) << error;
+        bool done = true;
+        EXPECT_EQ(WalkAll(db, "Main", {"Record ID"}, &error, &done), rows);
+        EXPECT_FALSE(done);
+        EXPECT_NE(error.find("announces"), std::string::npos) << error;
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Damaged);
+    }
+    std::string lower = original;
+    Put(&lower, mainDef * kPage + kDefinitionRows, 300, 4);
+    jet::Database db;
+    std::string error;
+    ASSERT_TRUE(db.Open(Write("lower.mdb", lower), &error)) << error;
+    bool done = false;
+    EXPECT_EQ(WalkAll(db, "Main", {"Record ID"}, &error, &done), 315u);
+    EXPECT_TRUE(done) << error;
+}
+
+// A file shorter than its pages need is refused as truncated, with its size
+// and the first page it needs, whether it ends at a page's boundary (the
+// page after it is never read as zeros) or inside one.
+TEST_F(JetFileTest, TruncatedFilesAreRefusedWithTheirSizeAndThePageTheyNeed)
+{
+    const std::string datebook = Slurp(kData + "DateBook.mdb");
+    const uint32_t mainDef = DefinitionPageOf(kData + "DateBook.mdb", "Main");
+    const uint32_t mapPage = jettest::Get(datebook, mainDef * jettest::kPage + jettest::kDefinitionUsageMap, 4) >> 8;
+    ASSERT_EQ(mapPage, 30u) << "Main's usage map is on the page right after 30 pages";
+    for (size_t size : {size_t(30) * 4096, size_t(30) * 4096 + 100, size_t(31) * 4096 + 4095}) {
+        SCOPED_TRACE(size);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(Write("cut.mdb", datebook.substr(0, size)), &error)) << error;
+        std::vector<jet::ColumnInfo> cols;
+        EXPECT_FALSE(db.Columns("Main", &cols, &error));
+        EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Truncated);
+        EXPECT_EQ(db.LastRefusal().fileSize, size);
+        EXPECT_NE(error.find("truncated"), std::string::npos) << error;
+        EXPECT_NE(error.find(std::to_string(size) + " bytes"), std::string::npos) << error;
+        EXPECT_NE(error.find("page " + std::to_string(db.LastRefusal().page)), std::string::npos) << error;
+        EXPECT_GE(db.LastRefusal().page, size / 4096);
+    }
+    // Cut in the middle of its rows: the usage map names pages past the end.
+    const std::string address = Slurp(kData + "Address.mdb");
+    jet::Database db;
+    std::string error;
+    ASSERT_TRUE(db.Open(Write("half.mdb", address.substr(0, address.size() / 2)), &error)) << error;
+    bool done = true;
+    WalkAll(db, "Main", {"Record ID", "Note"}, &error, &done);
+    EXPECT_FALSE(done);
+    EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Truncated) << error;
+    EXPECT_GE(db.LastRefusal().page, address.size() / 2 / 4096);
+    // Too short for the catalogue, or for the header.
+    EXPECT_FALSE(db.Open(Write("two.mdb", address.substr(0, 2 * 4096)), &error));
+    EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Truncated);
+    EXPECT_EQ(db.LastRefusal().page, 2u);
+    EXPECT_FALSE(db.Open(Write("head.mdb", address.substr(0, 100)), &error));
+    EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Truncated);
+    EXPECT_EQ(db.LastRefusal().page, 0u);
+    EXPECT_FALSE(db.Open(Write("empty.mdb", ""), &error));
+    EXPECT_EQ(db.LastRefusal().fault, jet::Fault::NotDatabase);
+    EXPECT_FALSE(db.Open(Write("zeros.mdb", std::string(40 * 4096, '\0')), &error));
+    EXPECT_EQ(db.LastRefusal().fault, jet::Fault::NotDatabase);
+}
+
+// Whether a database has a password is told by the password bytes alone: a
+// file whose encoded creation date differs (a byte of it changed, or a whole
+// other date) is read, and a password is found whatever the date.
+TEST_F(JetFileTest, APasswordIsToldByThePasswordBytesAlone)
+{
+    const std::string types = Slurp(kData + "Types.mdb");
+    const uint8_t key[4] = {0xC7, 0xDA, 0x39, 0x6B};
+    // The encoded header stands at 0x18; the date is at 0x72 of the page.
+    for (size_t at = 0x72; at < 0x7A; ++at) {
+        SCOPED_TRACE(at);
+        std::string bytes = types;
+        bytes[at] = char(bytes[at] ^ 0xA5);
+        jet::Database db;
+        std::string error;
+        ASSERT_TRUE(db.Open(Write("date.mdb", bytes), &error)) << error;
+        std::vector<std::vector<std::string>> rows;
+        ASSERT_NO_FATAL_FAILURE(Dump(db, "TypeProbe", &rows));
+    }
+    std::string other = types;
+    auto* head = reinterpret_cast<uint8_t*>(other.data()) + 0x18;
+    Rc4(key, 4, head, 128);
+    const double date = 45000.25;
+    std::memcpy(head + 0x72 - 0x18, &date, 8);
+    Rc4(key, 4, head, 128);
+    jet::Database db;
+    std::string error;
+    EXPECT_TRUE(db.Open(Write("otherdate.mdb", other), &error)) << error;
+
+    // A password masked with the file's own date, and the same file with
+    // its date changed afterwards: both protected.
+    std::string pw = types;
+    head = reinterpret_cast<uint8_t*>(pw.data()) + 0x18;
+    Rc4(key, 4, head, 128);
+    double created;
+    std::memcpy(&created, head + 0x72 - 0x18, 8);
+    const int32_t days = int32_t(created);
+    const char16_t secret[] = u"ab";
+    for (size_t i = 0; i < 4; ++i)
+        head[0x42 - 0x18 + i] = uint8_t(secret[i / 2] >> (i % 2 * 8)) ^ uint8_t(uint32_t(days) >> (i % 4 * 8));
+    std::memcpy(head + 0x72 - 0x18, &date, 8);
+    Rc4(key, 4, head, 128);
+    EXPECT_FALSE(db.Open(Write("password.mdb", pw), &error));
+    EXPECT_NE(error.find("password"), std::string::npos) << error;
+    EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Protected);
 }
 
 }  // namespace

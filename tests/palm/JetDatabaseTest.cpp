@@ -26,7 +26,9 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <functional>
 #include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -160,7 +162,8 @@ std::vector<uint32_t> Live(Util& util, size_t count, uint32_t from = 0)
 // rows and old copies of moved rows left out). OLE columns read as empty.
 TEST_F(JetDatabase, EveryCellThroughTheAccessor)
 {
-    for (const char* file : {"Address", "DateBook", "Todolist", "MemoPad", "MemoPadDel", "AddressChurn"}) {
+    for (const char* file :
+         {"Address", "DateBook", "Todolist", "MemoPad", "MemoPadDel", "AddressChurn", "DateBookTextTimes"}) {
         const std::string path = Copy(std::string(file) + ".mdb");
         jet::Database reader;
         std::string error;
@@ -625,3 +628,317 @@ TEST(JetFacades, RecordsHoldTheStoredTexts)
             ExpectShownAsStored(std::string(n->Note.View()), rows[r][note], 4095, "memo " + std::to_string(r));
     }
 }
+
+// ---------------------------------------------------------------- files that are not sound
+
+namespace {
+
+// One application's database, and a column its load reads as a text.
+struct JetApp {
+    const char* file;
+    int32_t kind;
+    const char* text;
+};
+const JetApp kJetApps[] = {{"Address", kPmDbAddr, "First Name"},
+                           {"DateBook", kPmDbDate, "Summary"},
+                           {"Todolist", kPmDbTodo, "Description"},
+                           {"MemoPad", kPmDbMemo, "Note"}};
+
+// What a load through an application's utility kept.
+struct Loaded {
+    bool ok = false;
+    uint32_t records = 0;
+    uint32_t categories = 0;
+    std::string words;
+};
+
+template <typename Util>
+Loaded LoadWith(const std::string& path)
+{
+    Util util;
+    Loaded l;
+    l.ok = util.LoadFile(path.c_str());
+    l.records = util.DataMgr()->Count();
+    l.categories = util.CategoryMgr()->Count();
+    l.words = util.FailureWords();
+    return l;
+}
+
+Loaded LoadThrough(int32_t kind, const std::string& path)
+{
+    switch (kind) {
+    case kPmDbAddr: return LoadWith<PmAddrEx2Util>(path);
+    case kPmDbDate: return LoadWith<PmDateEx2Util>(path);
+    case kPmDbTodo: return LoadWith<PmTodoEx2Util>(path);
+    default: return LoadWith<PmMemoEx2Util>(path);
+    }
+}
+
+// The first page of a table's definition: the owner of its first row's page.
+uint32_t DefinitionPage(const std::string& path, const std::string& table)
+{
+    jet::Database db;
+    std::string error;
+    EXPECT_TRUE(db.Open(path, &error)) << error;
+    auto cursor = db.Walk(table, {}, &error);
+    EXPECT_TRUE(cursor && cursor->Next(&error)) << error;
+    return cursor ? jettest::OwnerOf(jettest::ReadAll(path), uint32_t(cursor->Key() >> 8)) : 0;
+}
+
+// Where the variable-column count of the first row of Main that stands in
+// its place lies in the file.
+size_t FirstRowVarCount(const std::string& path, const std::string& bytes)
+{
+    jet::Database db;
+    std::string error;
+    EXPECT_TRUE(db.Open(path, &error)) << error;
+    auto cursor = db.Walk("Main", {}, &error);
+    while (cursor && cursor->Next(&error)) {
+        const uint32_t page = uint32_t(cursor->Key() >> 8), row = uint32_t(cursor->Key() & 0xFF);
+        if (jettest::Get(bytes, page * jettest::kPage + 0x0E + 2 * row, 2) & 0xC000)
+            continue;
+        size_t start = 0, end = 0;
+        jettest::RowBounds(bytes, page, row, &start, &end);
+        return end - (jettest::Get(bytes, start, 2) + 7) / 8 - 2;
+    }
+    ADD_FAILURE() << "no row in its place";
+    return 0;
+}
+
+// The words of a refused load say which file, that nothing of it was read
+// or changed, and what to do, and none of the troubleshooting log's lines.
+void ExpectUsersWords(const std::string& words, const std::string& path, const std::string& what,
+                      const std::string& todo = "Restore the file from a backup copy")
+{
+    EXPECT_NE(words.find("\"" + path + "\""), std::string::npos) << words;
+    EXPECT_NE(words.find(what), std::string::npos) << words;
+    EXPECT_NE(words.find("nothing in it was changed"), std::string::npos) << words;
+    EXPECT_NE(words.find(todo), std::string::npos) << words;
+    for (const char* technical : {"SELECT", "Data Source", "Provider", "file is not a database", "no such table",
+                                  "memo or OLE", "..", "\\"})
+        EXPECT_EQ(words.find(technical), std::string::npos) << technical << " in: " << words;
+}
+
+}  // namespace
+
+// Each class of damage the campaign found, on each application's database:
+// the load is refused whole (no record, no category), the log names the
+// technical reason, the user's words say the file is damaged, and the file
+// is left as it was.
+TEST_F(JetDatabase, DamagedFilesOfEveryClassAreRefusedWhole)
+{
+    using namespace jettest;
+    for (const JetApp& app : kJetApps) {
+        const std::string fixture = std::string(app.file) + ".mdb";
+        const std::string original = ReadAll(DataFolder() + fixture);
+        const uint32_t mainDef = DefinitionPage(DataFolder() + fixture, "Main");
+        const uint32_t categoryDef = DefinitionPage(DataFolder() + fixture, "Category");
+        const auto entries = ColumnEntries(original, mainDef);
+        ASSERT_TRUE(entries.count(app.text) && entries.count("Status") && entries.count("Note")) << app.file;
+        const size_t text = entries.at(app.text), status = entries.at("Status"), note = entries.at("Note");
+        const size_t varCount = FirstRowVarCount(DataFolder() + fixture, original);
+        // A data page of Main in the middle of its rows.
+        std::vector<int32_t> ids;
+        std::vector<StatusPlace> places = StatusPlaces(DataFolder() + fixture, &ids);
+        ASSERT_FALSE(places.empty());
+        const uint32_t dataPage = uint32_t(places[places.size() / 2].offset / kPage);
+        ASSERT_EQ(OwnerOf(original, dataPage), mainDef);
+        struct Damage {
+            const char* what;
+            const char* reason;  // in the log
+            std::function<void(std::string*)> apply;
+        };
+        const std::vector<Damage> damages = {
+            {"a text stored as Binary", "is stored as Binary", [&](std::string* b) { (*b)[text + kColumnType] = 9; }},
+            {"a text flagged fixed-length", "fixed-length", [&](std::string* b) { (*b)[text + kColumnFlags] |= 1; }},
+            {"a variable-column number out of range", "variable-column number 250",
+             [&](std::string* b) { Put(b, text + kColumnVarNumber, 250, 2); }},
+            {"a memo stored as a Text", "longer than its column",
+             [&](std::string* b) {
+                 (*b)[note + kColumnType] = 10;
+                 Put(b, note + kColumnSize, 0, 2);
+             }},
+            {"Status stored as Yes/No", "Status is stored as Yes/No",
+             [&](std::string* b) { (*b)[status + kColumnType] = 1; }},
+            {"Status of 2 bytes", "size of 2 bytes", [&](std::string* b) { Put(b, status + kColumnSize, 2, 2); }},
+            {"Status of 65535 bytes", "size of 65535 bytes",
+             [&](std::string* b) { Put(b, status + kColumnSize, 0xFFFF, 2); }},
+            {"Status outside the row", "outside any row",
+             [&](std::string* b) { Put(b, status + kColumnFixedOffset, 0x4000, 2); }},
+            {"a data page of Main owned by Category", "which is not one of its data pages",
+             [&](std::string* b) { Put(b, dataPage * kPage + 4, categoryDef, 4); }},
+            {"a data page of Main owned by nothing", "which is not one of its data pages",
+             [&](std::string* b) { Put(b, dataPage * kPage + 4, 0, 4); }},
+            {"Main's usage map is Category's", "which is not one of its data pages",
+             [&](std::string* b) {
+                 Put(b, mainDef * kPage + kDefinitionUsageMap, Get(*b, categoryDef * kPage + kDefinitionUsageMap, 4), 4);
+             }},
+            {"a row without variable columns", "holds no place for its column",
+             [&](std::string* b) { Put(b, varCount, 0, 2); }},
+            {"fewer rows than announced", "announces",
+             [&](std::string* b) {
+                 Put(b, mainDef * kPage + kDefinitionRows, Get(*b, mainDef * kPage + kDefinitionRows, 4) + 1, 4);
+             }},
+        };
+        for (const Damage& d : damages) {
+            SCOPED_TRACE(std::string(app.file) + ": " + d.what);
+            m_log.Clear();
+            std::string bytes = original;
+            d.apply(&bytes);
+            const std::string path = m_dir.Path() + fixture;
+            ASSERT_TRUE(WriteAll(path, bytes));
+            const Loaded l = LoadThrough(app.kind, path);
+            EXPECT_FALSE(l.ok);
+            EXPECT_EQ(l.records, 0u);
+            EXPECT_EQ(l.categories, 0u);
+            EXPECT_TRUE(m_log.Has(d.reason)) << m_log.Text();
+            ExpectUsersWords(l.words, path, "is damaged");
+            EXPECT_TRUE(ReadAll(path) == bytes);
+            EXPECT_EQ(ex2test::CountBackups(path), 0);
+        }
+    }
+}
+
+// Every file the writer made, the unusual ones included, loads through its
+// utility with all its rows.
+TEST_F(JetDatabase, SoundFilesLoadWholeThroughTheirUtilities)
+{
+    for (const auto& [file, kind, rows] : std::vector<std::tuple<std::string, int32_t, uint32_t>>{
+             {"Address.mdb", kPmDbAddr, 420},
+             {"AddressChurn.mdb", kPmDbAddr, 398},
+             {"odd/AddressCyrillic.mdb", kPmDbAddr, 4},
+             {"DateBook.mdb", kPmDbDate, 315},
+             {"DateBookTextTimes.mdb", kPmDbDate, 315},
+             {"Todolist.mdb", kPmDbTodo, 315},
+             {"MemoPad.mdb", kPmDbMemo, 315},
+             {"MemoPadDel.mdb", kPmDbMemo, 313},
+             {"odd/MemoStatusShort.mdb", kPmDbMemo, 3},
+             {"odd/MemoStatusIndexed.mdb", kPmDbMemo, 3}}) {
+        SCOPED_TRACE(file);
+        const Loaded l = LoadThrough(kind, Copy(file, "db.mdb"));
+        EXPECT_TRUE(l.ok) << m_log.Text();
+        EXPECT_EQ(l.records, rows);
+        EXPECT_GT(l.categories, 0u);
+        EXPECT_EQ(l.words, "");
+    }
+    // Times kept as decimal text read as the seconds they hold (a Null as 0).
+    const jettest::Table expected = jettest::Expected("DateBookTextTimes", "Main");
+    ASSERT_EQ(expected.columns[6], "Start Time");
+    ASSERT_EQ(expected.columns[7], "End Time");
+    const auto seconds = [](const std::string& cell) { return cell == "\\N" ? std::string("0") : cell; };
+    PmDateEx2Util util;
+    ASSERT_TRUE(util.LoadFile(Copy("DateBookTextTimes.mdb").c_str()));
+    ASSERT_EQ(util.DataMgr()->Count(), expected.rows.size());
+    size_t timed = 0;
+    for (uint32_t r = 0; r < util.DataMgr()->Count(); ++r) {
+        const PmDateEx2Record* rec = util.DataMgr()->GetAt(r);
+        EXPECT_EQ(std::to_string(rec->StartTime), seconds(expected.rows[r][6])) << r;
+        EXPECT_EQ(std::to_string(rec->EndTime), seconds(expected.rows[r][7])) << r;
+        timed += rec->StartTime > 100000;
+    }
+    EXPECT_GT(timed, 100u);
+}
+
+// A refusal's words say what is wrong in a user's terms: not a Palm Desktop
+// database (empty, zeroed, its signature lost: handed to the SQLite engine,
+// whose words stay in the log only), truncated with the file's size and the
+// page it needs, protected by a password, not found. Paths are shown as
+// the host writes them, and the log keeps its technical lines.
+TEST_F(JetDatabase, RefusalsAreToldInAUsersWords)
+{
+    const std::string memo = jettest::ReadAll(jettest::DataFolder() + "MemoPad.mdb");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* words;
+        const char* log;
+        const char* todo = "Restore the file from a backup copy";
+    };
+    std::string signature = memo;
+    signature[5] = 'x';
+    std::string password = memo;
+    // The stored header is a fixed stream cipher: flipping stored bits flips
+    // the same bits of the password field, which then is no longer the
+    // mask alone.
+    password[0x42] = char(password[0x42] ^ 0x61);
+    const std::vector<Case> cases = {
+        {"empty", "", "is not a Palm Desktop database (it is empty)", "is empty"},
+        {"zeroed", std::string(memo.size(), '\0'), "is not a Palm Desktop database", "file is not a database"},
+        {"its signature lost", signature, "is not a Palm Desktop database", "file is not a database"},
+        {"cut after 30 pages", memo.substr(0, 30 * 4096),
+         "is truncated: the file ends after 122,880 bytes, but its data goes on to page 30 at least", "truncated"},
+        {"cut in the middle", memo.substr(0, memo.size() / 2 + 1000), "is truncated", "truncated"},
+        {"protected by a password", password, "is protected by a password", "password", "Remove the password"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_log.Clear();
+        const std::string path = m_dir.Path() + "MemoPad.mdb";
+        ASSERT_TRUE(jettest::WriteAll(path, c.bytes));
+        const Loaded l = LoadWith<PmMemoEx2Util>(path);
+        EXPECT_FALSE(l.ok);
+        ExpectUsersWords(l.words, path, c.words, c.todo);
+        EXPECT_TRUE(m_log.Has(c.log)) << m_log.Text();
+        EXPECT_TRUE(m_log.Has(c.words)) << "the words are logged too";
+    }
+
+    // A file that is not there.
+    const Loaded missing = LoadWith<PmMemoEx2Util>(m_dir.Path() + "Nowhere.mdb");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.words.find("\"" + m_dir.Path() + "Nowhere.mdb\" was not found"), std::string::npos)
+        << missing.words;
+
+    // A path the program writes with backslashes is shown as the host's.
+    std::string bytes = memo;
+    jettest::Put(&bytes, DefinitionPage(jettest::DataFolder() + "MemoPad.mdb", "Main") * jettest::kPage +
+                             jettest::kDefinitionRows,
+                 1000, 4);
+    ASSERT_TRUE(plat::CreateFolder(m_dir.Path() + "sub"));
+    ASSERT_TRUE(jettest::WriteAll(m_dir.Path() + "sub/MemoPad.mdb", bytes));
+    m_log.Clear();
+    const Loaded mixed = LoadWith<PmMemoEx2Util>(m_dir.Path() + "sub\\MemoPad.mdb");
+    EXPECT_FALSE(mixed.ok);
+    ExpectUsersWords(mixed.words, m_dir.Path() + "sub/MemoPad.mdb", "is damaged");
+
+    // A column the load reads that is not there: one full stop in the log.
+    bytes = memo;
+    const size_t name = bytes.find(std::string("R\0e\0c\0o\0r\0d\0 \0I\0D\0", 18),
+                                   DefinitionPage(jettest::DataFolder() + "MemoPad.mdb", "Main") * jettest::kPage);
+    ASSERT_NE(name, std::string::npos);
+    bytes[name + 16] = 'X';
+    ASSERT_TRUE(jettest::WriteAll(m_dir.Path() + "MemoPad.mdb", bytes));
+    m_log.Clear();
+    const Loaded renamed = LoadWith<PmMemoEx2Util>(m_dir.Path() + "MemoPad.mdb");
+    EXPECT_FALSE(renamed.ok);
+    EXPECT_TRUE(m_log.Has("has no column Record ID. Nothing was loaded.")) << m_log.Text();
+    EXPECT_FALSE(m_log.Has("..")) << m_log.Text();
+    ExpectUsersWords(renamed.words, m_dir.Path() + "MemoPad.mdb", "is damaged");
+}
+
+// The facades hand a failed 6.x load's words on, and only a failed one's;
+// their log line names the user by the id as the system gives it.
+TEST(JetFacades, AFailedLoadHandsItsWordsOn)
+{
+    infotest::PalmInstall env(6, 0, 0);
+    std::string error;
+    const std::string user = palmfix::UserHostFolder(env.Inst(), env.Inst().users[0]);
+    ASSERT_TRUE(palmfix::CopyJetDatabases(jettest::DataFolder(), user, &error)) << error;
+    const std::string datebook = user + "/datebook/DateBook.mdb";
+    const std::string bytes = jettest::ReadAll(datebook);
+    ASSERT_TRUE(jettest::WriteAll(datebook, bytes.substr(0, 30 * jettest::kPage)));
+    const int32_t id = int32_t(env.UserId());
+    PmDateInfo dates(60000);
+    EXPECT_FALSE(dates.LoadByUser(id));
+    EXPECT_NE(dates.LoadFailureWords().find("is truncated"), std::string::npos) << dates.LoadFailureWords();
+    EXPECT_NE(dates.LoadFailureWords().find("DateBook.mdb\""), std::string::npos) << dates.LoadFailureWords();
+    EXPECT_NE(env.Log().find("by User: " + std::to_string(env.UserId())), std::string::npos) << env.Log();
+    PmAddrInfo contacts(60000);
+    EXPECT_TRUE(contacts.LoadByUser(id)) << env.Log();
+    EXPECT_EQ(contacts.LoadFailureWords(), "");
+
+    // Loaded again once the file is whole: the words are gone.
+    ASSERT_TRUE(jettest::WriteAll(datebook, bytes));
+    EXPECT_TRUE(dates.LoadByUser(id)) << env.Log();
+    EXPECT_EQ(dates.LoadFailureWords(), "");
+}
+

@@ -255,7 +255,7 @@ TEST(PalmAddrInfoTest, FailedLoadGivesFalse)
     EXPECT_FALSE(info.LoadByUser(int32_t(env.UserId())));
     EXPECT_EQ(info.GetCommMgr()->Count(), 0u);
     EXPECT_TRUE(env.LogHas("Could not open Palm Desktop Contacts database by User: " +
-                           std::to_string(int32_t(env.UserId()))));
+                           std::to_string(env.UserId())));
     EXPECT_FALSE(info.Save());
     CommAddr none{};
     EXPECT_FALSE(info.DeleteRecord(&none));

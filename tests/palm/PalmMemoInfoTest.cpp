@@ -163,7 +163,7 @@ TEST(PalmMemoInfoTest, FailedLoadLeavesNothingAndStillSucceeds)
     EXPECT_EQ(info.GetCommMgr()->Count(), 0u);
     EXPECT_EQ(info.LoadedGeneration(), 0);
     EXPECT_TRUE(env.LogHas("Failed to load Palm Desktop Memo database by User: " +
-                           std::to_string(int32_t(env.UserId()))));
+                           std::to_string(env.UserId())));
     EXPECT_FALSE(info.Save());
     EXPECT_EQ(infotest::ReadBytes(env.UserFile("memopad\\memopad.dat")), before);
 

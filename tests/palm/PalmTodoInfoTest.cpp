@@ -157,7 +157,7 @@ TEST(PalmTodoInfoTest, FailedLoadStillSucceeds)
     EXPECT_TRUE(info.LoadByUser(int32_t(env.UserId())));
     EXPECT_EQ(info.GetCommMgr()->Count(), 0u);
     EXPECT_TRUE(env.LogHas("Failed to load Palm Desktop Tasks database by User: " +
-                           std::to_string(int32_t(env.UserId()))));
+                           std::to_string(env.UserId())));
     EXPECT_FALSE(info.Save());
 
     // And a classic file where the 6.x database is expected gives no tasks.
