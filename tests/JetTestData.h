@@ -2,6 +2,8 @@
 // and what that writer reads back from them.
 #pragma once
 
+#include "jet/JetFile.h"
+
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -114,6 +116,18 @@ inline void Put(std::string* b, size_t at, uint32_t v, int bytes)
 inline uint32_t OwnerOf(const std::string& b, uint32_t page)
 {
     return Get(b, page * kPage + 4, 4);
+}
+
+/// The first page of a table's definition: the owner of the page its first
+/// row is on (the table must have a row); 0 when the file cannot be read.
+inline uint32_t DefinitionPage(const std::string& hostPath, const std::string& table)
+{
+    jet::Database db;
+    std::string error;
+    std::unique_ptr<jet::Cursor> cursor = db.Open(hostPath, &error) ? db.Walk(table, {}, &error) : nullptr;
+    if (!cursor || !cursor->Next(&error))
+        return 0;
+    return OwnerOf(ReadAll(hostPath), uint32_t(cursor->Key() >> 8));
 }
 
 /// Where a row of a data page lies: [start, end) as file offsets.

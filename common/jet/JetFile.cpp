@@ -221,7 +221,10 @@ struct File {
     }
 };
 
-bool IsDataPageOf(const uint8_t* pg, uint32_t tdefPage) { return pg[0] == kDataPage && Get32(pg + kOwnerAt) == tdefPage; }
+bool IsDataPageOf(const uint8_t* pg, uint32_t tdefPage)
+{
+    return pg[0] == kDataPage && Get32(pg + kOwnerAt) == tdefPage;
+}
 
 bool IsLongValuePage(const uint8_t* pg) { return pg[0] == kDataPage && Get32(pg + kOwnerAt) == kLongValueTag; }
 
@@ -332,8 +335,8 @@ public:
     // The table is damaged at a page; always false.
     bool DamagedAt(uint32_t page, const std::string& what, std::string* error) const
     {
-        return m_file->Fail(Fault::Damaged, page, "table " + m_table.name + " is damaged at " + Page(page) + ": " + what,
-                            error);
+        return m_file->Fail(Fault::Damaged, page,
+                            "table " + m_table.name + " is damaged at " + Page(page) + ": " + what, error);
     }
 
     // Resolves row `row` of a data page of the table held in `pg`: none when
@@ -464,16 +467,18 @@ public:
             for (uint32_t i = 1, before = l->fixedEnd; i <= l->varCount; ++i) {
                 const uint32_t at = VarOffset(*l, i);
                 if (at < before || at > l->varLimit)
-                    return DamagedAt(place.pageNo, "a row's variable-column offsets are out of order or outside the row",
-                                     error);
+                    return DamagedAt(place.pageNo,
+                                     "a row's variable-column offsets are out of order or outside the row", error);
                 before = at;
             }
         }
         for (const Col& c : m_table.cols) {
             if (uint32_t(c.colNum) >= l->columns)
                 continue;
-            if (c.info.fixed ? c.info.type != MDB_BOOL && 2 + uint64_t(c.fixedOffset) + uint64_t(c.info.size) > l->fixedEnd
-                             : uint32_t(c.varNum) >= l->varCount)
+            const bool held = c.info.fixed ? c.info.type == MDB_BOOL ||
+                                                 2 + uint64_t(c.fixedOffset) + uint64_t(c.info.size) <= l->fixedEnd
+                                           : uint32_t(c.varNum) < l->varCount;
+            if (!held)
                 return DamagedAt(place.pageNo, "a row holds no place for its column " + c.info.name, error);
         }
         return true;
@@ -735,8 +740,8 @@ private:
                 if (IsLongValuePage(m_reader->m_page))
                     continue;
                 if (!IsDataPageOf(m_reader->m_page, t.tdefPage))
-                    return m_reader->DamagedAt(m_pageNo, "its usage map names this page, which is not one of its data pages",
-                                               error);
+                    return m_reader->DamagedAt(
+                        m_pageNo, "its usage map names this page, which is not one of its data pages", error);
                 m_rowCount = std::min<uint32_t>(Get16(m_reader->m_page + kRowCountAt), kMaxRowsPerPage);
                 continue;
             }
@@ -850,8 +855,8 @@ bool MapRow(const File& file, const std::string& table, uint32_t ptr, uint8_t* p
         return false;
     if (page[0] != kDataPage || !RowSpan(page, ptr & 0xFF, start, end, &flags))
         return file.Fail(Fault::Damaged, pageNo,
-                         "table " + table + " is damaged: its " + what + " is not at row " + std::to_string(ptr & 0xFF) +
-                             " of " + Page(pageNo),
+                         "table " + table + " is damaged: its " + what + " is not at row " +
+                             std::to_string(ptr & 0xFF) + " of " + Page(pageNo),
                          error);
     return true;
 }
@@ -905,7 +910,8 @@ struct Database::Impl {
         for (uint32_t pg = tdef, n = 0; pg != 0; ++n) {
             if (n >= kMaxDefinitionPages)
                 return file->Fail(Fault::Damaged, tdef,
-                                  "the definition of table " + table + " goes on over more pages than a table has", error);
+                                  "the definition of table " + table + " goes on over more pages than a table has",
+                                  error);
             if (!file->ReadPage(pg, page, error))
                 return false;
             if (page[0] != kDefinitionPage)

@@ -676,18 +676,6 @@ TEST_F(JetFileTest, TextDecodingKeepsCharactersOutsideTheBasicPlane)
 
 // ---------------------------------------------------------------- files that are not sound
 
-// The first page of a table's definition: the owner of the page its first
-// row is on.
-uint32_t DefinitionPageOf(const std::string& path, const std::string& table)
-{
-    jet::Database db;
-    std::string error;
-    EXPECT_TRUE(db.Open(path, &error)) << error;
-    auto cur = db.Walk(table, {}, &error);
-    EXPECT_TRUE(cur && cur->Next(&error)) << error;
-    return cur ? jettest::OwnerOf(jettest::ReadAll(path), uint32_t(cur->Key() >> 8)) : 0;
-}
-
 // Walks a table whole: the rows it gave, and whether it ended.
 size_t WalkAll(jet::Database& db, const std::string& table, const std::vector<std::string>& columns,
                std::string* error, bool* done)
@@ -733,7 +721,7 @@ TEST_F(JetFileTest, UnsoundDefinitionsAreRefusedNamingTableAndColumn)
 {
     using namespace jettest;
     const std::string original = Slurp(kData + "Address.mdb");
-    const uint32_t tdef = DefinitionPageOf(kData + "Address.mdb", "Main");
+    const uint32_t tdef = jettest::DefinitionPage(kData + "Address.mdb", "Main");
     const auto entries = ColumnEntries(original, tdef);
     for (const char* name : {"Record ID", "Status", "First Name", "Middle Name"})
         ASSERT_TRUE(entries.count(name)) << name;
@@ -789,7 +777,8 @@ TEST_F(JetFileTest, APageTheUsageMapNamesMustBeTheTables)
     using namespace jettest;
     const std::string path = kData + "Address.mdb";
     const std::string original = Slurp(path);
-    const uint32_t mainDef = DefinitionPageOf(path, "Main"), categoryDef = DefinitionPageOf(path, "Category");
+    const uint32_t mainDef = jettest::DefinitionPage(path, "Main");
+    const uint32_t categoryDef = jettest::DefinitionPage(path, "Category");
     std::vector<std::vector<std::string>> all;
     std::vector<jet::RowKey> keys;
     {
@@ -828,7 +817,8 @@ TEST_F(JetFileTest, APageTheUsageMapNamesMustBeTheTables)
         EXPECT_EQ(db.LastRefusal().fault, jet::Fault::Damaged) << error;
         if (d.page != 0) {
             EXPECT_EQ(db.LastRefusal().page, d.page);
-            EXPECT_NE(error.find("table Main is damaged at page " + std::to_string(d.page)), std::string::npos) << error;
+            EXPECT_NE(error.find("table Main is damaged at page " + std::to_string(d.page)), std::string::npos)
+                << error;
         } else {
             EXPECT_EQ(OwnerOf(bytes, db.LastRefusal().page), categoryDef) << error;
         }
@@ -866,7 +856,7 @@ TEST_F(JetFileTest, RowsThatAreNotWholeStopTheWalk)
     using namespace jettest;
     const std::string path = kData + "Address.mdb";
     const std::string original = Slurp(path);
-    const uint32_t mainDef = DefinitionPageOf(path, "Main");
+    const uint32_t mainDef = jettest::DefinitionPage(path, "Main");
     const auto entries = ColumnEntries(original, mainDef);
     const uint32_t firstVar = Get(original, entries.at("First Name") + kColumnVarNumber, 2);
     // The first row whose First Name is stored compressed, with at least two
@@ -943,7 +933,7 @@ TEST_F(JetFileTest, FewerRowsThanAnnouncedAreRefused)
     using namespace jettest;
     const std::string path = kData + "MemoPad.mdb";
     const std::string original = Slurp(path);
-    const uint32_t mainDef = DefinitionPageOf(path, "Main");
+    const uint32_t mainDef = jettest::DefinitionPage(path, "Main");
     ASSERT_EQ(Get(original, mainDef * kPage + kDefinitionRows, 4), 315u);
     std::vector<std::vector<std::string>> all;
     std::vector<jet::RowKey> keys;
@@ -990,7 +980,7 @@ TEST_F(JetFileTest, FewerRowsThanAnnouncedAreRefused)
 TEST_F(JetFileTest, TruncatedFilesAreRefusedWithTheirSizeAndThePageTheyNeed)
 {
     const std::string datebook = Slurp(kData + "DateBook.mdb");
-    const uint32_t mainDef = DefinitionPageOf(kData + "DateBook.mdb", "Main");
+    const uint32_t mainDef = jettest::DefinitionPage(kData + "DateBook.mdb", "Main");
     const uint32_t mapPage = jettest::Get(datebook, mainDef * jettest::kPage + jettest::kDefinitionUsageMap, 4) >> 8;
     ASSERT_EQ(mapPage, 30u) << "Main's usage map is on the page right after 30 pages";
     for (size_t size : {size_t(30) * 4096, size_t(30) * 4096 + 100, size_t(31) * 4096 + 4095}) {

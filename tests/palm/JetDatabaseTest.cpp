@@ -674,17 +674,6 @@ Loaded LoadThrough(int32_t kind, const std::string& path)
     }
 }
 
-// The first page of a table's definition: the owner of its first row's page.
-uint32_t DefinitionPage(const std::string& path, const std::string& table)
-{
-    jet::Database db;
-    std::string error;
-    EXPECT_TRUE(db.Open(path, &error)) << error;
-    auto cursor = db.Walk(table, {}, &error);
-    EXPECT_TRUE(cursor && cursor->Next(&error)) << error;
-    return cursor ? jettest::OwnerOf(jettest::ReadAll(path), uint32_t(cursor->Key() >> 8)) : 0;
-}
-
 // Where the variable-column count of the first row of Main that stands in
 // its place lies in the file.
 size_t FirstRowVarCount(const std::string& path, const std::string& bytes)
@@ -731,8 +720,8 @@ TEST_F(JetDatabase, DamagedFilesOfEveryClassAreRefusedWhole)
     for (const JetApp& app : kJetApps) {
         const std::string fixture = std::string(app.file) + ".mdb";
         const std::string original = ReadAll(DataFolder() + fixture);
-        const uint32_t mainDef = DefinitionPage(DataFolder() + fixture, "Main");
-        const uint32_t categoryDef = DefinitionPage(DataFolder() + fixture, "Category");
+        const uint32_t mainDef = jettest::DefinitionPage(DataFolder() + fixture, "Main");
+        const uint32_t categoryDef = jettest::DefinitionPage(DataFolder() + fixture, "Category");
         const auto entries = ColumnEntries(original, mainDef);
         ASSERT_TRUE(entries.count(app.text) && entries.count("Status") && entries.count("Note")) << app.file;
         const size_t text = entries.at(app.text), status = entries.at("Status"), note = entries.at("Note");
@@ -771,7 +760,8 @@ TEST_F(JetDatabase, DamagedFilesOfEveryClassAreRefusedWhole)
              [&](std::string* b) { Put(b, dataPage * kPage + 4, 0, 4); }},
             {"Main's usage map is Category's", "which is not one of its data pages",
              [&](std::string* b) {
-                 Put(b, mainDef * kPage + kDefinitionUsageMap, Get(*b, categoryDef * kPage + kDefinitionUsageMap, 4), 4);
+                 const uint32_t categoryMap = Get(*b, categoryDef * kPage + kDefinitionUsageMap, 4);
+                 Put(b, mainDef * kPage + kDefinitionUsageMap, categoryMap, 4);
              }},
             {"a row without variable columns", "holds no place for its column",
              [&](std::string* b) { Put(b, varCount, 0, 2); }},
@@ -890,7 +880,7 @@ TEST_F(JetDatabase, RefusalsAreToldInAUsersWords)
 
     // A path the program writes with backslashes is shown as the host's.
     std::string bytes = memo;
-    jettest::Put(&bytes, DefinitionPage(jettest::DataFolder() + "MemoPad.mdb", "Main") * jettest::kPage +
+    jettest::Put(&bytes, jettest::DefinitionPage(jettest::DataFolder() + "MemoPad.mdb", "Main") * jettest::kPage +
                              jettest::kDefinitionRows,
                  1000, 4);
     ASSERT_TRUE(plat::CreateFolder(m_dir.Path() + "sub"));
@@ -902,8 +892,8 @@ TEST_F(JetDatabase, RefusalsAreToldInAUsersWords)
 
     // A column the load reads that is not there: one full stop in the log.
     bytes = memo;
-    const size_t name = bytes.find(std::string("R\0e\0c\0o\0r\0d\0 \0I\0D\0", 18),
-                                   DefinitionPage(jettest::DataFolder() + "MemoPad.mdb", "Main") * jettest::kPage);
+    const uint32_t mainDef = jettest::DefinitionPage(jettest::DataFolder() + "MemoPad.mdb", "Main");
+    const size_t name = bytes.find(std::string("R\0e\0c\0o\0r\0d\0 \0I\0D\0", 18), mainDef * jettest::kPage);
     ASSERT_NE(name, std::string::npos);
     bytes[name + 16] = 'X';
     ASSERT_TRUE(jettest::WriteAll(m_dir.Path() + "MemoPad.mdb", bytes));
