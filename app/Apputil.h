@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 inline constexpr const char* kOptionSection = "DCOption";
 
@@ -97,6 +98,12 @@ bool DetectAddrDups(CommAddrMgr* mgr, CxList<CommAddr>* dups, const AppOption& o
 bool DetectDateDups(CommDateMgr* mgr, CxList<CommDate>* dups, const AppOption& opt);
 bool DetectTaskDups(CommTaskMgr* mgr, CxList<CommTask>* dups, const AppOption& opt);
 bool DetectNoteDups(CommNoteMgr* mgr, CxList<CommNote>* dups, const AppOption& opt);
+/// The same, and each listed record's keeper (the last record of its group,
+/// the one that stays) put in `keepers` at the record's place in the list.
+bool DetectAddrDups(CommAddrMgr* mgr, CxList<CommAddr>* dups, const AppOption& opt, std::vector<const void*>* keepers);
+bool DetectDateDups(CommDateMgr* mgr, CxList<CommDate>* dups, const AppOption& opt, std::vector<const void*>* keepers);
+bool DetectTaskDups(CommTaskMgr* mgr, CxList<CommTask>* dups, const AppOption& opt, std::vector<const void*>* keepers);
+bool DetectNoteDups(CommNoteMgr* mgr, CxList<CommNote>* dups, const AppOption& opt, std::vector<const void*>* keepers);
 /// The same with the rule of TheOption().
 bool DetectAddrDups(CommAddrMgr* mgr, CxList<CommAddr>* dups);
 bool DetectDateDups(CommDateMgr* mgr, CxList<CommDate>* dups);

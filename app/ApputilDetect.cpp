@@ -249,9 +249,11 @@ inline bool Matches(const CommTask& a, const CommTask& b, const AppOption& o) { 
 inline bool Matches(const CommNote& a, const CommNote& b, const AppOption& o) { return NoteRecordsMatch(a, b, o); }
 
 template <typename R>
-void DetectGrouped(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
+void DetectGrouped(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt, std::vector<const void*>* keepers)
 {
     dups->Clear(false);
+    if (keepers)
+        keepers->clear();
 
     // Clear bit 0 and hash every record. Records are large, so each one lies
     // on pages of its own and this is bound by memory latency; touching the
@@ -324,26 +326,37 @@ void DetectGrouped(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
     for (size_t i = 0; i < n; ++i)
         order[fill[groupOf[i]]++] = uint32_t(i);
     for (size_t g = 0; g < groups; ++g) {
+        const R* keeper = recs[order[start[g + 1] - 1]];
         for (uint32_t k = start[g]; k + 1 < start[g + 1]; ++k) {
             R* r = recs[order[k]];
             r->Trailer.MarkFlags |= kCommMarkDuplicate;
             dups->Add(r);
+            if (keepers)
+                keepers->push_back(keeper);
         }
     }
 }
 
 template <typename R>
-bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt)
+bool Detect(CommMgr<R>* mgr, CxList<R>* dups, const AppOption& opt, std::vector<const void*>* keepers = nullptr)
 {
     if (!mgr || !dups)
         return false;
     try {
-        DetectGrouped(mgr, dups, opt);
+        DetectGrouped(mgr, dups, opt, keepers);
     } catch (const std::bad_alloc&) {
         // The grouping needs a few arrays of the manager's size. Without
         // them, the pairwise pass gives the same list in quadratic time and
-        // needs no memory of its own.
-        reference::DetectPairwise(mgr, dups, [&](const R& a, const R& b) { return Matches(a, b, opt); });
+        // needs no memory of its own (the keepers, one pointer a duplicate,
+        // are left out when even they cannot be had).
+        try {
+            reference::DetectPairwise(mgr, dups, [&](const R& a, const R& b) { return Matches(a, b, opt); },
+                                      keepers);
+        } catch (const std::bad_alloc&) {
+            if (keepers)
+                keepers->clear();
+            reference::DetectPairwise(mgr, dups, [&](const R& a, const R& b) { return Matches(a, b, opt); });
+        }
     }
     return true;
 }
@@ -426,6 +439,23 @@ bool DetectAddrDups(CommAddrMgr* mgr, CxList<CommAddr>* dups, const AppOption& o
 bool DetectDateDups(CommDateMgr* mgr, CxList<CommDate>* dups, const AppOption& opt) { return Detect(mgr, dups, opt); }
 bool DetectTaskDups(CommTaskMgr* mgr, CxList<CommTask>* dups, const AppOption& opt) { return Detect(mgr, dups, opt); }
 bool DetectNoteDups(CommNoteMgr* mgr, CxList<CommNote>* dups, const AppOption& opt) { return Detect(mgr, dups, opt); }
+
+bool DetectAddrDups(CommAddrMgr* mgr, CxList<CommAddr>* dups, const AppOption& opt, std::vector<const void*>* keepers)
+{
+    return Detect(mgr, dups, opt, keepers);
+}
+bool DetectDateDups(CommDateMgr* mgr, CxList<CommDate>* dups, const AppOption& opt, std::vector<const void*>* keepers)
+{
+    return Detect(mgr, dups, opt, keepers);
+}
+bool DetectTaskDups(CommTaskMgr* mgr, CxList<CommTask>* dups, const AppOption& opt, std::vector<const void*>* keepers)
+{
+    return Detect(mgr, dups, opt, keepers);
+}
+bool DetectNoteDups(CommNoteMgr* mgr, CxList<CommNote>* dups, const AppOption& opt, std::vector<const void*>* keepers)
+{
+    return Detect(mgr, dups, opt, keepers);
+}
 
 bool DetectAddrDups(CommAddrMgr* mgr, CxList<CommAddr>* dups) { return Detect(mgr, dups, TheOption()); }
 bool DetectDateDups(CommDateMgr* mgr, CxList<CommDate>* dups) { return Detect(mgr, dups, TheOption()); }

@@ -12,14 +12,20 @@
 
 #include "app/Apputil.h"
 
+#include <vector>
+
 namespace reference {
 
+/// With `keepers`, each listed record's keeper (the last record of its
+/// group) goes to the same place there.
 template <typename R, typename Match>
-bool DetectPairwise(CommMgr<R>* mgr, CxList<R>* dups, Match match)
+bool DetectPairwise(CommMgr<R>* mgr, CxList<R>* dups, Match match, std::vector<const void*>* keepers = nullptr)
 {
     if (!mgr || !dups)
         return false;
     dups->Clear(false);
+    if (keepers)
+        keepers->clear();
     for (R* r = mgr->First(); r; r = mgr->Next())
         r->Trailer.MarkFlags &= ~uint32_t(kCommMarkDuplicate);
     for (R* r = mgr->First(); r; r = mgr->Next()) {
@@ -27,13 +33,19 @@ bool DetectPairwise(CommMgr<R>* mgr, CxList<R>* dups, Match match)
             continue;
         mgr->SetCurrent(r);
         R* keeper = r;
+        const size_t groupStart = keepers ? keepers->size() : 0;
         for (R* q = mgr->Next(); q; q = mgr->Next()) {
             if (match(*keeper, *q)) {
                 keeper->Trailer.MarkFlags |= kCommMarkDuplicate;
                 dups->Add(keeper);
+                if (keepers)
+                    keepers->push_back(nullptr);
                 keeper = q;
             }
         }
+        if (keepers)
+            for (size_t k = groupStart; k < keepers->size(); ++k)
+                (*keepers)[k] = keeper;
         mgr->SetCurrent(r);
     }
     return true;

@@ -98,7 +98,10 @@ TfmMain::TfmMain(QWidget* parent) : QWidget(parent)
     setObjectName("fmMain");
     setWindowTitle("Tarnwick - Remove Duplicates in Palm Desktop");
     setWindowIcon(AppIcon());
-    SetFixedClientSize(this, kClientWidth, kClientHeight);
+    // The window opens at its designed size and can grow; the review lists
+    // and the log take the room it gains.
+    setMinimumSize(kClientWidth, kClientHeight);
+    resize(kClientWidth, kClientHeight);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* outer = new QVBoxLayout(this);

@@ -6,15 +6,18 @@
 #include "GuiUtil.h"
 #include "Main.h"
 #include "Pdaddrdetail.h"
+#include "Pdcompare.h"
 #include "Pddatedetail.h"
 #include "Pdnotedetail.h"
 #include "Pdtaskdetail.h"
+#include "RecordFields.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -47,6 +50,23 @@ std::vector<void*> ManagerRows(Mgr* mgr)
     rows.reserve(mgr->Count());
     for (uint32_t i = 0; i < mgr->Count(); ++i)
         rows.push_back(mgr->RecordAt(i));
+    return rows;
+}
+
+/// The duplicates in groups: each group's copies, in the list's order,
+/// followed by the record kept in their place. Without keepers (the
+/// detection could not record them) the duplicates alone.
+std::vector<void*> GroupedRows(const std::vector<void*>& dups, const std::vector<const void*>& keepers)
+{
+    if (keepers.size() != dups.size())
+        return dups;
+    std::vector<void*> rows;
+    rows.reserve(dups.size() * 2);
+    for (size_t i = 0; i < dups.size(); ++i) {
+        rows.push_back(dups[i]);
+        if (i + 1 == dups.size() || keepers[i + 1] != keepers[i])
+            rows.push_back(const_cast<void*>(keepers[i]));
+    }
     return rows;
 }
 
@@ -84,13 +104,22 @@ TfmPDData::TfmPDData(TfmMain* main, QWidget* parent) : TfmPage(main, parent)
     btnSelAll->setObjectName("btnSelAll");
     btnClear = new QPushButton("Clear Selection", this);
     btnClear->setObjectName("btnClear");
-    for (QPushButton* b : {btnOption, btnRefresh, btnSelAll, btnClear}) {
+    btnIdentical = new QPushButton("Tick &Identical Only", this);
+    btnIdentical->setObjectName("btnIdentical");
+    btnIdentical->setToolTip("Ticks exactly the duplicates whose deletion loses nothing: every value they hold "
+                             "is in the record kept in their place.");
+    btnCompare = new QPushButton("Co&mpare...", this);
+    btnCompare->setObjectName("btnCompare");
+    btnCompare->setToolTip("Compare With Kept Record: the chosen duplicate beside the record that stays.");
+    for (QPushButton* b : {btnOption, btnRefresh, btnCompare, btnIdentical, btnSelAll, btnClear}) {
         b->setAutoDefault(false);
         b->setMinimumWidth(100);
     }
     buttons->addWidget(btnOption);
     buttons->addWidget(btnRefresh);
+    buttons->addWidget(btnCompare);
     buttons->addStretch(1);
+    buttons->addWidget(btnIdentical);
     buttons->addWidget(btnSelAll);
     buttons->addWidget(btnClear);
     outer->addLayout(buttons);
@@ -100,6 +129,10 @@ TfmPDData::TfmPDData(TfmMain* main, QWidget* parent) : TfmPage(main, parent)
     connect(btnOption, &QPushButton::clicked, this, &TfmPDData::btnOptionClick);
     connect(btnSelAll, &QPushButton::clicked, this, &TfmPDData::btnSelAllClick);
     connect(btnClear, &QPushButton::clicked, this, &TfmPDData::btnClearClick);
+    connect(btnIdentical, &QPushButton::clicked, this, &TfmPDData::btnIdenticalClick);
+    connect(btnCompare, &QPushButton::clicked, this, &TfmPDData::btnCompareClick);
+    connect(pData, &QTabWidget::currentChanged, this, [this] { UpdateCompare(); });
+    UpdateCompare();
 }
 
 TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const char* caption,
@@ -129,6 +162,11 @@ TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const
     std::vector<int> widths = TRecordListModel::Widths(kind);
     for (size_t c = 0; c < widths.size(); ++c)
         t.list->setColumnWidth(int(c), widths[c] + (c == 0 ? 24 : 0));  // room for the tick
+    t.list->setColumnWidth(t.model->GroupColumn(), 70);
+    t.list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(t.list, &QTreeView::customContextMenuRequested, this,
+            [this, app](const QPoint& at) { ShowRowMenu(app, at); });
+    connect(t.list->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { UpdateCompare(); });
     layout->addWidget(t.list, 1);
     auto* bottom = new QHBoxLayout;
     t.all = new QCheckBox(allText, t.page);
@@ -258,16 +296,8 @@ bool TfmPDData::Leave()
     }
     // The step that deletes asks first, with the counts, and Cancel is what
     // Enter or Escape choose.
-    if (tickedAll > 0) {
-        GuiMessageInfo ask{this, "Delete Duplicates",
-                           "These records will be deleted:\n\n" + counts.join("\n") +
-                               "\n\nA backup copy of every file that changes is kept beside it first.",
-                           QMessageBox::Question, QMessageBox::Yes | QMessageBox::Cancel};
-        ask.Default = QMessageBox::Cancel;
-        ask.Texts = {{QMessageBox::Yes, "&Delete"}, {QMessageBox::Cancel, "Cancel"}};
-        if (GuiAsk(ask) != QMessageBox::Yes)
-            return false;
-    }
+    if (tickedAll > 0 && !ConfirmDeletion(counts))
+        return false;
 
     if (Shown(0))
         RecordTicks(m_Tabs[0].model, set->AddrDups());
@@ -280,19 +310,73 @@ bool TfmPDData::Leave()
     return true;
 }
 
+bool TfmPDData::ConfirmDeletion(const QStringList& counts)
+{
+    int losing = 0;
+    {
+        TBusyScope busy(m_pMain);
+        for (int app = 0; app < 4; ++app)
+            if (Shown(app))
+                losing += m_Tabs[app].model->CheckedLosingCount();
+    }
+    QString text = "These records will be deleted:\n\n" + counts.join("\n");
+    if (losing > 0)
+        text += QString("\n\n%1 of them %2 data that no kept record holds: the column \"Deleting loses\" names "
+                        "it. Untick them to keep that data.")
+                    .arg(losing)
+                    .arg(losing == 1 ? "holds" : "hold");
+    text += "\n\nA backup copy of every file that changes is kept beside it first.";
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::Cancel;
+    if (losing > 0)
+        buttons |= QMessageBox::No;
+    GuiMessageInfo ask{this, "Delete Duplicates", text, QMessageBox::Question, buttons};
+    ask.Default = QMessageBox::Cancel;
+    ask.Texts = {{QMessageBox::Yes, "&Delete"}, {QMessageBox::Cancel, "Cancel"}};
+    if (losing > 0)
+        ask.Texts.push_back({QMessageBox::No, QString("&Untick Those %1").arg(losing)});
+    QMessageBox::StandardButton answer = GuiAsk(ask);
+    if (answer == QMessageBox::No) {
+        // The records that would lose data stay, and the user sees the list
+        // as it now is before anything is deleted.
+        for (int app = 0; app < 4; ++app)
+            if (Shown(app))
+                m_Tabs[app].model->UncheckLosing();
+        return false;
+    }
+    return answer == QMessageBox::Yes;
+}
+
 void TfmPDData::Detect(int app)
 {
     // A new detection lists its duplicates ticked afresh.
-    m_Tabs[app].kept.clear();
+    Tab& t = m_Tabs[app];
+    t.kept.clear();
+    t.keepers.clear();
+    t.groups.reset();
     PmFacadeSet* set = m_pMain->FacadeSet();
     if (!set || !set->Built())
         return;
+    const AppOption& opt = TheOption();
+    std::vector<void*> dups;
     switch (app) {
-    case 0: DetectAddrDups(set->Addr()->GetCommMgr(), set->AddrDups()); break;
-    case 1: DetectDateDups(set->Date()->GetCommMgr(), set->DateDups()); break;
-    case 2: DetectTaskDups(set->Todo()->GetCommMgr(), set->TodoDups()); break;
-    case 3: DetectNoteDups(set->Memo()->GetCommMgr(), set->MemoDups()); break;
+    case 0: DetectAddrDups(set->Addr()->GetCommMgr(), set->AddrDups(), opt, &t.keepers); dups = ListRows(set->AddrDups()); break;
+    case 1: DetectDateDups(set->Date()->GetCommMgr(), set->DateDups(), opt, &t.keepers); dups = ListRows(set->DateDups()); break;
+    case 2: DetectTaskDups(set->Todo()->GetCommMgr(), set->TodoDups(), opt, &t.keepers); dups = ListRows(set->TodoDups()); break;
+    case 3: DetectNoteDups(set->Memo()->GetCommMgr(), set->MemoDups(), opt, &t.keepers); dups = ListRows(set->MemoDups()); break;
     }
+    if (t.keepers.size() != dups.size())
+        return;  // no keepers recorded: the list shows the duplicates alone
+    auto groups = std::make_shared<TGroupMap>();
+    groups->reserve(dups.size() * 2);
+    uint32_t group = 0;
+    for (size_t i = 0; i < dups.size(); ++i) {
+        if (i == 0 || t.keepers[i] != t.keepers[i - 1]) {
+            ++group;
+            (*groups)[t.keepers[i]] = TGroupPlace{group, nullptr};
+        }
+        (*groups)[dups[i]] = TGroupPlace{group, t.keepers[i]};
+    }
+    t.groups = std::move(groups);
 }
 
 void TfmPDData::Fill(int app)
@@ -310,11 +394,24 @@ void TfmPDData::Fill(int app)
         case 2: rows = all ? ManagerRows(set->Todo()->GetCommMgr()) : ListRows(set->TodoDups()); break;
         case 3: rows = all ? ManagerRows(set->Memo()->GetCommMgr()) : ListRows(set->MemoDups()); break;
         }
+        if (!all)
+            rows = GroupedRows(rows, t.keepers);
     }
     t.list->setUpdatesEnabled(false);
     t.model->SetTextsUtf8(set && set->Built() && set->TextsUtf8(app));
+    // What a copy loses is found only for the rows painted (and for all at
+    // once when a button or the question before deleting needs it).
+    const bool caseSensitive = TheOption().CaseSensitive;
+    TLossOf lossOf;
+    if (set && set->Built())
+        lossOf = [set, app, caseSensitive](const void* copy, const void* keeper) {
+            return LostFields(RecordFields(set, app, copy), RecordFields(set, app, keeper), caseSensitive);
+        };
+    t.model->SetGroups(t.groups, std::move(lossOf), !all);
+    t.list->setAlternatingRowColors(all || !t.groups);
     t.model->SetRows(std::move(rows), !all, t.kept);
     t.list->setUpdatesEnabled(true);
+    UpdateCompare();
 
     int dups = DupCount(app);
     bool failed = set && set->Built() && set->LoadResult(app).Tried && set->LoadResult(app).Failed;
@@ -381,6 +478,62 @@ void TfmPDData::btnClearClick()
     for (int app = 0; app < 4; ++app)
         if (Shown(app))
             m_Tabs[app].model->SetAllChecked(false);
+}
+
+void TfmPDData::btnIdenticalClick()
+{
+    TBusyScope busy(m_pMain);
+    for (int app = 0; app < 4; ++app)
+        if (Shown(app))
+            m_Tabs[app].model->CheckIdenticalOnly();
+}
+
+int TfmPDData::CurrentApp() const
+{
+    int app = pData->currentIndex();
+    return app >= 0 && app < 4 ? app : 0;
+}
+
+void TfmPDData::UpdateCompare()
+{
+    const Tab& t = m_Tabs[CurrentApp()];
+    QModelIndex current = t.list->selectionModel() ? t.list->selectionModel()->currentIndex() : QModelIndex();
+    btnCompare->setEnabled(current.isValid() && t.model->IsCopy(current.row()));
+}
+
+void TfmPDData::btnCompareClick()
+{
+    int app = CurrentApp();
+    QModelIndex current = m_Tabs[app].list->selectionModel()->currentIndex();
+    if (current.isValid())
+        Compare(app, current.row());
+}
+
+void TfmPDData::Compare(int app, int row)
+{
+    Tab& t = m_Tabs[app];
+    if (!t.model->IsCopy(row))
+        return;
+    ShowCompare(this, m_pMain->FacadeSet(), app, t.model->RecordAt(row), t.model->KeeperOf(row));
+}
+
+void TfmPDData::ShowRowMenu(int app, const QPoint& at)
+{
+    Tab& t = m_Tabs[app];
+    QModelIndex index = t.list->indexAt(at);
+    if (!index.isValid())
+        return;
+    t.list->setCurrentIndex(index);
+    const int row = index.row();
+    QMenu menu(this);
+    QAction* compare = menu.addAction("Compare With &Kept Record");
+    compare->setEnabled(t.model->IsCopy(row));
+    QAction* view = menu.addAction("&View Record...");
+    QAction* chosen = menu.exec(t.list->viewport()->mapToGlobal(at));
+    if (chosen == compare)
+        Compare(app, row);
+    else if (chosen == view)
+        OpenViewer(app, index);
 }
 
 void TfmPDData::OpenViewer(int app, const QModelIndex& index)

@@ -9,8 +9,11 @@
 #include "PddataModel.h"
 
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <unordered_map>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -18,6 +21,7 @@ class QPushButton;
 class QTabWidget;
 class QTreeView;
 class QModelIndex;
+class QPoint;
 
 class TfmPDData : public TfmPage {
     Q_OBJECT
@@ -33,6 +37,9 @@ public:
 
     /// The model of an application's list (0 contacts .. 3 notes).
     TRecordListModel* Model(int app) const { return m_Tabs[app].model; }
+    /// The list of an application, and the one shown now.
+    QTreeView* List(int app) const { return m_Tabs[app].list; }
+    int CurrentApp() const;
 
 public slots:
     void btnRefreshClick();
@@ -40,6 +47,9 @@ public slots:
     void btnOptionClick();
     void btnSelAllClick();
     void btnClearClick();
+    void btnIdenticalClick();
+    /// Shows the current row's record beside the record kept in its place.
+    void btnCompareClick();
 
 private:
     struct Tab {
@@ -55,6 +65,10 @@ private:
         /// The ticks of the list's rows when "Display All" was last
         /// switched, by record; forgotten at every detection.
         std::unordered_map<const void*, bool> kept;
+        /// The last detection's groups: each duplicate's kept record, in
+        /// the order of the duplicate list, and every member by record.
+        std::vector<const void*> keepers;
+        std::shared_ptr<TGroupMap> groups;
     };
 
     Tab* MakeTab(int app, TRecordKind kind, int32_t bit, const char* caption, const char* plural,
@@ -69,6 +83,12 @@ private:
     void DetectAndFillAll();
     void ShowLoadFailures();
     void OpenViewer(int app, const QModelIndex& index);
+    void ShowRowMenu(int app, const QPoint& at);
+    void Compare(int app, int row);
+    /// The Compare button follows the current row.
+    void UpdateCompare();
+    /// Asks before deleting; false keeps the wizard on the page.
+    bool ConfirmDeletion(const QStringList& counts);
     /// Records in the manager of an application, 0 without a facade set.
     uint32_t RecordCount(int app) const;
     int DupCount(int app) const;
@@ -79,5 +99,7 @@ private:
     QPushButton* btnRefresh;
     QPushButton* btnSelAll;
     QPushButton* btnClear;
+    QPushButton* btnIdentical;
+    QPushButton* btnCompare;
     Tab m_Tabs[4];
 };

@@ -4,11 +4,22 @@
 
 #include "palm/PalmComm.h"
 
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
 #include <algorithm>
 
 TRecordListModel::TRecordListModel(TRecordKind kind, QObject* parent) : QAbstractTableModel(parent), m_Kind(kind) {}
 
 void TRecordListModel::SetRows(std::vector<void*> rows, bool checked) { SetRows(std::move(rows), checked, {}); }
+
+void TRecordListModel::SetGroups(std::shared_ptr<const TGroupMap> groups, TLossOf lossOf, bool grouped)
+{
+    m_Groups = std::move(groups);
+    m_LossOf = std::move(lossOf);
+    m_Grouped = grouped && m_Groups;
+}
 
 void TRecordListModel::SetRows(std::vector<void*> rows, bool checked,
                                const std::unordered_map<const void*, bool>& kept)
@@ -16,12 +27,24 @@ void TRecordListModel::SetRows(std::vector<void*> rows, bool checked,
     beginResetModel();
     m_Rows = std::move(rows);
     m_Checked.assign(m_Rows.size(), checked ? 1 : 0);
+    m_Role.assign(m_Rows.size(), kRolePlain);
+    m_Loss.assign(m_Groups ? m_Rows.size() : 0, QString());
+    if (m_Groups && !m_Groups->empty())
+        for (size_t i = 0; i < m_Rows.size(); ++i) {
+            auto found = m_Groups->find(m_Rows[i]);
+            if (found != m_Groups->end())
+                m_Role[i] = found->second.keeper ? kRoleCopy : kRoleKept;
+        }
     if (!kept.empty())
         for (size_t i = 0; i < m_Rows.size(); ++i) {
             auto found = kept.find(m_Rows[i]);
             if (found != kept.end())
                 m_Checked[i] = found->second ? 1 : 0;
         }
+    // A kept record of a grouped list is what stays: it is never ticked.
+    for (size_t i = 0; i < m_Rows.size(); ++i)
+        if (!Checkable(int(i)))
+            m_Checked[i] = 0;
     endResetModel();
     emit checksChanged();
 }
@@ -51,6 +74,8 @@ void TRecordListModel::SetChecked(int row, bool checked)
 {
     if (row < 0 || size_t(row) >= m_Checked.size() || bool(m_Checked[size_t(row)]) == checked)
         return;
+    if (checked && !Checkable(row))
+        return;
     m_Checked[size_t(row)] = checked ? 1 : 0;
     QModelIndex i = index(row, 0);
     emit dataChanged(i, i, {Qt::CheckStateRole});
@@ -61,7 +86,8 @@ void TRecordListModel::SetAllChecked(bool checked)
 {
     if (m_Rows.empty())
         return;
-    std::fill(m_Checked.begin(), m_Checked.end(), checked ? 1 : 0);
+    for (size_t i = 0; i < m_Checked.size(); ++i)
+        m_Checked[i] = checked && Checkable(int(i)) ? 1 : 0;
     emit dataChanged(index(0, 0), index(int(m_Rows.size()) - 1, 0), {Qt::CheckStateRole});
     emit checksChanged();
 }
@@ -69,6 +95,85 @@ void TRecordListModel::SetAllChecked(bool checked)
 int TRecordListModel::CheckedCount() const
 {
     return int(std::count(m_Checked.begin(), m_Checked.end(), uint8_t(1)));
+}
+
+uint32_t TRecordListModel::GroupOf(int row) const
+{
+    if (!m_Groups || RoleAt(row) == kRolePlain)
+        return 0;
+    auto found = m_Groups->find(m_Rows[size_t(row)]);
+    return found == m_Groups->end() ? 0 : found->second.group;
+}
+
+const void* TRecordListModel::KeeperOf(int row) const
+{
+    if (!IsCopy(row))
+        return nullptr;
+    auto found = m_Groups->find(m_Rows[size_t(row)]);
+    return found == m_Groups->end() ? nullptr : found->second.keeper;
+}
+
+const QString& TRecordListModel::Loss(int row) const
+{
+    static const QString kNone;
+    if (!IsCopy(row) || size_t(row) >= m_Loss.size())
+        return kNone;
+    QString& loss = m_Loss[size_t(row)];
+    if (loss.isNull()) {
+        std::vector<std::string> lost;
+        if (m_LossOf)
+            lost = m_LossOf(m_Rows[size_t(row)], KeeperOf(row));
+        if (lost.empty()) {
+            loss = QStringLiteral("identical");
+        } else {
+            QStringList names;
+            for (const std::string& name : lost)
+                names << QString::fromStdString(name);
+            loss = names.join(QStringLiteral(", "));
+        }
+    }
+    return loss;
+}
+
+QString TRecordListModel::LossText(int row) const { return Loss(row); }
+
+bool TRecordListModel::Loses(int row) const
+{
+    const QString& loss = Loss(row);
+    return !loss.isEmpty() && loss != QLatin1String("identical");
+}
+
+void TRecordListModel::CheckIdenticalOnly()
+{
+    if (m_Rows.empty())
+        return;
+    for (size_t i = 0; i < m_Checked.size(); ++i)
+        m_Checked[i] = IsCopy(int(i)) && !Loses(int(i)) ? 1 : 0;
+    emit dataChanged(index(0, 0), index(int(m_Rows.size()) - 1, columnCount() - 1));
+    emit checksChanged();
+}
+
+int TRecordListModel::CheckedLosingCount() const
+{
+    int count = 0;
+    for (size_t i = 0; i < m_Checked.size(); ++i)
+        if (m_Checked[i] && (!IsCopy(int(i)) || Loses(int(i))))
+            ++count;
+    return count;
+}
+
+void TRecordListModel::UncheckLosing()
+{
+    bool changed = false;
+    for (size_t i = 0; i < m_Checked.size(); ++i)
+        if (m_Checked[i] && (!IsCopy(int(i)) || Loses(int(i)))) {
+            m_Checked[i] = 0;
+            changed = true;
+        }
+    if (!changed)
+        return;
+    emit dataChanged(index(0, 0), index(int(m_Rows.size()) - 1, columnCount() - 1));
+    emit checksChanged();
 }
 
 QString TimeOfDayText(const CxSystemTime& t)
@@ -83,6 +188,11 @@ QString PriorityText(int32_t priority)
     case 2: return "Low";
     default: return "Normal";
     }
+}
+
+QString DateTimeText(const CxSystemTime& t)
+{
+    return QString::asprintf("%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year, t.hour, t.minute, t.second);
 }
 
 QString DueDateText(uint32_t dueDate)
@@ -102,6 +212,14 @@ QString TRecordListModel::CellText(int row, int column) const
     const void* rec = RecordAt(row);
     if (!rec)
         return QString();
+    if (column == GroupColumn()) {
+        uint32_t group = GroupOf(row);
+        if (!group)
+            return QString();
+        return IsKept(row) ? QStringLiteral("%1 (kept)").arg(group) : QString::number(group);
+    }
+    if (column == LossColumn())
+        return Loss(row);
     switch (m_Kind) {
     case TRecordKind::Addr: {
         auto* a = static_cast<const CommAddr*>(rec);
@@ -119,8 +237,8 @@ QString TRecordListModel::CellText(int row, int column) const
         auto* d = static_cast<const CommDate*>(rec);
         switch (column) {
         case 0: return RecordText(d->Description.View(), m_Utf8);
-        case 1: return TimeOfDayText(d->StartTime);
-        case 2: return TimeOfDayText(d->EndTime);
+        case 1: return DateTimeText(d->StartTime);
+        case 2: return DateTimeText(d->EndTime);
         case 3: return d->AllDayEvent ? "Yes" : "No";
         case 4: return RecordText(d->Location.View(), m_Utf8);
         }
@@ -165,9 +283,9 @@ std::vector<int> TRecordListModel::Widths(TRecordKind kind)
 {
     switch (kind) {
     case TRecordKind::Addr: return {80, 80, 100, 100, 100, 100};
-    case TRecordKind::Date: return {200, 80, 80, 100, 150};
-    case TRecordKind::Task: return {200, 80, 80, 240};
-    case TRecordKind::Note: return {600};
+    case TRecordKind::Date: return {200, 140, 140, 90, 120};
+    case TRecordKind::Task: return {200, 80, 140, 200};
+    case TRecordKind::Note: return {420};
     }
     return {};
 }
@@ -179,7 +297,7 @@ int TRecordListModel::rowCount(const QModelIndex& parent) const
 
 int TRecordListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(Headers(m_Kind).size());
+    return parent.isValid() ? 0 : LossColumn() + 1;
 }
 
 QVariant TRecordListModel::data(const QModelIndex& index, int role) const
@@ -196,8 +314,25 @@ QVariant TRecordListModel::data(const QModelIndex& index, int role) const
         }
         return text;
     }
-    if (role == Qt::CheckStateRole && index.column() == 0)
+    if (role == Qt::CheckStateRole && index.column() == 0) {
+        if (!Checkable(index.row()))
+            return QVariant();
         return IsChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
+    }
+    // The record that stays reads at a glance: bold, and in a grouped list
+    // each group lies on a band of its own shade.
+    if (role == Qt::FontRole && IsKept(index.row())) {
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
+    if (role == Qt::BackgroundRole && m_Grouped) {
+        uint32_t group = GroupOf(index.row());
+        if (group)
+            return QBrush(group % 2 ? QColor(0xEE, 0xF3, 0xFB) : QColor(0xFF, 0xFF, 0xFF));
+    }
+    if (role == Qt::ForegroundRole && index.column() == LossColumn() && IsCopy(index.row()))
+        return QBrush(Loses(index.row()) ? QColor(0xA0, 0x30, 0x00) : QColor(0x30, 0x70, 0x30));
     return QVariant();
 }
 
@@ -207,6 +342,10 @@ QVariant TRecordListModel::headerData(int section, Qt::Orientation orientation, 
         QStringList h = Headers(m_Kind);
         if (section >= 0 && section < h.size())
             return h[section];
+        if (section == GroupColumn())
+            return QStringLiteral("Group");
+        if (section == LossColumn())
+            return QStringLiteral("Deleting loses");
     }
     return QVariant();
 }
@@ -216,7 +355,7 @@ Qt::ItemFlags TRecordListModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() == 0)
+    if (index.column() == 0 && Checkable(index.row()))
         f |= Qt::ItemIsUserCheckable;
     return f;
 }

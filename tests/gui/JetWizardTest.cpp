@@ -134,7 +134,10 @@ TEST(JetWizard, DeletesExactlyTheTickedRowsInPlace)
     ASSERT_EQ(m->CurrentStep(), 1);
     for (int app = 0; app < 4; ++app)
         EXPECT_EQ(w.Find<QLabel>(kCount[app])->text().toStdString(), LiveCountText(app, live[app] - ticked[app]));
-    EXPECT_EQ(w.Model(0)->Count(), 1);  // the one kept
+    // The duplicate the user kept is listed again, with the record it duplicates.
+    EXPECT_EQ(w.Model(0)->Count(), 2);
+    EXPECT_TRUE(w.Model(0)->IsCopy(0));
+    EXPECT_TRUE(w.Model(0)->IsKept(1));
 }
 
 // Two people with one e-mail address are different people however the
@@ -153,8 +156,10 @@ TEST(JetWizard, CyrillicNamesAreComparedAsStored)
     w.Click("btnNext");
     ASSERT_EQ(m->CurrentStep(), 1);
     TRecordListModel* addr = w.Model(0);
-    ASSERT_EQ(addr->Count(), 1);
+    ASSERT_EQ(addr->Count(), 2);  // the duplicate and the record kept in its place
+    ASSERT_TRUE(addr->IsKept(1));
     EXPECT_EQ(addr->data(addr->index(0, 0), Qt::DisplayRole).toString(), QString::fromUtf8("Анна"));
+    EXPECT_EQ(addr->data(addr->index(1, 0), Qt::DisplayRole).toString(), QString::fromUtf8("Анна"));
     EXPECT_EQ(addr->data(addr->index(0, 1), Qt::DisplayRole).toString(), QString::fromUtf8("Смирнова"));
     SaveShot(m, "step1_jet_cyrillic");
 }
