@@ -157,10 +157,28 @@ enum : int32_t {
     kRepeatYearlyByDay = 6,
 };
 
-/// "Every 2 weeks on Mon, Thu until 12/31/2010"; empty for no repeat.
-std::string RepeatText(int32_t kind, int32_t interval, uint8_t daysMask, uint32_t end)
+/// A calendar item's repeat rule as the generation records hold it.
+struct RepeatRule {
+    int32_t kind = 0, interval = 0;
+    uint8_t daysMask = 0;  ///< weekly: bit 0 Sunday .. bit 6 Saturday
+    uint32_t end = 0;
+    int32_t dayIndex = 0;   ///< weekday, 0 Sunday
+    int32_t weekIndex = 0;  ///< week of the month, 0 the first, 4 the last
+    int32_t month = 0;      ///< 0 January
+    int32_t dayNumber = 0;  ///< day of the month
+};
+
+/// "Every 2 weeks on Mon, Thu until 12/31/2010", "Every 1 month on the 2nd
+/// Tue"; empty for no repeat.
+std::string RepeatText(const RepeatRule& rule)
 {
     static const char* const kDays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kWeeks[5] = {"1st", "2nd", "3rd", "4th", "last"};
+    const int32_t kind = rule.kind, interval = rule.interval;
+    const uint8_t daysMask = rule.daysMask;
+    const uint32_t end = rule.end;
+    auto weekday = [&] { return std::string(kDays[((rule.dayIndex % 7) + 7) % 7]); };
+    auto week = [&] { return std::string(rule.weekIndex >= 0 && rule.weekIndex < 5 ? kWeeks[rule.weekIndex] : "?"); };
     const char* unit = nullptr;
     const char* how = "";
     switch (kind) {
@@ -173,6 +191,17 @@ std::string RepeatText(int32_t kind, int32_t interval, uint8_t daysMask, uint32_
     default: return std::string();
     }
     std::string text = "Every " + std::to_string(interval) + " " + unit + (interval == 1 ? "" : "s") + how;
+    switch (kind) {
+    case kRepeatMonthlyByDay: text += " on the " + week() + " " + weekday(); break;
+    case kRepeatMonthlyByDate: text += " on day " + std::to_string(rule.dayNumber); break;
+    case kRepeatYearlyByDate:
+        text += " on " + std::to_string(rule.month + 1) + "/" + std::to_string(rule.dayNumber);
+        break;
+    case kRepeatYearlyByDay:
+        text += " on the " + week() + " " + weekday() + " of month " + std::to_string(rule.month + 1);
+        break;
+    default: break;
+    }
     if (kind == kRepeatWeekly) {
         std::string days;
         for (int i = 0; i < 7; ++i)
@@ -189,10 +218,9 @@ std::string RepeatText(int32_t kind, int32_t interval, uint8_t daysMask, uint32_
 void DateFields(const PmDateSource& src, const std::string& category, FieldList& f)
 {
     std::string_view description, location, note;
-    int32_t start = 0, end = 0, kind = 0, interval = 0;
+    int32_t start = 0, end = 0;
     bool allDay = false, alarm = false, isPrivate = false;
-    uint8_t days = 0;
-    uint32_t repeatEnd = 0;
+    RepeatRule rule;
     if (src.Generation == kPmGenClassic && src.Classic) {
         const PmDateRecord& r = *src.Classic;
         description = Bytes(r.Description);
@@ -202,10 +230,9 @@ void DateFields(const PmDateSource& src, const std::string& category, FieldList&
         allDay = r.Untimed != 0;
         alarm = r.AlarmSet != 0;
         isPrivate = r.Private != 0;
-        kind = int32_t(r.Repeat.Class);
-        interval = int32_t(r.Repeat.Interval);
-        days = r.Repeat.DaysMask;
-        repeatEnd = r.Repeat.EndDate;
+        rule = {int32_t(r.Repeat.Class), int32_t(r.Repeat.Interval), r.Repeat.DaysMask, r.Repeat.EndDate,
+                int32_t(r.Repeat.DayIndex), int32_t(r.Repeat.WeekIndex), int32_t(r.Repeat.Month),
+                int32_t(r.Repeat.DayNumber)};
     } else if (src.Generation == kPmGenEx && src.Ex) {
         const PmDateExRecord& r = *src.Ex;
         description = Bytes(r.Summary);
@@ -216,10 +243,9 @@ void DateFields(const PmDateSource& src, const std::string& category, FieldList&
         allDay = r.Untimed != 0;
         alarm = r.Alarm != 0;
         isPrivate = r.Private != 0;
-        kind = int32_t(r.Repeat.Class);
-        interval = int32_t(r.Repeat.Interval);
-        days = r.Repeat.DaysMask;
-        repeatEnd = r.Repeat.EndDate;
+        rule = {int32_t(r.Repeat.Class), int32_t(r.Repeat.Interval), r.Repeat.DaysMask, r.Repeat.EndDate,
+                int32_t(r.Repeat.DayIndex), int32_t(r.Repeat.WeekIndex), int32_t(r.Repeat.Month),
+                int32_t(r.Repeat.DayNumber)};
     } else if (src.Generation == kPmGenEx2 && src.Ex2) {
         const PmDateEx2Record& r = *src.Ex2;
         description = Bytes(r.Summary);
@@ -230,10 +256,8 @@ void DateFields(const PmDateSource& src, const std::string& category, FieldList&
         allDay = r.Untimed != 0;
         alarm = r.Alarm != 0;
         isPrivate = r.Private != 0;
-        kind = r.Repeat.Kind;
-        interval = r.Repeat.Interval;
-        days = r.Repeat.DaysMask;
-        repeatEnd = uint32_t(r.Repeat.EndDate);
+        rule = {r.Repeat.Kind,     r.Repeat.Interval,  r.Repeat.DaysMask,   uint32_t(r.Repeat.EndDate),
+                r.Repeat.DayIndex, r.Repeat.WeekIndex, r.Repeat.MonthIndex, r.Repeat.DayNumber};
     } else {
         return;
     }
@@ -246,7 +270,7 @@ void DateFields(const PmDateSource& src, const std::string& category, FieldList&
     f.Flag("Private", isPrivate);
     if (src.Generation != kPmGenClassic)
         f.Add("Location", location);
-    f.Add("Repeat", RepeatText(kind, interval, days, repeatEnd));
+    f.Add("Repeat", RepeatText(rule));
     f.Add("Category", category);
     f.Add("Notes", note);
 }
@@ -338,44 +362,56 @@ bool Native(const Rec* rec, Source* src)
 
 }  // namespace
 
-TRecordFields RecordFields(PmFacadeSet* set, int app, const void* rec)
+TRecordFields RecordFieldsOf(int app, const void* rec, const std::string& category)
 {
     TRecordFields out;
-    if (!set || !set->Built() || !rec)
+    if (!rec)
         return out;
     FieldList f(&out);
     switch (app) {
     case 0: {
-        auto* r = static_cast<const CommAddr*>(rec);
         PmAddrSource src;
-        if (Native(r, &src))
-            AddrFields(src, set->Addr()->CategoryName(r), f);
+        if (Native(static_cast<const CommAddr*>(rec), &src))
+            AddrFields(src, category, f);
         break;
     }
     case 1: {
-        auto* r = static_cast<const CommDate*>(rec);
         PmDateSource src;
-        if (Native(r, &src))
-            DateFields(src, set->Date()->CategoryName(r), f);
+        if (Native(static_cast<const CommDate*>(rec), &src))
+            DateFields(src, category, f);
         break;
     }
     case 2: {
         auto* r = static_cast<const CommTask*>(rec);
         PmTodoSource src;
         if (Native(r, &src))
-            TaskFields(src, *r, set->Todo()->CategoryName(r), f);
+            TaskFields(src, *r, category, f);
         break;
     }
     case 3: {
-        auto* r = static_cast<const CommNote*>(rec);
         PmMemoSource src;
-        if (Native(r, &src))
-            NoteFields(src, set->Memo()->CategoryName(r), f);
+        if (Native(static_cast<const CommNote*>(rec), &src))
+            NoteFields(src, category, f);
         break;
     }
     default: break;
     }
     return out;
+}
+
+TRecordFields RecordFields(PmFacadeSet* set, int app, const void* rec)
+{
+    if (!set || !set->Built() || !rec)
+        return {};
+    std::string category;
+    switch (app) {
+    case 0: category = set->Addr()->CategoryName(static_cast<const CommAddr*>(rec)); break;
+    case 1: category = set->Date()->CategoryName(static_cast<const CommDate*>(rec)); break;
+    case 2: category = set->Todo()->CategoryName(static_cast<const CommTask*>(rec)); break;
+    case 3: category = set->Memo()->CategoryName(static_cast<const CommNote*>(rec)); break;
+    default: return {};
+    }
+    return RecordFieldsOf(app, rec, category);
 }
 
 bool FieldHeld(const TRecordField& field, const TRecordFields& kept, bool caseSensitive)

@@ -27,6 +27,9 @@ using TRecordFields = std::vector<TRecordField>;
 /// The fields of a record of an application (0 contacts .. 3 notes) of the
 /// facade set; empty for a record without a native copy.
 TRecordFields RecordFields(PmFacadeSet* set, int app, const void* rec);
+/// The same for a record whose category name (as its facade gives it) is
+/// `category`.
+TRecordFields RecordFieldsOf(int app, const void* rec, const std::string& category);
 
 /// Whether `kept` holds the value of `field`: a field of the same name with
 /// an equal text, equal under the rule's case setting (ASCII letters folded
