@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -479,4 +480,48 @@ TEST(DetectReference, FallbackPassAgreesOnRandomManagers)
         2, 1000,
         [](CommDateMgr* m, CxList<CommDate>* d, const AppOption& o) { return reference::DetectDateDups(m, d, o); },
         IndependentDetect<CommDate>);
+}
+
+// Each listed record's keeper, from the engine and from the fallback pass:
+// the same record, one that matches the listed record, is not listed itself
+// and comes after it; the groups lie together in the list.
+TEST(DetectReference, KeepersAgreeAndStayUnlisted)
+{
+    RandomData rnd(7);
+    size_t checked = 0;
+    for (int trial = 0; trial < 1000; ++trial) {
+        CommAddrMgr mgr;
+        int n = rnd.Int(4, 40);
+        for (int i = 0; i < n; ++i) {
+            CommAddr r{};
+            rnd.Fill(r);
+            mgr.Add(r);
+        }
+        AppOption opt = rnd.Rule();
+        CxList<CommAddr> dups, refDups;
+        std::vector<const void*> keepers, refKeepers;
+        ASSERT_TRUE(DetectAddrDups(&mgr, &dups, opt, &keepers));
+        std::map<const void*, uint32_t> position;
+        for (uint32_t i = 0; i < mgr.Count(); ++i)
+            position[mgr.RecordAt(i)] = i;
+        ASSERT_TRUE(reference::DetectPairwise(
+            &mgr, &refDups, [&](const CommAddr& a, const CommAddr& b) { return AddrRecordsMatch(a, b, opt); },
+            &refKeepers));
+        ASSERT_EQ(keepers, refKeepers) << "trial " << trial;
+        ASSERT_EQ(keepers.size(), size_t(dups.Count()));
+        std::vector<const void*> seen;
+        size_t k = 0;
+        for (CommAddr* r = dups.First(); r; r = dups.Next(), ++k) {
+            auto* keeper = static_cast<const CommAddr*>(keepers[k]);
+            ASSERT_TRUE(AddrRecordsMatch(*r, *keeper, opt));
+            ASSERT_FALSE(keeper->Trailer.MarkFlags & kCommMarkDuplicate);
+            ASSERT_GT(position[keeper], position[r]);
+            if (k == 0 || keepers[k - 1] != keeper) {
+                ASSERT_EQ(std::count(seen.begin(), seen.end(), keeper), 0) << "a group split in the list";
+                seen.push_back(keeper);
+            }
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1000u);
 }
