@@ -3,7 +3,10 @@
 //   view's layout and first paint), in duplicates-only and all-records mode;
 // - Next on step 0 to the filled review page, with 50,000 records in each of
 //   the four applications, for each generation (the facade set is built and
-//   loaded, the review page reloads, detects and fills its four lists).
+//   loaded, the review page reloads, detects and fills its four lists in
+//   groups, each duplicate with its kept record);
+// - "Tick Identical Only" there, which finds what deleting each duplicate
+//   loses.
 //
 //   build/bench_gui_review --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include "Apputil.h"
@@ -83,6 +86,59 @@ void BM_FillReviewList(benchmark::State& state)
 }
 BENCHMARK(BM_FillReviewList)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+/// The same list with the duplicate groups the review page shows: the
+/// 5,000 copies each followed by its kept record (Arg 0), or all 50,000
+/// records with their group marks (Arg 1). Detection's keepers, the groups'
+/// map, the rows, the model's reset, layout and a paint, which finds what
+/// the painted copies lose.
+void BM_FillGroupedReviewList(benchmark::State& state)
+{
+    CommAddrMgr& mgr = Contacts();
+    TRecordListModel model(TRecordKind::Addr);
+    QTreeView view;
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setModel(&model);
+    view.resize(770, 400);
+    view.show();
+    const bool all = state.range(0) != 0;
+    AppOption opt = DefaultOption();
+    size_t rowsShown = 0;
+    for (auto _ : state) {
+        CxList<CommAddr> dups;
+        std::vector<const void*> keepers;
+        state.PauseTiming();  // detection itself is timed by bench_detect
+        DetectAddrDups(&mgr, &dups, opt, &keepers);
+        state.ResumeTiming();
+        auto groups = std::make_shared<TGroupMap>();
+        groups->reserve(keepers.size() * 2);
+        std::vector<void*> rows;
+        uint32_t group = 0;
+        size_t k = 0;
+        for (CommAddr* r = dups.First(); r; r = dups.Next(), ++k) {
+            if (k == 0 || keepers[k] != keepers[k - 1])
+                (*groups)[keepers[k]] = TGroupPlace{++group, nullptr};
+            (*groups)[r] = TGroupPlace{group, keepers[k]};
+            rows.push_back(r);
+            if (k + 1 == keepers.size() || keepers[k + 1] != keepers[k])
+                rows.push_back(const_cast<void*>(keepers[k]));
+        }
+        if (all) {
+            rows.clear();
+            for (uint32_t i = 0; i < mgr.Count(); ++i)
+                rows.push_back(mgr.RecordAt(i));
+        }
+        model.SetGroups(groups, [](const void*, const void*) { return std::vector<std::string>{"Notes"}; }, !all);
+        model.SetRows(std::move(rows), !all);
+        view.doItemsLayout();
+        view.viewport()->repaint();
+        QApplication::processEvents();
+        rowsShown = size_t(model.Count());
+    }
+    state.SetLabel(std::to_string(rowsShown) + (all ? " rows, all records with their groups" : " rows, the groups"));
+}
+BENCHMARK(BM_FillGroupedReviewList)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 struct Install {
     std::string root;
     palmfix::Installation inst;
@@ -161,6 +217,50 @@ void BM_NextToFilledReview(benchmark::State& state)
     SetGuiMessageResponder({});
 }
 BENCHMARK(BM_NextToFilledReview)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+/// "Tick Identical Only" on the filled review page: what deleting each of
+/// the 4 x 5,000 duplicates loses is found from every field of it and of
+/// its kept record (the list otherwise finds it only for the rows painted).
+void BM_TickIdenticalOnly(benchmark::State& state)
+{
+    int gen = int(state.range(0));
+    const Install& s = InstallationOf(gen);
+    setenv("WINEPREFIX", s.inst.winePrefix.c_str(), 1);
+    std::string xdg = s.root + "/xdg";
+    std::filesystem::create_directories(xdg);
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+    UnloadPalmLibraries();
+    TheOption() = DefaultOption();
+    TheIni().SetPath("brellon.ini");
+    SetGuiMessageResponder([](const GuiMessageInfo&) { return QMessageBox::Ok; });
+    auto main = std::make_unique<TfmMain>();
+    main->show();
+    QApplication::processEvents();
+    main->findChild<QPushButton*>("btnNext")->click();
+    QApplication::processEvents();
+    auto* identical = main->findChild<QPushButton*>("btnIdentical");
+    TRecordListModel* addr = main->DataPage()->Model(0);
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Each pass finds the losses afresh, as after a detection.
+        main->findChild<QPushButton*>("btnRefresh")->click();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        identical->click();
+        QApplication::processEvents();
+        if (main->CurrentStep() != 1 || addr->Count() == 0) {
+            state.SkipWithError("the review page was not reached");
+            break;
+        }
+    }
+    static const char* const kNames[] = {"", "classic", "4.1.x", "6.x"};
+    state.SetLabel(std::string(kNames[gen]) + ", 4 x 5,000 duplicates, " + std::to_string(addr->CheckedCount()) +
+                   " contacts identical");
+    main->close();
+    main.reset();
+    SetGuiMessageResponder({});
+}
+BENCHMARK(BM_TickIdenticalOnly)->DenseRange(1, 3)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 
