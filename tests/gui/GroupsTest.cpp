@@ -25,7 +25,7 @@ PmAddrExRecord Contact(uint32_t id, const char* first, const char* last)
     return r;
 }
 
-/// Two groups: Ann Lee 1 (with a mobile number), 2 and 3 (kept); Cy Doe 4
+/// Two groups: Ann Lee 1 (with a mobile number and a note), 2 and 3 (kept); Cy Doe 4
 /// and 5 (kept), differing in case only; and Bob, who is no duplicate.
 class GroupsWizard : public Wizard {
 public:
@@ -34,6 +34,7 @@ public:
         PmAddrExRecord ann = Contact(1, "Ann", "Lee");
         ann.PhoneLabel[1] = 7;
         ann.Phone[1].Set("555-0177");
+        ann.Note.Set("Met at the spring fair.\r\nPrefers a call in the morning.");
         EXPECT_TRUE(infotest::WriteEx(Env().UserFile("address\\address.dat"),
                                       {ann, Contact(2, "Ann", "Lee"), Contact(3, "Ann", "Lee"), Contact(4, "cy", "doe"),
                                        Contact(5, "Cy", "Doe"), Contact(6, "Bob", "Ray")}));
@@ -64,7 +65,7 @@ TEST(Groups, ListsEachCopyWithItsKeptRecordAndWhatDeletingLoses)
     ASSERT_EQ(addr->Count(), 5);
     EXPECT_EQ(Column(addr, addr->GroupColumn()), (std::vector<std::string>{"1", "1", "1 (kept)", "2", "2 (kept)"}));
     EXPECT_EQ(Column(addr, addr->LossColumn()),
-              (std::vector<std::string>{"Mobile Phone", "identical", "", "identical", ""}));
+              (std::vector<std::string>{"Mobile Phone, Notes", "identical", "", "identical", ""}));
     // A kept record has no tick, and "Select All Dups" leaves it so.
     EXPECT_FALSE(addr->flags(addr->index(2, 0)) & Qt::ItemIsUserCheckable);
     EXPECT_FALSE(addr->setData(addr->index(2, 0), Qt::Checked, Qt::CheckStateRole) && addr->IsChecked(2));
@@ -78,7 +79,7 @@ TEST(Groups, ListsEachCopyWithItsKeptRecordAndWhatDeletingLoses)
     // Case-sensitive, cy and Cy differ in their first name.
     w.ClickBox(m->DataPage(), "cbCase");
     ASSERT_EQ(addr->Count(), 3);
-    EXPECT_EQ(Column(addr, addr->LossColumn()), (std::vector<std::string>{"Mobile Phone", "identical", ""}));
+    EXPECT_EQ(Column(addr, addr->LossColumn()), (std::vector<std::string>{"Mobile Phone, Notes", "identical", ""}));
     w.ClickBox(m->DataPage(), "cbCase");
 
     // "Display All" keeps the groups' marks on their records.
@@ -161,5 +162,5 @@ TEST(Groups, CompareOpensOnACopyOnly)
         return int(QDialog::Accepted);
     });
     compare->click();
-    EXPECT_EQ(lost, (std::vector<std::string>{"Mobile Phone"}));
+    EXPECT_EQ(lost, (std::vector<std::string>{"Mobile Phone", "Notes"}));
 }
