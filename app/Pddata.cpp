@@ -162,7 +162,7 @@ TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const
     std::vector<int> widths = TRecordListModel::Widths(kind);
     for (size_t c = 0; c < widths.size(); ++c)
         t.list->setColumnWidth(int(c), widths[c] + (c == 0 ? 24 : 0));  // room for the tick
-    t.list->setColumnWidth(t.model->GroupColumn(), 70);
+    t.list->setColumnWidth(t.model->GroupColumn(), 60);
     t.list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(t.list, &QTreeView::customContextMenuRequested, this,
             [this, app](const QPoint& at) { ShowRowMenu(app, at); });

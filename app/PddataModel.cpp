@@ -282,7 +282,7 @@ QStringList TRecordListModel::Headers(TRecordKind kind)
 std::vector<int> TRecordListModel::Widths(TRecordKind kind)
 {
     switch (kind) {
-    case TRecordKind::Addr: return {80, 80, 100, 100, 100, 100};
+    case TRecordKind::Addr: return {76, 76, 104, 100, 88, 84};
     case TRecordKind::Date: return {200, 140, 140, 90, 120};
     case TRecordKind::Task: return {200, 80, 140, 200};
     case TRecordKind::Note: return {420};
