@@ -13,6 +13,7 @@
 #include "RecordFields.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -24,6 +25,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -162,7 +164,22 @@ TfmPDData::Tab* TfmPDData::MakeTab(int app, TRecordKind kind, int32_t bit, const
     std::vector<int> widths = TRecordListModel::Widths(kind);
     for (size_t c = 0; c < widths.size(); ++c)
         t.list->setColumnWidth(int(c), widths[c] + (c == 0 ? 24 : 0));  // room for the tick
-    t.list->setColumnWidth(t.model->GroupColumn(), 60);
+    // Columns of fixed texts are as wide as those texts in the list's font,
+    // so that dates and times are never cut.
+    const QFontMetrics fm(t.list->font());
+    auto fit = [&](int column, const QString& widest) {
+        t.list->setColumnWidth(column, std::max(t.list->columnWidth(column), fm.horizontalAdvance(widest) + 16));
+    };
+    if (kind == TRecordKind::Date) {
+        fit(1, "00/00/0000 00:00");
+        fit(2, "00/00/0000 00:00");
+        fit(3, "All Day Event");
+    } else if (kind == TRecordKind::Task) {
+        fit(2, "00/00/0000 00:00:00");
+    }
+    QFont bold = t.list->font();
+    bold.setBold(true);
+    t.list->setColumnWidth(t.model->GroupColumn(), QFontMetrics(bold).horizontalAdvance("000 (kept)") + 12);
     t.list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(t.list, &QTreeView::customContextMenuRequested, this,
             [this, app](const QPoint& at) { ShowRowMenu(app, at); });

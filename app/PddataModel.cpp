@@ -192,7 +192,7 @@ QString PriorityText(int32_t priority)
 
 QString DateTimeText(const CxSystemTime& t)
 {
-    return QString::asprintf("%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year, t.hour, t.minute, t.second);
+    return QString::asprintf("%02d/%02d/%04d %02d:%02d", t.month, t.day, t.year, t.hour, t.minute);
 }
 
 QString DueDateText(uint32_t dueDate)
@@ -283,8 +283,8 @@ std::vector<int> TRecordListModel::Widths(TRecordKind kind)
 {
     switch (kind) {
     case TRecordKind::Addr: return {76, 76, 104, 100, 88, 84};
-    case TRecordKind::Date: return {200, 140, 140, 90, 120};
-    case TRecordKind::Task: return {200, 80, 140, 200};
+    case TRecordKind::Date: return {160, 100, 100, 80, 100};
+    case TRecordKind::Task: return {200, 76, 136, 150};
     case TRecordKind::Note: return {420};
     }
     return {};
@@ -319,9 +319,9 @@ QVariant TRecordListModel::data(const QModelIndex& index, int role) const
             return QVariant();
         return IsChecked(index.row()) ? Qt::Checked : Qt::Unchecked;
     }
-    // The record that stays reads at a glance: bold, and in a grouped list
-    // each group lies on a band of its own shade.
-    if (role == Qt::FontRole && IsKept(index.row())) {
+    // The record that stays reads at a glance: its first cell and its group
+    // in bold, and in a grouped list each group on a band of its own shade.
+    if (role == Qt::FontRole && IsKept(index.row()) && (index.column() == 0 || index.column() == GroupColumn())) {
         QFont bold;
         bold.setBold(true);
         return bold;

@@ -154,7 +154,8 @@ inline void RecordTicks(TRecordListModel* model, CxList<T>* list)
     }
 }
 
-/// "MM/DD/YYYY hh:mm:ss" of a calendar time.
+/// "MM/DD/YYYY hh:mm" of a calendar time (the list's width; the viewers
+/// show the seconds).
 QString DateTimeText(const CxSystemTime& t);
 /// "%02d:%02d:%02d" of the hour, minute and second of a calendar time.
 QString TimeOfDayText(const CxSystemTime& t);
