@@ -55,23 +55,6 @@ std::vector<void*> ManagerRows(Mgr* mgr)
     return rows;
 }
 
-/// The duplicates in groups: each group's copies, in the list's order,
-/// followed by the record kept in their place. Without keepers (the
-/// detection could not record them) the duplicates alone.
-std::vector<void*> GroupedRows(const std::vector<void*>& dups, const std::vector<const void*>& keepers)
-{
-    if (keepers.size() != dups.size())
-        return dups;
-    std::vector<void*> rows;
-    rows.reserve(dups.size() * 2);
-    for (size_t i = 0; i < dups.size(); ++i) {
-        rows.push_back(dups[i]);
-        if (i + 1 == dups.size() || keepers[i + 1] != keepers[i])
-            rows.push_back(const_cast<void*>(keepers[i]));
-    }
-    return rows;
-}
-
 }  // namespace
 
 TfmPDData::TfmPDData(TfmMain* main, QWidget* parent) : TfmPage(main, parent)
@@ -381,19 +364,8 @@ void TfmPDData::Detect(int app)
     case 2: DetectTaskDups(set->Todo()->GetCommMgr(), set->TodoDups(), opt, &t.keepers); dups = ListRows(set->TodoDups()); break;
     case 3: DetectNoteDups(set->Memo()->GetCommMgr(), set->MemoDups(), opt, &t.keepers); dups = ListRows(set->MemoDups()); break;
     }
-    if (t.keepers.size() != dups.size())
-        return;  // no keepers recorded: the list shows the duplicates alone
-    auto groups = std::make_shared<TGroupMap>();
-    groups->reserve(dups.size() * 2);
-    uint32_t group = 0;
-    for (size_t i = 0; i < dups.size(); ++i) {
-        if (i == 0 || t.keepers[i] != t.keepers[i - 1]) {
-            ++group;
-            (*groups)[t.keepers[i]] = TGroupPlace{group, nullptr};
-        }
-        (*groups)[dups[i]] = TGroupPlace{group, t.keepers[i]};
-    }
-    t.groups = std::move(groups);
+    // Without keepers (none recorded) the list shows the duplicates alone.
+    t.groups = MakeGroups(dups, t.keepers);
 }
 
 void TfmPDData::Fill(int app)

@@ -176,6 +176,35 @@ void TRecordListModel::UncheckLosing()
     emit checksChanged();
 }
 
+std::shared_ptr<TGroupMap> MakeGroups(const std::vector<void*>& dups, const std::vector<const void*>& keepers)
+{
+    if (keepers.size() != dups.size())
+        return nullptr;
+    auto groups = std::make_shared<TGroupMap>();
+    groups->reserve(dups.size() * 2);
+    uint32_t group = 0;
+    for (size_t i = 0; i < dups.size(); ++i) {
+        if (i == 0 || keepers[i] != keepers[i - 1])
+            (*groups)[keepers[i]] = TGroupPlace{++group, nullptr};
+        (*groups)[dups[i]] = TGroupPlace{group, keepers[i]};
+    }
+    return groups;
+}
+
+std::vector<void*> GroupedRows(const std::vector<void*>& dups, const std::vector<const void*>& keepers)
+{
+    if (keepers.size() != dups.size())
+        return dups;
+    std::vector<void*> rows;
+    rows.reserve(dups.size() * 2);
+    for (size_t i = 0; i < dups.size(); ++i) {
+        rows.push_back(dups[i]);
+        if (i + 1 == dups.size() || keepers[i + 1] != keepers[i])
+            rows.push_back(const_cast<void*>(keepers[i]));
+    }
+    return rows;
+}
+
 QString TimeOfDayText(const CxSystemTime& t)
 {
     return QString::asprintf("%02d:%02d:%02d", t.hour, t.minute, t.second);

@@ -130,6 +130,14 @@ private:
     mutable std::vector<QString> m_Loss;
 };
 
+/// The groups of a detection, every member by record, from its duplicate
+/// list and each duplicate's keeper (none when the two differ in length).
+std::shared_ptr<TGroupMap> MakeGroups(const std::vector<void*>& dups, const std::vector<const void*>& keepers);
+/// The duplicates in groups: each group's copies, in the list's order,
+/// followed by the record kept in their place. Without keepers (the
+/// detection could not record them) the duplicates alone.
+std::vector<void*> GroupedRows(const std::vector<void*>& dups, const std::vector<const void*>& keepers);
+
 /// Sets or clears the selected flag of every row, and appends ticked
 /// records that the duplicate list does not hold yet (each record is
 /// deleted at most once).

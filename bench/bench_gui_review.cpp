@@ -110,19 +110,11 @@ void BM_FillGroupedReviewList(benchmark::State& state)
         state.PauseTiming();  // detection itself is timed by bench_detect
         DetectAddrDups(&mgr, &dups, opt, &keepers);
         state.ResumeTiming();
-        auto groups = std::make_shared<TGroupMap>();
-        groups->reserve(keepers.size() * 2);
-        std::vector<void*> rows;
-        uint32_t group = 0;
-        size_t k = 0;
-        for (CommAddr* r = dups.First(); r; r = dups.Next(), ++k) {
-            if (k == 0 || keepers[k] != keepers[k - 1])
-                (*groups)[keepers[k]] = TGroupPlace{++group, nullptr};
-            (*groups)[r] = TGroupPlace{group, keepers[k]};
-            rows.push_back(r);
-            if (k + 1 == keepers.size() || keepers[k + 1] != keepers[k])
-                rows.push_back(const_cast<void*>(keepers[k]));
-        }
+        std::vector<void*> listed;
+        for (CommAddr* r = dups.First(); r; r = dups.Next())
+            listed.push_back(r);
+        std::shared_ptr<TGroupMap> groups = MakeGroups(listed, keepers);
+        std::vector<void*> rows = GroupedRows(listed, keepers);
         if (all) {
             rows.clear();
             for (uint32_t i = 0; i < mgr.Count(); ++i)

@@ -48,6 +48,7 @@
 #include "ApputilFacadeSet.h"
 #include "BenchEnv.h"
 #include "PddataModel.h"
+#include "RecordFields.h"
 
 #include "misc/CxDebugUtil.h"
 #include "palm/PalmEnv.h"
@@ -425,6 +426,7 @@ int RunOnce(const Options& o, int gen, int argc, char** argv)
     TheOption().AppFlag = flags;
 
     PmFacadeSet set;
+    std::vector<const void*> keepers[kPmAppCount];
     TRecordListModel models[kPmAppCount] = {TRecordListModel(TRecordKind::Addr), TRecordListModel(TRecordKind::Date),
                                             TRecordListModel(TRecordKind::Task), TRecordListModel(TRecordKind::Note)};
 
@@ -446,18 +448,29 @@ int RunOnce(const Options& o, int gen, int argc, char** argv)
         }
         {
             Clock c;
-            DetectAddrDups(set.Addr()->GetCommMgr(), set.AddrDups());
-            DetectDateDups(set.Date()->GetCommMgr(), set.DateDups());
-            DetectTaskDups(set.Todo()->GetCommMgr(), set.TodoDups());
-            DetectNoteDups(set.Memo()->GetCommMgr(), set.MemoDups());
+            const AppOption& opt = TheOption();
+            DetectAddrDups(set.Addr()->GetCommMgr(), set.AddrDups(), opt, &keepers[0]);
+            DetectDateDups(set.Date()->GetCommMgr(), set.DateDups(), opt, &keepers[1]);
+            DetectTaskDups(set.Todo()->GetCommMgr(), set.TodoDups(), opt, &keepers[2]);
+            DetectNoteDups(set.Memo()->GetCommMgr(), set.MemoDups(), opt, &keepers[3]);
             PutSpan("detect", c);
         }
         {
+            // As the review page fills: the duplicates in groups, each with
+            // its kept record, and what a copy loses found for the rows
+            // painted (here: none, there is no window).
             Clock c;
-            models[0].SetRows(ListRows(set.AddrDups()), true);
-            models[1].SetRows(ListRows(set.DateDups()), true);
-            models[2].SetRows(ListRows(set.TodoDups()), true);
-            models[3].SetRows(ListRows(set.MemoDups()), true);
+            const std::vector<void*> dups[kPmAppCount] = {ListRows(set.AddrDups()), ListRows(set.DateDups()),
+                                                          ListRows(set.TodoDups()), ListRows(set.MemoDups())};
+            for (int a = 0; a < kPmAppCount; ++a) {
+                PmFacadeSet* s = &set;
+                models[a].SetGroups(MakeGroups(dups[a], keepers[a]),
+                                    [s, a](const void* copy, const void* keeper) {
+                                        return LostFields(RecordFields(s, a, copy), RecordFields(s, a, keeper), false);
+                                    },
+                                    true);
+                models[a].SetRows(GroupedRows(dups[a], keepers[a]), true);
+            }
             PutSpan("fill", c);
         }
         PutSpan("enter", enter);
@@ -474,8 +487,8 @@ int RunOnce(const Options& o, int gen, int argc, char** argv)
                                           set.Todo()->GetCommMgr()->Count(), set.Memo()->GetCommMgr()->Count()};
     for (int a = 0; a < kPmAppCount; ++a) {
         Put(std::string("records.") + kAppNames[a], counts[a]);
-        Put(std::string("found.") + kAppNames[a], models[a].Count());
-        if (models[a].Count() < int(o.ToDelete(gen)))
+        Put(std::string("found.") + kAppNames[a], models[a].CheckedCount());
+        if (models[a].CheckedCount() < int(o.ToDelete(gen)))
             Fail(std::string("detection found fewer ") + kAppNames[a] + " duplicates than are to be deleted");
     }
 
@@ -483,9 +496,12 @@ int RunOnce(const Options& o, int gen, int argc, char** argv)
     const int keep = int(o.ToDelete(gen));
     {
         Clock c;
-        for (TRecordListModel& m : models)
-            for (int row = keep; row < m.Count(); ++row)
-                m.SetChecked(row, false);
+        for (TRecordListModel& m : models) {
+            int copies = 0;
+            for (int row = 0; row < m.Count(); ++row)
+                if (m.IsChecked(row) && ++copies > keep)
+                    m.SetChecked(row, false);
+        }
         RecordTicks(&models[0], set.AddrDups());
         RecordTicks(&models[1], set.DateDups());
         RecordTicks(&models[2], set.TodoDups());
