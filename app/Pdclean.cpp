@@ -432,15 +432,25 @@ void TfmPDClean::btnSaveReportClick()
     static const QString kTable = "Table for spreadsheets (*.csv)";
     QString filter = kText;
     QString target = GuiChooseSaveFile(this, "Save Report As",
-                                       QDir::home().filePath(QFileInfo(m_Report.Text).fileName()),
+                                       QDir::home().filePath(QFileInfo(m_Report.Text).completeBaseName()),
                                        kText + ";;" + kTable, &filter);
     if (target.isEmpty())
         return;
-    // The name's own ending decides; a name without one takes the type chosen.
+    // The name is offered without an ending, so that the type chosen in the
+    // dialog decides; an ending the user types decides over the type.
     QString suffix = QFileInfo(target).suffix().toLower();
     if (suffix != "txt" && suffix != "csv") {
         suffix = filter == kTable ? "csv" : "txt";
         target += "." + suffix;
+        // The dialog asked about the name it was given, not this one.
+        if (QFileInfo::exists(target)) {
+            GuiMessageInfo ask{this, "Save Report As",
+                               QString("%1 already exists.\nDo you want to replace it?").arg(target),
+                               QMessageBox::Question, QMessageBox::Yes | QMessageBox::No};
+            ask.Default = QMessageBox::No;
+            if (GuiAsk(ask) != QMessageBox::Yes)
+                return;
+        }
     }
     const QString source = suffix == "csv" ? m_Report.Csv : m_Report.Text;
     QFile in(source);

@@ -139,7 +139,7 @@ TEST(Report, TableReadsBackAndNamesNeverReplace)
     rows[0] = {"Contacts", "/home/u/Palm Data/a,b/address.dat", "/home/u/Palm Data/a,b/address.dat.x.bak", "deleted",
                TRecordKind::Addr, {QString::fromUtf8(kIvan.c_str()), "O\"Brien", "", "1", "2", "Smith, \"Jones\" & Co"}};
     rows[1] = {"Tasks", "/t/todo.dat", "", "failed: the file could not be saved: No space left on device",
-               TRecordKind::Task, {"Caf\u00e9", "High", "N/A", "line one\nline two, \"quoted\"\r\nthree"}};
+               TRecordKind::Task, {"Caf\u00e9, \"paid\"", "High", "N/A", "line one\nline two\r\nthree"}};
     rows[2] = {"Notes", "/m/memopad.dat", "", "deleted", TRecordKind::Note, {"only \"this\""}};
     const QByteArray csv = DeletionCsv(rows);
     std::vector<QStringList> read = ReadCsv(csv);
@@ -263,23 +263,35 @@ TEST(Report, SixXRunLeavesLogAndTable)
         save->click();
         EXPECT_EQ(ReadAll(QString::fromStdString(out / p.saved)), ReadAll(p.from)) << p.saved;
     }
-    SetGuiSaveFileChooser({});
     EXPECT_EQ(w.Messages().Messages().size(), 1u);
+    // The ending added after the dialog names a file that is there: asked
+    // again, and No keeps it.
+    palmfix::WriteFile(out / "copy.csv", "kept");
+    w.Messages().Answer(QMessageBox::No);
+    SetGuiSaveFileChooser([&](QWidget*, const QString&, const QString&, const QString&, QString* chosen) {
+        *chosen = "Table for spreadsheets (*.csv)";
+        return QString::fromStdString(out / "copy");
+    });
+    save->click();
+    SetGuiSaveFileChooser({});
+    ASSERT_EQ(w.Messages().Messages().size(), 2u);
+    EXPECT_EQ(w.Messages().Messages()[1].Title, "Save Report As");
+    EXPECT_EQ(ReadAll(QString::fromStdString(out / "copy.csv")), "kept");
 }
 
 // Tasks of a 4.1.x file, in the ANSI code page: the subject's accented
-// letter, and a note with a line break, a comma and quotes, come back from
+// letter, comma and quotes, and a note with line breaks, come back from
 // the table as the review list shows them, beside the .bak the save made.
 TEST(Report, AnsiTasksReadBackWithTheirNote)
 {
     testenv::ScopedCodePage page(1252);
     Wizard w(kEx, 0, 0, false);
     const std::string file = palmfix::ExFilePath(w.Env().UserFolder(), 3);
-    const char* note = "line one\r\nline two, \"quoted\"";
+    const char* note = "line one\r\nline two";
     std::vector<PmTodoExRecord> recs(3);
     for (int i = 0; i < 3; ++i) {
         recs[i].RecordID = uint32_t(i + 1);
-        recs[i].Description.Set(i < 2 ? "Caf\xE9 bills" : "Other");
+        recs[i].Description.Set(i < 2 ? "Caf\xE9, \"bills\"" : "Other");
         recs[i].Note.Set(note);
     }
     std::string error;
@@ -292,7 +304,7 @@ TEST(Report, AnsiTasksReadBackWithTheirNote)
     ASSERT_EQ(w.Model(2)->Count(), 1);
     const QString subject = w.Model(2)->CellText(0, 0);
     const QString notes = w.Model(2)->CellText(0, 3);
-    EXPECT_EQ(subject, QString::fromUtf8("Caf\u00e9 bills"));
+    EXPECT_EQ(subject, QString::fromUtf8("Caf\u00e9, \"bills\""));
     EXPECT_EQ(notes, QString::fromLatin1(note));
     w.Click("btnNext");
     ASSERT_TRUE(w.WaitDeletion());
