@@ -178,6 +178,21 @@ TEST(Report, TableReadsBackAndNamesNeverReplace)
     EXPECT_EQ(ReadAll(first.Text), "first log\n");
     EXPECT_EQ(ReadAll(second.Text), "second log\n");
     EXPECT_EQ(ReadAll(second.Csv), csv);
+
+    // The table's write fails (the text took one write call): the text goes
+    // too, and no report is left half.
+    plat::FileFaults tableFails;
+    tableFails.failWriteCall = 1;
+    TReportFiles third;
+    {
+        plat::ScopedFileFaults faults(tableFails);
+        EXPECT_FALSE(WriteDeletionReport(folder, "20260102-030406", "third log\n", csv, &third, &error));
+    }
+    EXPECT_TRUE(third.Text.isEmpty());
+    EXPECT_TRUE(error.contains("Input/output error")) << error.toStdString();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dirs.Path() + "/reports"),
+                            std::filesystem::directory_iterator()),
+              4);
 }
 
 // A 6.x run: the text is the log box's text, the table has the deleted
