@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cstring>
@@ -153,6 +155,37 @@ QString GuiChooseFolder(QWidget* parent, const QString& caption, const QString& 
     if (FolderChooser())
         return FolderChooser()(parent, caption, start);
     return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
+}
+
+static GuiSaveFileChooser& SaveFileChooser()
+{
+    static GuiSaveFileChooser chooser;
+    return chooser;
+}
+
+void SetGuiSaveFileChooser(GuiSaveFileChooser chooser) { SaveFileChooser() = std::move(chooser); }
+
+QString GuiChooseSaveFile(QWidget* parent, const QString& caption, const QString& start, const QString& filters,
+                          QString* chosenFilter)
+{
+    if (SaveFileChooser())
+        return SaveFileChooser()(parent, caption, start, filters, chosenFilter);
+    return QFileDialog::getSaveFileName(parent, caption, start, filters, chosenFilter);
+}
+
+static GuiUrlOpener& UrlOpener()
+{
+    static GuiUrlOpener opener;
+    return opener;
+}
+
+void SetGuiUrlOpener(GuiUrlOpener opener) { UrlOpener() = std::move(opener); }
+
+bool GuiOpenUrl(const QUrl& url)
+{
+    if (UrlOpener())
+        return UrlOpener()(url);
+    return QDesktopServices::openUrl(url);
 }
 
 QMessageBox::StandardButton GuiAsk(const GuiMessageInfo& info)

@@ -16,6 +16,7 @@
 #include <string_view>
 
 class QLabel;
+class QUrl;
 
 /// An 8-bit text of the Palm data (ANSI code page) as a QString.
 QString AnsiText(std::string_view ansi);
@@ -97,6 +98,25 @@ QString GuiChooseFolder(QWidget* parent, const QString& caption, const QString& 
 using GuiFolderChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& start)>;
 /// Installs the chooser; an empty one restores the folder picker.
 void SetGuiFolderChooser(GuiFolderChooser chooser);
+
+/// Asks where to save a file (a save dialog starting at `start`, a host
+/// path, offering `filters` as "Name (*.ext);;..."; it asks before replacing
+/// a file). Empty when the user cancels; *chosenFilter gets the filter
+/// chosen. With a chooser installed (tests), the chooser answers instead.
+QString GuiChooseSaveFile(QWidget* parent, const QString& caption, const QString& start, const QString& filters,
+                          QString* chosenFilter);
+using GuiSaveFileChooser = std::function<QString(QWidget* parent, const QString& caption, const QString& start,
+                                                 const QString& filters, QString* chosenFilter)>;
+/// Installs the chooser; an empty one restores the save dialog.
+void SetGuiSaveFileChooser(GuiSaveFileChooser chooser);
+
+/// Opens a URL with the desktop's default program (QDesktopServices);
+/// true when it was handed over. With an opener installed (tests), the
+/// opener answers instead.
+bool GuiOpenUrl(const QUrl& url);
+using GuiUrlOpener = std::function<bool(const QUrl& url)>;
+/// Installs the opener; an empty one restores the desktop's.
+void SetGuiUrlOpener(GuiUrlOpener opener);
 
 /// Shows a dialog modally (exec) and returns its result. With a dialog hook
 /// installed (tests), the hook gets the dialog, may drive its controls, and

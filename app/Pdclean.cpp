@@ -5,15 +5,23 @@
 #include "Dump.h"
 #include "GuiUtil.h"
 #include "Main.h"
+#include "misc/CxIniUtil.h"
 #include "PddataModel.h"
 
 #include <QApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <exception>
@@ -43,8 +51,25 @@ TfmPDClean::TfmPDClean(TfmMain* main, QWidget* parent) : TfmPage(main, parent)
     lblBack = new QLabel("<a href=\"#back\">Back to First Step</a>", this);
     lblBack->setObjectName("lblBack");
     lblBack->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    outer->addWidget(lblBack, 0, Qt::AlignLeft);
+    // The way back on the left, the report's buttons on the right, on the
+    // line below the bar.
+    auto* bottom = new QHBoxLayout();
+    bottom->setSpacing(8);
+    bottom->addWidget(lblBack, 0, Qt::AlignVCenter);
+    bottom->addStretch(1);
+    btnOpenReport = new QPushButton("Open Report", this);
+    btnOpenReport->setObjectName("btnOpenReport");
+    btnSaveReport = new QPushButton("Save Report As...", this);
+    btnSaveReport->setObjectName("btnSaveReport");
+    for (QPushButton* b : {btnOpenReport, btnSaveReport}) {
+        b->setAutoDefault(false);
+        b->setEnabled(false);
+        bottom->addWidget(b);
+    }
+    outer->addLayout(bottom);
     connect(lblBack, &QLabel::linkActivated, this, &TfmPDClean::lblBackClick);
+    connect(btnOpenReport, &QPushButton::clicked, this, &TfmPDClean::btnOpenReportClick);
+    connect(btnSaveReport, &QPushButton::clicked, this, &TfmPDClean::btnSaveReportClick);
 
     tmStart = new QTimer(this);
     tmStart->setObjectName("tmStart");
@@ -85,6 +110,11 @@ bool TfmPDClean::Enter()
         n = 0;
     m_Finished = false;
     m_Failures.clear();
+    m_Rows.clear();
+    m_Report = TReportFiles();
+    btnOpenReport->setEnabled(false);
+    btnSaveReport->setEnabled(false);
+    btnOpenReport->setToolTip(QString());
     lblBack->setEnabled(false);
     pbDel->setValue(0);
     FlushLines();
@@ -117,6 +147,7 @@ void TfmPDClean::tmStartTimer()
 {
     tmStart->stop();
     m_Busy = true;
+    m_RunStamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss");
     bool thrown = false;
     try {
         RunDeletion();
@@ -124,6 +155,11 @@ void TfmPDClean::tmStartTimer()
         thrown = true;
     }
     FlushLines();
+    // The report holds the whole log, so it is written once the closing
+    // lines are in, and before a message box about failures: the buttons
+    // work while it is shown.
+    if (!thrown && m_Finished)
+        WriteReport();
     m_Busy = false;
     lblBack->setEnabled(true);
     ReleaseBusy();
@@ -221,6 +257,8 @@ void TfmPDClean::RunDeletion()
     // .dat file rewritten, a 6.x database's transaction committed, a Jet
     // file's status words written): each record's outcome is known, and
     // written, once the save has answered.
+    static const TRecordKind kKinds[4] = {TRecordKind::Addr, TRecordKind::Date, TRecordKind::Task,
+                                          TRecordKind::Note};
     auto pass = [&](auto* list, int app, auto del, const char* word, const char* items, auto* facade) {
         if (!list)
             return;
@@ -230,10 +268,12 @@ void TfmPDClean::RunDeletion()
             QString why;
         };
         std::vector<Outcome> outcomes;
+        std::vector<void*> ticked;
         int entries = 0;
         for (auto* rec = list->First(); rec; rec = list->Next()) {
             ++entries;
             if (rec->Trailer.MarkFlags & kCommMarkSelected) {
+                ticked.push_back(rec);
                 Outcome o;
                 o.ok = (this->*del)(rec, &o.lines);
                 if (!o.ok)
@@ -248,6 +288,32 @@ void TfmPDClean::RunDeletion()
         // Nothing to write when nothing was deleted: the file is left alone.
         bool saved = entries == 0 || facade->Save();
         QString file = QString::fromStdString(facade->SaveFile());
+        // The report's rows: the records as the review list showed them,
+        // and what became of each.
+        {
+            const QString backup = QString::fromStdString(facade->BackupPath());
+            QString saveWhy = QString::fromStdString(facade->SaveError());
+            if (saveWhy.isEmpty())
+                saveWhy = "the file could not be written";
+            std::vector<QStringList> cells = RecordCells(kKinds[app], set->TextsUtf8(app), ticked);
+            for (size_t i = 0; i < outcomes.size(); ++i) {
+                TDeletionRow row;
+                row.App = word;
+                row.File = file;
+                row.Backup = backup;
+                const Outcome& o = outcomes[i];
+                if (o.ok && saved)
+                    row.Outcome = "deleted";
+                else if (o.ok)
+                    row.Outcome = "failed: the file could not be saved: " + saveWhy;
+                else
+                    row.Outcome = "failed: " + (o.why.isEmpty() ? QString("the record could not be deleted") : o.why);
+                row.Kind = kKinds[app];
+                if (i < cells.size())
+                    row.Fields = cells[i];
+                m_Rows.push_back(std::move(row));
+            }
+        }
         for (const Outcome& o : outcomes) {
             for (const QString& line : o.lines)
                 AddLine(line);
@@ -323,4 +389,87 @@ void TfmPDClean::RunDeletion()
     pbDel->setValue(100);
     FlushLines();
     m_Finished = true;
+}
+
+void TfmPDClean::WriteReport()
+{
+    // A run in which nothing was ticked deleted nothing: no report.
+    if (m_Rows.empty())
+        return;
+    QString why;
+    const std::string ini = TheIni().Path();
+    const size_t cut = ini.find_last_of("\\/");
+    const std::string folder = cut == std::string::npos ? std::string() : ini.substr(0, cut + 1);
+    if (!WriteDeletionReport(folder, m_RunStamp, memLog->toPlainText(), DeletionCsv(m_Rows), &m_Report, &why)) {
+        // The deletion stands as told; only the report is missing.
+        m_Report = TReportFiles();
+        AddLine(QString("The report of this run could not be written: %1.").arg(why));
+        FlushLines();
+        return;
+    }
+    btnOpenReport->setToolTip(QDir::toNativeSeparators(m_Report.Text));
+    btnOpenReport->setEnabled(true);
+    btnSaveReport->setEnabled(true);
+}
+
+void TfmPDClean::btnOpenReportClick()
+{
+    if (m_Report.Text.isEmpty())
+        return;
+    if (!GuiOpenUrl(QUrl::fromLocalFile(m_Report.Text)))
+        GuiMessage(this, "Open Report",
+                   QString("The report could not be opened: no program to show it could be started.\n\n"
+                           "You can open it yourself; it is here:\n%1")
+                       .arg(m_Report.Text),
+                   QMessageBox::Warning);
+}
+
+void TfmPDClean::btnSaveReportClick()
+{
+    if (m_Report.Text.isEmpty())
+        return;
+    static const QString kText = "Text report (*.txt)";
+    static const QString kTable = "Table for spreadsheets (*.csv)";
+    QString filter = kText;
+    QString target = GuiChooseSaveFile(this, "Save Report As",
+                                       QDir::home().filePath(QFileInfo(m_Report.Text).completeBaseName()),
+                                       kText + ";;" + kTable, &filter);
+    if (target.isEmpty())
+        return;
+    // The name is offered without an ending, so that the type chosen in the
+    // dialog decides; an ending the user types decides over the type.
+    QString suffix = QFileInfo(target).suffix().toLower();
+    if (suffix != "txt" && suffix != "csv") {
+        suffix = filter == kTable ? "csv" : "txt";
+        target += "." + suffix;
+        // The dialog asked about the name it was given, not this one.
+        if (QFileInfo::exists(target)) {
+            GuiMessageInfo ask{this, "Save Report As",
+                               QString("%1 already exists.\nDo you want to replace it?").arg(target),
+                               QMessageBox::Question, QMessageBox::Yes | QMessageBox::No};
+            ask.Default = QMessageBox::No;
+            if (GuiAsk(ask) != QMessageBox::Yes)
+                return;
+        }
+    }
+    const QString source = suffix == "csv" ? m_Report.Csv : m_Report.Text;
+    QFile in(source);
+    QByteArray bytes;
+    QString why;
+    if (!in.open(QIODevice::ReadOnly)) {
+        why = in.errorString();
+    } else {
+        bytes = in.readAll();
+        if (in.error() != QFileDevice::NoError)
+            why = in.errorString();
+    }
+    if (why.isEmpty()) {
+        // A copy that fails half way leaves what the target held before.
+        QSaveFile out(target);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+            why = out.errorString();
+    }
+    if (!why.isEmpty())
+        GuiMessage(this, "Save Report As", QString("The report could not be saved as %1:\n%2").arg(target, why),
+                   QMessageBox::Warning);
 }

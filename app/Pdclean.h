@@ -2,10 +2,13 @@
 // review page, application by application, writes an account of every
 // deletion into the log box, moves the progress bar, and saves each
 // application's data once its deletions are done. A one-shot timer starts
-// the work after the page has been painted.
+// the work after the page has been painted. A run that was asked to delete
+// anything leaves a report (PdcleanReport.h), which two buttons open and
+// copy.
 #pragma once
 
 #include "Page.h"
+#include "PdcleanReport.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,6 +16,7 @@
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
+class QPushButton;
 class QTimer;
 struct CommAddr;
 struct CommDate;
@@ -37,10 +41,18 @@ public:
     /// Successful deletions of an application (0 contacts .. 3 notes) that
     /// reached the data.
     int DeletedCount(int app) const { return m_Deleted[app]; }
+    /// The last run's report (host paths); empty when the run deleted
+    /// nothing or its report could not be written.
+    const TReportFiles& Report() const { return m_Report; }
 
 public slots:
     void tmStartTimer();
     void lblBackClick();
+    /// Opens the text report with the desktop's default program.
+    void btnOpenReportClick();
+    /// Saves a copy of the text report, or of the table when the user
+    /// chooses a .csv file.
+    void btnSaveReportClick();
 
 private:
     void RunDeletion();
@@ -54,6 +66,9 @@ private:
     bool DeleteDate(CommDate* rec, QStringList* lines);
     bool DeleteTask(CommTask* rec, QStringList* lines);
     bool DeleteNote(CommNote* rec, QStringList* lines);
+    /// Writes the report of a finished run that was asked to delete
+    /// anything; a report that cannot be written is told in the log only.
+    void WriteReport();
     /// Ends the busy state that Enter began (once).
     void ReleaseBusy();
     /// Counts one entry done, moves the bar and lets the window paint now
@@ -63,6 +78,8 @@ private:
     QPlainTextEdit* memLog;
     QProgressBar* pbDel;
     QLabel* lblBack;
+    QPushButton* btnOpenReport;
+    QPushButton* btnSaveReport;
     QTimer* tmStart;
     int m_Total = 0;
     int m_Done = 0;
@@ -72,5 +89,8 @@ private:
     bool m_HoldsBusy = false;
     QStringList m_Pending;
     QStringList m_Failures;
+    std::vector<TDeletionRow> m_Rows;  ///< every ticked record of the run
+    QString m_RunStamp;                ///< the run's local start time, yyyyMMdd-HHmmss
+    TReportFiles m_Report;
     qint64 m_LastPaint = 0;
 };

@@ -87,6 +87,9 @@ public:
     /// the load, Palm Desktop holding it...); empty after a Save that went
     /// through.
     const std::string& SaveError() const { return m_Core.SaveError(); }
+    /// The host path of the ".bak" copy kept of the loaded file before its
+    /// first change in this process; empty when none was made.
+    std::string BackupPath() { return m_Core.BackupPath(); }
     /// Why the last DeleteRecord failed (a 6.x row that could not be written
     /// back), in the user's words; empty after one that went through.
     const std::string& DeleteError() const { return m_Core.DeleteError(); }

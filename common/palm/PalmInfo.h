@@ -15,6 +15,7 @@
 #include "palm/DmMain.h"  // the 6.x connection names its file
 #include "palm/PalmCommEx2.h"
 #include "palm/PalmReason.h"
+#include "platform/File.h"
 #include "platform/WinPath.h"
 
 #include <cstdint>
@@ -363,6 +364,15 @@ public:
     /// Why the last Save failed, in the user's words (see PalmReason.h);
     /// empty after a Save that went through.
     const std::string& SaveError() const { return m_SaveError; }
+    /// The host path of the ".bak" copy kept of the loaded file before its
+    /// first change in this process (by a save of a .dat file, by the first
+    /// deletion of a 6.x database), beside the file a link leads to; empty
+    /// when none was made or nothing is loaded.
+    std::string BackupPath()
+    {
+        const std::string file = LoadedFile();
+        return file.empty() ? std::string() : plat::BackupPathOf(file);
+    }
     /// Why the last DeleteRecord failed (a 6.x row that could not be
     /// written back, a record not held), in the user's words; empty after
     /// one that went through.

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <mutex>
-#include <set>
 
 namespace plat {
 
@@ -24,7 +24,7 @@ FileFaults g_faults;
 int64_t g_writeCalls = 0;    // write calls of the save path since the faults were set
 int64_t g_bytesWritten = 0;  // bytes those calls wrote
 std::mutex g_backupMutex;
-std::set<std::string> g_backedUp;
+std::map<std::string, std::string> g_backedUp;  // file (links followed) -> its .bak
 
 std::string Errno(const char* what, const std::string& path)
 {
@@ -212,7 +212,7 @@ bool MakeBackup(const std::string& host, std::string* error, int* errnum)
     std::string bak = host + "." + Timestamp() + ".bak";
     if (!CopyFileSafely(host, bak, error, errnum))
         return false;
-    g_backedUp.insert(host);
+    g_backedUp[host] = bak;
     return true;
 }
 
@@ -520,6 +520,61 @@ bool BackupOnce(const std::string& winPath, std::string* error, int* errnum)
         return false;
     }
     return MakeBackup(host, error, errnum);
+}
+
+std::string BackupPathOf(const std::string& winPath)
+{
+    const std::string host = FollowLinks(ToHostPath(winPath));
+    std::lock_guard<std::mutex> lock(g_backupMutex);
+    auto it = g_backedUp.find(host);
+    return it == g_backedUp.end() ? std::string() : it->second;
+}
+
+bool WriteNewFile(const std::string& winPath, const void* data, size_t len, std::string* error, int* errnum)
+{
+    std::string scratch;
+    if (!error)
+        error = &scratch;
+    const std::string host = ToHostPath(winPath);
+    // A name of its own per process and file: two writers never share the
+    // temporary file, and one left by a killed run is never the target.
+    const std::string tmp = host + "." + std::to_string(::getpid()) + ".tarnwick-tmp";
+    int fd = g_faults.failTempCreate ? (errno = EACCES, -1)
+                                     : ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        Fail(error, errnum, "cannot create the temporary file", tmp);
+        return false;
+    }
+    bool ok = WriteAllFd(fd, static_cast<const char*>(data), len, g_faults.failWriteAfter, true);
+    if (!ok)
+        Fail(error, errnum, "cannot write the temporary file", tmp);
+    if (ok && (g_faults.failSync || ::fsync(fd) != 0)) {
+        if (g_faults.failSync)
+            errno = EIO;
+        Fail(error, errnum, "cannot flush the temporary file", tmp);
+        ok = false;
+    }
+    int closed = ::close(fd);
+    if (g_faults.failClose) {
+        closed = -1;
+        errno = EIO;
+    }
+    if (closed != 0 && ok) {
+        Fail(error, errnum, "cannot close the temporary file", tmp);
+        ok = false;
+    }
+    // A hard link takes the name only when no file has it (a rename would
+    // replace one): the complete file appears under its name or not at all.
+    if (ok && (g_faults.failRename || ::link(tmp.c_str(), host.c_str()) != 0)) {
+        if (g_faults.failRename)
+            errno = EIO;
+        Fail(error, errnum, "cannot create", host);
+        ok = false;
+    }
+    ::unlink(tmp.c_str());
+    if (ok)
+        SyncFolder(host);
+    return ok;
 }
 
 void SetFileFaults(const FileFaults& faults)

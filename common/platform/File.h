@@ -111,6 +111,21 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
 /// ReplaceFileContents.
 bool BackupOnce(const std::string& winPath, std::string* error, int* errnum = nullptr);
 
+/// The host path of the ".bak" copy that this process made of a file
+/// (ReplaceFileContents, BackupOnce; links followed as they do); empty when
+/// none was made. A file is backed up once per process, so a later save of
+/// it names the copy made before its first change.
+std::string BackupPathOf(const std::string& winPath);
+
+/// Writes a file that must not exist yet, never leaving part of it under
+/// its name: the content goes to a temporary file in the same folder, is
+/// flushed and closed, and only then takes the name, and only if no file
+/// has it (an existing file is never replaced: false with *errnum EEXIST).
+/// On failure nothing is left behind; *error and *errnum as for
+/// ReplaceFileContents. The save path's fault hooks apply.
+bool WriteNewFile(const std::string& winPath, const void* data, size_t len, std::string* error,
+                  int* errnum = nullptr);
+
 /// The host path of the file a host path leads to: the path itself when it
 /// is no symbolic link (or names nothing), else the end of its links as an
 /// absolute path. Empty for a link that leads nowhere (dangling, a loop).

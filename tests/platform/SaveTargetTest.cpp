@@ -114,6 +114,13 @@ TEST(SaveTarget, ALinkStaysALink)
         std::vector<std::string> backups = BackupsOf(targetDir, name);
         ASSERT_EQ(backups.size(), 1u);
         EXPECT_EQ(Read(backups[0]), original);
+        // Named by the link as by the file, once per process.
+        EXPECT_EQ(plat::BackupPathOf(plat::ToWinPath(link)), backups[0]);
+        EXPECT_EQ(plat::BackupPathOf(plat::ToWinPath(target)), backups[0]);
+        ASSERT_TRUE(plat::ReplaceFileContents(plat::ToWinPath(link), original.data(), original.size(), &error));
+        EXPECT_EQ(plat::BackupPathOf(plat::ToWinPath(link)), backups[0]);
+        EXPECT_EQ(BackupsOf(targetDir, name).size(), 1u);
+        ASSERT_TRUE(plat::ReplaceFileContents(plat::ToWinPath(link), replaced.data(), replaced.size(), &error));
         // Beside the file: the file and its backup, nothing left over; beside
         // the link (when elsewhere): the link alone.
         std::set<std::string> expected = {name, std::filesystem::path(backups[0]).filename().string()};
@@ -132,6 +139,7 @@ TEST(SaveTarget, ALinkStaysALink)
         backups = BackupsOf(targetDir, name);
         ASSERT_EQ(backups.size(), 1u);
         EXPECT_EQ(Read(backups[0]), replaced);
+        EXPECT_EQ(plat::BackupPathOf(plat::ToWinPath(link)), backups[0]);
         EXPECT_TRUE(IsLink(link));
         if (apart) {
             EXPECT_EQ(Entries(dir / "user"), std::set<std::string>({"address.dat"}));
@@ -218,4 +226,35 @@ TEST(SaveTarget, TheOpenFileTellsWhatItHolds)
     ASSERT_TRUE(plat::StampFile(win, &named));
     EXPECT_EQ(open, named);
     EXPECT_EQ(open.size, content.size());
+}
+
+// A new file appears whole under its name or not at all, and never takes the
+// place of a file that has the name: a full disk, a failed flush or an
+// existing file leave the folder as it was.
+TEST(SaveTarget, NewFileIsWholeOrAbsentAndReplacesNothing)
+{
+    TestDir dir;
+    const std::string content = "line one\nline two, \"quoted\"\n" + std::string(5000, 'x');
+    const std::string path = dir / "report.txt";
+    std::string error;
+    int errnum = 0;
+    ASSERT_TRUE(plat::WriteNewFile(plat::ToWinPath(path), content.data(), content.size(), &error, &errnum)) << error;
+    EXPECT_EQ(Read(path), content);
+    EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"report.txt"}));
+
+    EXPECT_FALSE(plat::WriteNewFile(plat::ToWinPath(path), "other", 5, &error, &errnum));
+    EXPECT_EQ(errnum, EEXIST);
+    EXPECT_EQ(Read(path), content);
+
+    plat::FileFaults full;
+    full.diskFreeBytes = 100;
+    plat::FileFaults noFlush;
+    noFlush.failSync = true;
+    for (const plat::FileFaults& f : {full, noFlush}) {
+        plat::ScopedFileFaults faults(f);
+        EXPECT_FALSE(plat::WriteNewFile(plat::ToWinPath(dir / "second.txt"), content.data(), content.size(), &error,
+                                        &errnum));
+        EXPECT_EQ(errnum, f.failSync ? EIO : ENOSPC) << error;
+        EXPECT_EQ(Entries(dir.Path()), std::set<std::string>({"report.txt"}));
+    }
 }
