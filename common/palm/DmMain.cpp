@@ -854,6 +854,40 @@ std::u16string_view DbQuery::FieldText(int32_t index) const
 
 TdmMain::TdmMain() : qryMemo(&connMemo), qryTodo(&connTodo), qryDate(&connDate), qryAddr(&connAddr) {}
 
+namespace {
+
+// Two paths that lead to the same file now.
+bool SameFile(const std::string& winA, const std::string& winB)
+{
+    struct stat a, b;
+    return !winA.empty() && !winB.empty() && ::stat(plat::ToHostPath(winA).c_str(), &a) == 0 &&
+           ::stat(plat::ToHostPath(winB).c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+bool TdmMain::HoldsFile(const std::string& winPath)
+{
+    for (DbConnection* c : {&connAddr, &connDate, &connTodo, &connMemo})
+        if (c->Connected() && SameFile(c->DataSource(), winPath))
+            return true;
+    return false;
+}
+
+bool TdmMain::LetGoOfFile(const std::string& winPath)
+{
+    const std::pair<DbConnection*, DbQuery*> pairs[] = {
+        {&connAddr, &qryAddr}, {&connDate, &qryDate}, {&connTodo, &qryTodo}, {&connMemo, &qryMemo}};
+    for (const auto& [connection, query] : pairs) {
+        if (!connection->Connected() || connection->OpenTransaction() != 0 ||
+            !SameFile(connection->DataSource(), winPath))
+            continue;
+        query->Close();
+        connection->Close();
+    }
+    return !HoldsFile(winPath);
+}
+
 TdmMain& DataModule()
 {
     static TdmMain module;

@@ -238,6 +238,15 @@ public:
     DbQuery qryTodo;
     DbQuery qryDate;
     DbQuery qryAddr;
+
+    /// True when a connection has open the file that the Windows path names
+    /// now (the same file, reached through any name or link).
+    bool HoldsFile(const std::string& winPath);
+    /// Closes each connection (its query first) that has that file open and
+    /// no transaction under way: the program lets go of a file that another
+    /// step is to replace. A later load opens it again. True when no
+    /// connection has the file open afterwards.
+    bool LetGoOfFile(const std::string& winPath);
 };
 
 /// The process-wide data module.
