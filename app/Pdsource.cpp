@@ -6,6 +6,7 @@
 #include "Dupoption.h"
 #include "GuiUtil.h"
 #include "Main.h"
+#include "Pdrestore.h"
 
 #include "misc/CxIniUtil.h"
 #include "palm/PalmEnv.h"
@@ -55,6 +56,11 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     cbUser->setEditable(false);
     cbUser->setMinimumWidth(300);
     grid->addWidget(cbUser, 1, 1, Qt::AlignLeft);
+    // Beside the user: it lists the backups of the user chosen there.
+    btnRestore = new QPushButton("Restore a &Backup...", source);
+    btnRestore->setObjectName("btnRestore");
+    btnRestore->setAutoDefault(false);
+    grid->addWidget(btnRestore, 1, 3, Qt::AlignRight);
     grid->setColumnStretch(2, 1);
     outer->addWidget(source);
 
@@ -96,6 +102,7 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     connect(btnClear, &QPushButton::clicked, this, &TfmPDSource::btnClearClick);
     connect(btnOption, &QPushButton::clicked, this, &TfmPDSource::btnOptionClick);
     connect(btnPDFolder, &QPushButton::clicked, this, &TfmPDSource::btnPDFolderClick);
+    connect(btnRestore, &QPushButton::clicked, this, &TfmPDSource::btnRestoreClick);
 }
 
 TfmPDSource::~TfmPDSource() = default;
@@ -251,4 +258,15 @@ void TfmPDSource::btnPDFolderClick()
                            "Desktop folder, which is used instead:\n%1")
                        .arg(QString::fromStdString(plat::ToHostPath(used))),
                    QMessageBox::Warning);
+}
+
+void TfmPDSource::btnRestoreClick()
+{
+    auto* entry = cbUser->currentIndex() >= 0 ? cbUser->currentData().value<PmUserEntry*>() : nullptr;
+    if (!entry) {
+        GuiMessage(this, "Error", "Please select a Palm Desktop user first.", QMessageBox::Critical);
+        return;
+    }
+    TfmRestore dlg(m_pMain, this, entry->userID, AnsiText(entry->userName));
+    ExecDialog(&dlg);
 }
