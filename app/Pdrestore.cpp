@@ -19,7 +19,8 @@
 
 namespace {
 
-const char* const kAppWords[kPmAppCount] = {"Contacts", "Calendar", "Tasks", "Notes"};
+// As the applications are named on step 0.
+const char* const kAppWords[kPmAppCount] = {"Contacts", "Calendar", "Todo", "Memo"};
 
 QString HostName(const std::string& hostPath)
 {
