@@ -48,7 +48,7 @@ TfmRestore::TfmRestore(TfmMain* main, QWidget* parent, uint32_t user, const QStr
     outer->setSpacing(0);
     auto* banner = new TBanner(this);
     banner->SetTitle(QStringLiteral("Tarnwick"));
-    banner->SetText(QStringLiteral("Put a data file back as one of its backups was."));
+    banner->SetText(QStringLiteral("Put a data file back as one of its backups holds it."));
     outer->addWidget(banner);
 
     auto* body = new QVBoxLayout;
@@ -59,9 +59,10 @@ TfmRestore::TfmRestore(TfmMain* main, QWidget* parent, uint32_t user, const QStr
     auto* lblHint = new QLabel(
         QStringLiteral("The backups kept of the data files of %1, newest first. Pick one and press Restore: its "
                        "file is replaced by the backup, and the file as it is now is kept as a new backup first.")
-            .arg(userName.toHtmlEscaped()),
+            .arg(userName),
         this);
     lblHint->setObjectName(QStringLiteral("lblHint"));
+    lblHint->setTextFormat(Qt::PlainText);
     lblHint->setWordWrap(true);
     body->addWidget(lblHint);
 

@@ -49,7 +49,7 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     btnPDFolder = new QPushButton("Choose Palm &Desktop Folder...", source);
     btnPDFolder->setObjectName("btnPDFolder");
     btnPDFolder->setAutoDefault(false);
-    grid->addWidget(btnPDFolder, 0, 3, Qt::AlignRight);
+    grid->addWidget(btnPDFolder, 0, 3);
     grid->addWidget(new QLabel("Palm Desktop User:", source), 1, 0);
     cbUser = new QComboBox(source);
     cbUser->setObjectName("cbUser");
@@ -60,7 +60,7 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     btnRestore = new QPushButton("Restore a &Backup...", source);
     btnRestore->setObjectName("btnRestore");
     btnRestore->setAutoDefault(false);
-    grid->addWidget(btnRestore, 1, 3, Qt::AlignRight);
+    grid->addWidget(btnRestore, 1, 3);
     grid->setColumnStretch(2, 1);
     outer->addWidget(source);
 
