@@ -854,22 +854,20 @@ std::u16string_view DbQuery::FieldText(int32_t index) const
 
 TdmMain::TdmMain() : qryMemo(&connMemo), qryTodo(&connTodo), qryDate(&connDate), qryAddr(&connAddr) {}
 
-namespace {
-
-// Two paths that lead to the same file now.
-bool SameFile(const std::string& winA, const std::string& winB)
+bool DbConnection::HasOpen(const std::string& winPath) const
 {
-    struct stat a, b;
-    return !winA.empty() && !winB.empty() && ::stat(plat::ToHostPath(winA).c_str(), &a) == 0 &&
-           ::stat(plat::ToHostPath(winB).c_str(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    // The data source is a Windows path, resolved anew at each look: it may
+    // name another file by now than the one opened (another program put one
+    // in its place), so the file opened is compared, not the name.
+    struct stat now;
+    return Connected() && m_fileKnown && !winPath.empty() && ::stat(plat::ToHostPath(winPath).c_str(), &now) == 0 &&
+           uint64_t(now.st_dev) == m_fileDevice && uint64_t(now.st_ino) == m_fileInode;
 }
-
-}  // namespace
 
 bool TdmMain::HoldsFile(const std::string& winPath)
 {
     for (DbConnection* c : {&connAddr, &connDate, &connTodo, &connMemo})
-        if (c->Connected() && SameFile(c->DataSource(), winPath))
+        if (c->HasOpen(winPath))
             return true;
     return false;
 }
@@ -879,8 +877,7 @@ bool TdmMain::LetGoOfFile(const std::string& winPath)
     const std::pair<DbConnection*, DbQuery*> pairs[] = {
         {&connAddr, &qryAddr}, {&connDate, &qryDate}, {&connTodo, &qryTodo}, {&connMemo, &qryMemo}};
     for (const auto& [connection, query] : pairs) {
-        if (!connection->Connected() || connection->OpenTransaction() != 0 ||
-            !SameFile(connection->DataSource(), winPath))
+        if (connection->OpenTransaction() != 0 || !connection->HasOpen(winPath))
             continue;
         query->Close();
         connection->Close();
