@@ -154,8 +154,9 @@ bool RenameNoReplace(const std::string& from, const std::string& to)
 }
 
 // Copies src to "<base>.<YYYYMMDD-HHMMSS>.bak" (its name in *dst) through a
-// temporary file and a rename, so a .bak is either complete or absent. Every step that can lose the copy is checked,
-// the close included: some file systems report a failed write only there.
+// temporary file and a rename, so a .bak is either complete or absent. Every
+// step that can lose the copy is checked, the close included: some file
+// systems report a failed write only there.
 bool CopyFileSafely(const std::string& src, const std::string& base, std::string* dst, std::string* error,
                     int* errnum)
 {

@@ -31,10 +31,10 @@ namespace {
 struct RestoreCase {
     const char* name;
     uint16_t major, minor, build;
-    bool jet;      // the 6.x databases are Jet files of an independent writer
-    int32_t app;   // the file restored
+    bool jet;     // the 6.x databases are Jet files of an independent writer
+    int32_t app;  // the file restored
     int32_t gen;
-    bool linked;   // the data file is a link to a file in another folder
+    bool linked;  // the data file is a link to a file in another folder
 };
 
 const RestoreCase kCases[] = {
