@@ -6,6 +6,7 @@
 #include "Dupoption.h"
 #include "GuiUtil.h"
 #include "Main.h"
+#include "Pdrestore.h"
 
 #include "misc/CxIniUtil.h"
 #include "palm/PalmEnv.h"
@@ -48,13 +49,18 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     btnPDFolder = new QPushButton("Choose Palm &Desktop Folder...", source);
     btnPDFolder->setObjectName("btnPDFolder");
     btnPDFolder->setAutoDefault(false);
-    grid->addWidget(btnPDFolder, 0, 3, Qt::AlignRight);
+    grid->addWidget(btnPDFolder, 0, 3);
     grid->addWidget(new QLabel("Palm Desktop User:", source), 1, 0);
     cbUser = new QComboBox(source);
     cbUser->setObjectName("cbUser");
     cbUser->setEditable(false);
     cbUser->setMinimumWidth(300);
     grid->addWidget(cbUser, 1, 1, Qt::AlignLeft);
+    // Beside the user: it lists the backups of the user chosen there.
+    btnRestore = new QPushButton("Restore a &Backup...", source);
+    btnRestore->setObjectName("btnRestore");
+    btnRestore->setAutoDefault(false);
+    grid->addWidget(btnRestore, 1, 3);
     grid->setColumnStretch(2, 1);
     outer->addWidget(source);
 
@@ -96,6 +102,7 @@ TfmPDSource::TfmPDSource(TfmMain* main, QWidget* parent)
     connect(btnClear, &QPushButton::clicked, this, &TfmPDSource::btnClearClick);
     connect(btnOption, &QPushButton::clicked, this, &TfmPDSource::btnOptionClick);
     connect(btnPDFolder, &QPushButton::clicked, this, &TfmPDSource::btnPDFolderClick);
+    connect(btnRestore, &QPushButton::clicked, this, &TfmPDSource::btnRestoreClick);
 }
 
 TfmPDSource::~TfmPDSource() = default;
@@ -251,4 +258,15 @@ void TfmPDSource::btnPDFolderClick()
                            "Desktop folder, which is used instead:\n%1")
                        .arg(QString::fromStdString(plat::ToHostPath(used))),
                    QMessageBox::Warning);
+}
+
+void TfmPDSource::btnRestoreClick()
+{
+    auto* entry = cbUser->currentIndex() >= 0 ? cbUser->currentData().value<PmUserEntry*>() : nullptr;
+    if (!entry) {
+        GuiMessage(this, "Error", "Please select a Palm Desktop user first.", QMessageBox::Critical);
+        return;
+    }
+    TfmRestore dlg(m_pMain, this, entry->userID, AnsiText(entry->userName));
+    ExecDialog(&dlg);
 }

@@ -43,6 +43,9 @@ public slots:
     /// fills the user list and the version anew. A folder without the user
     /// library is refused with a message, and nothing changes.
     void btnPDFolderClick();
+    /// Opens the restore dialog for the user chosen in the list: the
+    /// backups kept of that user's data files, and the restore of one.
+    void btnRestoreClick();
 
 private:
     /// Fills the user list (preselecting the stored user) and the version.
@@ -58,5 +61,6 @@ private:
     QPushButton* btnSelAll;
     QPushButton* btnClear;
     QPushButton* btnOption;
+    QPushButton* btnRestore;
     std::unique_ptr<PmFacadeSet> m_pSet;
 };

@@ -854,6 +854,37 @@ std::u16string_view DbQuery::FieldText(int32_t index) const
 
 TdmMain::TdmMain() : qryMemo(&connMemo), qryTodo(&connTodo), qryDate(&connDate), qryAddr(&connAddr) {}
 
+bool DbConnection::HasOpen(const std::string& winPath) const
+{
+    // The data source is a Windows path, resolved anew at each look: it may
+    // name another file by now than the one opened (another program put one
+    // in its place), so the file opened is compared, not the name.
+    struct stat now;
+    return Connected() && m_fileKnown && !winPath.empty() && ::stat(plat::ToHostPath(winPath).c_str(), &now) == 0 &&
+           uint64_t(now.st_dev) == m_fileDevice && uint64_t(now.st_ino) == m_fileInode;
+}
+
+bool TdmMain::HoldsFile(const std::string& winPath)
+{
+    for (DbConnection* c : {&connAddr, &connDate, &connTodo, &connMemo})
+        if (c->HasOpen(winPath))
+            return true;
+    return false;
+}
+
+bool TdmMain::LetGoOfFile(const std::string& winPath)
+{
+    const std::pair<DbConnection*, DbQuery*> pairs[] = {
+        {&connAddr, &qryAddr}, {&connDate, &qryDate}, {&connTodo, &qryTodo}, {&connMemo, &qryMemo}};
+    for (const auto& [connection, query] : pairs) {
+        if (connection->OpenTransaction() != 0 || !connection->HasOpen(winPath))
+            continue;
+        query->Close();
+        connection->Close();
+    }
+    return !HoldsFile(winPath);
+}
+
 TdmMain& DataModule()
 {
     static TdmMain module;

@@ -96,6 +96,10 @@ public:
     /// writing to the file it opened): false then, with *error and the
     /// reason set.
     bool StillTheOpenedFile(std::string* error);
+    /// True when the connection is open on the very file that the Windows
+    /// path names now (links followed): the file it opened, not whichever
+    /// file its data source names by now.
+    bool HasOpen(const std::string& winPath) const;
 
     /// The condition ("WHERE ...") that names exactly the row whose key
     /// DbQuery::RowKey gave. For SQLite the key is the rowid.
@@ -238,6 +242,15 @@ public:
     DbQuery qryTodo;
     DbQuery qryDate;
     DbQuery qryAddr;
+
+    /// True when a connection has open the file that the Windows path names
+    /// now (the same file, reached through any name or link; see HasOpen).
+    bool HoldsFile(const std::string& winPath);
+    /// Closes each connection (its query first) that has that file open and
+    /// no transaction under way: the program lets go of a file that another
+    /// step is to replace. A later load opens it again. True when no
+    /// connection has the file open afterwards.
+    bool LetGoOfFile(const std::string& winPath);
 };
 
 /// The process-wide data module.

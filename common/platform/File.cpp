@@ -2,7 +2,9 @@
 
 #include "platform/WinPath.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,9 +127,8 @@ bool WriteAllFd(int fd, const char* data, size_t len, int64_t failAfter, bool sa
     return ok;
 }
 
-std::string Timestamp()
+std::string Timestamp(time_t t)
 {
-    time_t t = time(nullptr);
     struct tm tmv;
     localtime_r(&t, &tmv);
     char buf[32];
@@ -135,17 +136,36 @@ std::string Timestamp()
     return buf;
 }
 
-// Copies src to dst through a temporary file and a rename, so a .bak is
-// either complete or absent. Every step that can lose the copy is checked,
-// the close included: some file systems report a failed write only there.
-bool CopyFileSafely(const std::string& src, const std::string& dst, std::string* error, int* errnum)
+// Renames without replacing: false with EEXIST when `to` is already there.
+// A file system that cannot rename that way is asked first and renamed over
+// (nothing else writes backups into a user's folder while one wizard runs).
+bool RenameNoReplace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+// Copies src to "<base>.<YYYYMMDD-HHMMSS>.bak" (its name in *dst) through a
+// temporary file and a rename, so a .bak is either complete or absent. Every
+// step that can lose the copy is checked, the close included: some file
+// systems report a failed write only there.
+bool CopyFileSafely(const std::string& src, const std::string& base, std::string* dst, std::string* error,
+                    int* errnum)
 {
     int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) {
         Fail(error, errnum, "cannot read", src);
         return false;
     }
-    std::string tmp = dst + ".tmp";
+    std::string tmp = base + ".bak.tmp";
     int out = -1;
     if (g_faults.failBackupCreate)
         errno = EACCES;
@@ -186,11 +206,25 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
         Fail(error, errnum, "cannot close", tmp);
         ok = false;
     }
-    if (ok && (g_faults.failBackupRename || ::rename(tmp.c_str(), dst.c_str()) != 0)) {
-        if (g_faults.failBackupRename)
-            errno = EIO;
-        Fail(error, errnum, "cannot rename", tmp);
-        ok = false;
+    // The copy takes the name of the second it is made in. A backup of that
+    // name may already be there (an earlier one of the same file within the
+    // same second): it is never replaced, the copy waits for the next
+    // second's name instead.
+    if (ok) {
+        for (int tries = 0;; ++tries) {
+            *dst = base + "." + Timestamp(time(nullptr)) + ".bak";
+            if (g_faults.failBackupRename) {
+                errno = EIO;
+            } else if (RenameNoReplace(tmp, *dst)) {
+                break;
+            } else if (errno == EEXIST && tries < 40) {
+                ::usleep(50 * 1000);
+                continue;
+            }
+            Fail(error, errnum, "cannot rename", tmp);
+            ok = false;
+            break;
+        }
     }
     if (!ok)
         ::unlink(tmp.c_str());
@@ -198,10 +232,13 @@ bool CopyFileSafely(const std::string& src, const std::string& dst, std::string*
 }
 
 // `host` is the file itself, links already followed: the copy lies beside it.
-bool MakeBackup(const std::string& host, std::string* error, int* errnum)
+// `always` makes a new copy even when one was made in this process already;
+// *made (when given) gets the copy's host path, or stays as it was when none
+// was made now.
+bool MakeBackup(const std::string& host, bool always, std::string* made, std::string* error, int* errnum)
 {
     std::lock_guard<std::mutex> lock(g_backupMutex);
-    if (g_backedUp.count(host))
+    if (!always && g_backedUp.count(host))
         return true;
     if (g_faults.failBackup) {
         *error = "cannot keep a backup of " + host + ": " + std::strerror(EACCES);
@@ -209,10 +246,14 @@ bool MakeBackup(const std::string& host, std::string* error, int* errnum)
             *errnum = EACCES;
         return false;
     }
-    std::string bak = host + "." + Timestamp() + ".bak";
-    if (!CopyFileSafely(host, bak, error, errnum))
+    std::string bak;
+    if (!CopyFileSafely(host, host, &bak, error, errnum))
         return false;
-    g_backedUp[host] = bak;
+    // The first copy of a file in this process is the one its later saves
+    // name: it holds the file as it was before anything here changed it.
+    g_backedUp.emplace(host, bak);
+    if (made)
+        *made = bak;
     return true;
 }
 
@@ -435,7 +476,10 @@ std::string FollowLinks(const std::string& hostPath)
     return out;
 }
 
-bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error, int* errnum)
+namespace {
+
+bool ReplaceHostContents(const std::string& winPath, const void* data, size_t len, bool alwaysBackup,
+                         std::string* backup, std::string* error, int* errnum)
 {
     std::string scratch;
     if (!error)
@@ -491,7 +535,7 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
     // The backup is taken only now, from the original as it still is, and
     // before the rename: a .bak always holds what the replace overwrote.
     if (ok)
-        ok = MakeBackup(host, error, errnum);
+        ok = MakeBackup(host, alwaysBackup, backup, error, errnum);
     if (ok && (g_faults.failRename || ::rename(tmp.c_str(), host.c_str()) != 0)) {
         if (g_faults.failRename)
             errno = EIO;
@@ -504,6 +548,85 @@ bool ReplaceFileContents(const std::string& winPath, const void* data, size_t le
     }
     SyncFolder(host);
     return true;
+}
+
+}  // namespace
+
+namespace {
+
+// The local time a backup's "YYYYMMDD-HHMMSS" names; false for any other text
+// (a backup in the making, "….bak.tmp", never gets this far).
+bool ParseTimestamp(const std::string& text, int64_t* when)
+{
+    if (text.size() != 15 || text[8] != '-')
+        return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (i != 8 && (text[i] < '0' || text[i] > '9'))
+            return false;
+    auto num = [&](size_t at, size_t n) { return std::atoi(text.substr(at, n).c_str()); };
+    struct tm tmv {};
+    tmv.tm_year = num(0, 4) - 1900;
+    tmv.tm_mon = num(4, 2) - 1;
+    tmv.tm_mday = num(6, 2);
+    tmv.tm_hour = num(9, 2);
+    tmv.tm_min = num(11, 2);
+    tmv.tm_sec = num(13, 2);
+    tmv.tm_isdst = -1;
+    if (tmv.tm_mon > 11 || tmv.tm_mday < 1 || tmv.tm_mday > 31 || tmv.tm_hour > 23 || tmv.tm_min > 59 ||
+        tmv.tm_sec > 60)
+        return false;
+    const time_t t = mktime(&tmv);
+    if (t == time_t(-1))
+        return false;
+    *when = int64_t(t);
+    return true;
+}
+
+}  // namespace
+
+std::vector<BackupCopy> BackupsOf(const std::string& winPath)
+{
+    std::vector<BackupCopy> out;
+    const std::string host = FollowLinks(ToHostPath(winPath));
+    const size_t slash = host.find_last_of('/');
+    if (host.empty() || slash == std::string::npos)
+        return out;
+    const std::string dir = host.substr(0, slash + 1);
+    const std::string prefix = host.substr(slash + 1) + ".";
+    DIR* d = ::opendir(dir.c_str());
+    if (!d)
+        return out;
+    while (struct dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        // "<name>." + 15 characters of time + ".bak"
+        if (name.size() != prefix.size() + 19 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(name.size() - 4, 4, ".bak") != 0)
+            continue;
+        BackupCopy copy;
+        struct stat st;
+        copy.hostPath = dir + name;
+        if (!ParseTimestamp(name.substr(prefix.size(), 15), &copy.made) || ::lstat(copy.hostPath.c_str(), &st) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        copy.size = int64_t(st.st_size);
+        out.push_back(std::move(copy));
+    }
+    ::closedir(d);
+    std::sort(out.begin(), out.end(), [](const BackupCopy& a, const BackupCopy& b) {
+        return a.made != b.made ? a.made > b.made : a.hostPath > b.hostPath;
+    });
+    return out;
+}
+
+bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error, int* errnum)
+{
+    return ReplaceHostContents(winPath, data, len, false, nullptr, error, errnum);
+}
+
+bool ReplaceFileBackingUp(const std::string& winPath, const void* data, size_t len, std::string* backup,
+                          std::string* error, int* errnum)
+{
+    return ReplaceHostContents(winPath, data, len, true, backup, error, errnum);
 }
 
 bool BackupOnce(const std::string& winPath, std::string* error, int* errnum)
@@ -519,7 +642,7 @@ bool BackupOnce(const std::string& winPath, std::string* error, int* errnum)
             *errnum = ENOENT;
         return false;
     }
-    return MakeBackup(host, error, errnum);
+    return MakeBackup(host, false, nullptr, error, errnum);
 }
 
 std::string BackupPathOf(const std::string& winPath)

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -93,7 +94,8 @@ private:
 /// written: the content goes to a temporary file in the same folder, is
 /// flushed, and replaces the original in one rename. Before the first
 /// replacement of a path in this process the original is kept beside it as
-/// "<name>.<YYYYMMDD-HHMMSS>.bak". On failure the original is untouched,
+/// "<name>.<YYYYMMDD-HHMMSS>.bak" (local time; a backup already of that
+/// name is never replaced: the copy then takes the next second's name). On failure the original is untouched,
 /// the temporary file is removed, *error says which step failed and
 /// *errnum (when given) holds the system's error number of that step
 /// (ENOENT when the file is not there).
@@ -103,6 +105,13 @@ private:
 /// temporary file and the backup beside that file, not beside the link.
 bool ReplaceFileContents(const std::string& winPath, const void* data, size_t len, std::string* error,
                          int* errnum = nullptr);
+
+/// As ReplaceFileContents, but the original is kept as a new timestamped
+/// ".bak" beside it whether or not one was made in this process before (a
+/// restore backs up what it replaces every time). *backup (when given) gets
+/// the new copy's host path.
+bool ReplaceFileBackingUp(const std::string& winPath, const void* data, size_t len, std::string* backup,
+                          std::string* error, int* errnum = nullptr);
 
 /// Copies a file to its timestamped ".bak" beside it, once per file and
 /// process (for files that are changed in place, such as databases).
@@ -125,6 +134,19 @@ std::string BackupPathOf(const std::string& winPath);
 /// ReplaceFileContents. The save path's fault hooks apply.
 bool WriteNewFile(const std::string& winPath, const void* data, size_t len, std::string* error,
                   int* errnum = nullptr);
+
+/// A backup copy kept beside a file.
+struct BackupCopy {
+    std::string hostPath;  ///< the copy itself
+    int64_t made = 0;      ///< when, as its name says (local time), in seconds since 1970 UTC
+    int64_t size = 0;      ///< its size in bytes
+};
+
+/// The backups of the file a Windows path names: every regular file
+/// "<name>.<YYYYMMDD-HHMMSS>.bak" beside the file it leads to (links
+/// followed, where the save path keeps them), whether or not the file itself
+/// is still there; newest first. None for a link that leads nowhere.
+std::vector<BackupCopy> BackupsOf(const std::string& winPath);
 
 /// The host path of the file a host path leads to: the path itself when it
 /// is no symbolic link (or names nothing), else the end of its links as an

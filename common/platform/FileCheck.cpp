@@ -33,6 +33,23 @@ std::string WhyCannotOpen(const std::string& winPath)
     return why;
 }
 
+bool HeldByRangeLock(const std::string& winPath)
+{
+    if (winPath.empty())
+        return false;
+    const int fd = ::open(ToHostPath(winPath).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0;  // to the end and past it: SQLite locks bytes beyond a small file's end
+    const bool held = ::fcntl(fd, F_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
+}
+
 int64_t HostFileSize(const std::string& winPath)
 {
     struct stat st;
