@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds everything, writes a demo Palm Desktop installation into the build
+# Builds the program and palmfixture, writes a demo Palm Desktop installation into the build
 # folder, points the programs at it (a brellon.ini beside the executables
 # sets PDPath) and starts the wizard.
 #
