@@ -61,7 +61,7 @@ struct GuiMessageInfo {
     /// The button that Enter presses; NoButton leaves the toolkit's choice.
     QMessageBox::StandardButton Default = QMessageBox::NoButton;
     /// Buttons shown with another text than their standard one ("&Delete").
-    QList<QPair<QMessageBox::StandardButton, QString>> Texts;
+    QList<QPair<QMessageBox::StandardButton, QString>> Texts = {};
 
     /// The text a button is shown with (empty: its standard text).
     QString TextOf(QMessageBox::StandardButton button) const

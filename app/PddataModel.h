@@ -112,7 +112,7 @@ private:
     enum : uint8_t { kRolePlain, kRoleCopy, kRoleKept };
     uint8_t RoleAt(int row) const
     {
-        return row >= 0 && size_t(row) < m_Role.size() ? m_Role[size_t(row)] : kRolePlain;
+        return row >= 0 && size_t(row) < m_Role.size() ? m_Role[size_t(row)] : uint8_t(kRolePlain);
     }
     bool Checkable(int row) const { return !(m_Grouped && IsKept(row)); }
     /// Finds (once) what deleting a copy loses.

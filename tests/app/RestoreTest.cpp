@@ -118,8 +118,9 @@ TEST(Restore, RoundTripOnEveryGeneration)
         EXPECT_TRUE(ReadBytes(file) == saved);
         EXPECT_TRUE(ReadBytes(made) == Changed(saved));
         EXPECT_TRUE(ReadBytes(before[0].Copy.hostPath) == saved);
-        if (c.linked)
+        if (c.linked) {
             EXPECT_TRUE(std::filesystem::is_symlink(plat::ToHostPath(file)));
+        }
 
         const std::vector<PmBackupEntry> after = PmListBackups(env.UserId());
         ASSERT_EQ(after.size(), 2u);
