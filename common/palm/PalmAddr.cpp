@@ -316,7 +316,9 @@ bool PmAddrUtil::Save(const char* path)
         return false;
     }
     bool ok = false;
-    if (!WriteU32(m_VersionTag))
+    if (PutStatusRows())
+        ok = true;
+    else if (!WriteU32(m_VersionTag))
         CXLOG(0, "Failed to write database version information.");
     else if (!WriteCounted(StoredNameFor(path)))
         CXLOG(0, "Failed to write database file name.");

@@ -228,6 +228,10 @@ protected:
     /// Drops a save that failed before its commit (its content could not be
     /// made); the file stays as it was.
     void AbortSave();
+    /// Right after BeginSave: the save's content made from the bytes read
+    /// with the rows' status words put in (PmDBUtil::PutStatusImage), when
+    /// that applies; false when the save must write its content itself.
+    virtual bool PutStatusRows() { return false; }
 
     /// Reads typed fields straight from the loaded bytes, for the row
     /// readers (a row has many small fields). Each read consumes what the
@@ -400,7 +404,7 @@ protected:
                 log.RowNotKept(i, count);
                 return false;
             }
-            NoteImageRow(rec, start);
+            NoteImageRow(rec, start, kStatusField, uint32_t(rec->Status));
         }
         UnreadInput(&after);
         m_RowBytes = left - after;
@@ -463,7 +467,7 @@ protected:
         }
         if (SaveRefused() || !BeginSave(path))
             return false;
-        if (!WriteNameAndHeader(path) || !blocks()) {
+        if (!PutStatusRows() && (!WriteNameAndHeader(path) || !blocks())) {
             AbortSave();
             return false;
         }
@@ -502,6 +506,21 @@ protected:
     }
 
     void DropRows() override { m_pDataMgr->Clear(); }
+
+    bool PutStatusRows() override
+    {
+        std::vector<StatusRow> rows;
+        try {
+            rows.reserve(m_pDataMgr->RowCount());
+        } catch (...) {
+            return false;
+        }
+        for (uint32_t i = 0; i < m_pDataMgr->RowCount(); ++i) {
+            const Rec* rec = m_pDataMgr->Row(i);
+            rows.push_back(StatusRow{rec, uint32_t(rec->Status)});
+        }
+        return PutStatusImage(rows);
+    }
 
     virtual bool CheckVersion() { return ReadVersionTag(); }
     virtual bool LoadCategories() { return ReadQuietCategories(); }

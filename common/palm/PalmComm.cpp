@@ -28,6 +28,27 @@ uint32_t GetLE32(const char* p)
     return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
 }
 
+/// A counted string at `p` (before `end`): where its bytes start and how
+/// many there are; false when it does not fit.
+bool CountedAt(const char* p, const char* end, const char** bytes, size_t* length)
+{
+    if (p >= end)
+        return false;
+    size_t n = uint8_t(*p);
+    const char* q = p + 1;
+    if (n == 0xFF) {
+        if (end - q < 2)
+            return false;
+        n = size_t(uint8_t(q[0])) | size_t(uint8_t(q[1])) << 8;
+        q += 2;
+    }
+    if (size_t(end - q) < n)
+        return false;
+    *bytes = q;
+    *length = n;
+    return true;
+}
+
 void PutLE32(char* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i)
@@ -438,12 +459,34 @@ void PmDBUtil::BeginImage()
     m_ImageUsable = true;
 }
 
-void PmDBUtil::NoteImageRow(const void* rec, size_t start)
+void PmDBUtil::NoteImageRow(const void* rec, size_t start, uint32_t statusField, uint32_t status)
 {
     if (!m_ImageUsable)
         return;
+    // The fields before Status are stepped over as stored: integers are 8
+    // bytes, texts their tag, prefix word and counted string. Any other field
+    // before it leaves the status word unknown.
+    size_t statusAt = 0;
+    const char* p = m_In.data() + start;
+    const char* end = m_In.data() + std::min(m_InPos, m_In.size());
+    for (uint32_t field = 0; end - p >= 8; ++field) {
+        uint32_t tag = GetLE32(p);
+        if (field == statusField) {
+            if (IsIntTag(tag) && GetLE32(p + 4) == status)
+                statusAt = size_t(p + 4 - m_In.data());
+            break;
+        }
+        const char* bytes;
+        size_t length;
+        if (IsIntTag(tag))
+            p += 8;
+        else if (tag == PM_TAG_TEXT && CountedAt(p + 8, end, &bytes, &length))
+            p = bytes + length;
+        else
+            break;
+    }
     try {
-        m_ImageSlots.push_back(ImageSlot{rec, start});
+        m_ImageSlots.push_back(ImageSlot{rec, start, statusAt});
     } catch (...) {
         m_ImageUsable = false;
     }
@@ -457,6 +500,7 @@ void PmDBUtil::DropImage()
     m_KeepInput = false;
     m_ImageUsable = false;
     m_HeaderEdited = false;
+    m_OnlyStatus = false;
 }
 
 void PmDBUtil::BeginFieldMarks()
@@ -491,30 +535,6 @@ void PmDBUtil::DressRows(const std::vector<ImageRow>& rows, const std::vector<ui
     }
 }
 
-namespace {
-
-/// A counted string at `p` (before `end`): where its bytes start and how
-/// many there are; false when it does not fit.
-bool CountedAt(const char* p, const char* end, const char** bytes, size_t* length)
-{
-    if (p >= end)
-        return false;
-    size_t n = uint8_t(*p);
-    const char* q = p + 1;
-    if (n == 0xFF) {
-        if (end - q < 2)
-            return false;
-        n = size_t(uint8_t(q[0])) | size_t(uint8_t(q[1])) << 8;
-        q += 2;
-    }
-    if (size_t(end - q) < n)
-        return false;
-    *bytes = q;
-    *length = n;
-    return true;
-}
-
-}  // namespace
 
 bool PmDBUtil::MergeRow(size_t sBegin, size_t sEnd, size_t* mark, size_t rBegin, size_t rEnd, std::string* out) const
 {
@@ -649,6 +669,31 @@ bool PmDBUtil::PutImage(const std::vector<ImageRow>& rows)
         return false;
     }
     m_Out.swap(out);
+    m_Marks.clear();
+    return true;
+}
+
+bool PmDBUtil::PutStatusImage(const std::vector<StatusRow>& rows)
+{
+    if (!m_OnlyStatus || !m_MarkFields || m_Afresh || !m_ImageUsable || m_HeaderEdited ||
+        (m_pCatMgr && m_pCatMgr->IsModified()) || rows.size() != m_ImageSlots.size() ||
+        m_ImageRowsEnd > m_Image.size() || !m_Out.empty())
+        return false;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const ImageSlot& slot = m_ImageSlots[i];
+        if (rows[i].rec != slot.rec || slot.statusAt == 0 || slot.statusAt + 4 > m_ImageRowsEnd)
+            return false;
+    }
+    try {
+        m_Out.assign(m_Image);
+    } catch (...) {
+        // Without the memory for the copy the rows are written as usual.
+        std::string().swap(m_Out);
+        return false;
+    }
+    for (size_t i = 0; i < rows.size(); ++i)
+        PutLE32(&m_Out[m_ImageSlots[i].statusAt], rows[i].status);
+    m_MarkFields = false;
     m_Marks.clear();
     return true;
 }

@@ -332,6 +332,12 @@ public:
     /// undone, and the user loses nothing but a second run. After a commit,
     /// the new content is what a later save of the run compares with.
     bool Commit(std::string* error);
+    /// For a holder whose only changes to the loaded records are their
+    /// status words (deletions): while set, a save over the loaded rows may
+    /// write the bytes read with each row's status word put in, without
+    /// writing the rows again. The holder promises that no other field of a
+    /// record changed; a load clears it.
+    void SetOnlyStatusChanges(bool only) { m_OnlyStatus = only; }
     /// Why the last save failed, in the user's words (see PalmReason.h);
     /// empty after a save that went through.
     const std::string& SaveReason() const { return m_SaveReason; }
@@ -485,8 +491,11 @@ protected:
     };
     /// Starts the image of a load: the input is kept when the file closes.
     void BeginImage();
-    /// Notes a row read from input offset `start` into `rec`.
-    void NoteImageRow(const void* rec, size_t start);
+    /// Notes a row read from input offset `start` into `rec`, and where in
+    /// it lies the value of field `statusField` when that field is an
+    /// integer holding `status` (the record's status as read); otherwise the
+    /// row's status word is unknown and a save writes the rows again.
+    void NoteImageRow(const void* rec, size_t start, uint32_t statusField, uint32_t status);
     /// Notes where the last row ends.
     void EndImageRows() { m_ImageRowsEnd = m_InPos; }
     /// Forgets the image (a failed load, defaults for a new file).
@@ -509,6 +518,18 @@ protected:
     /// 6; another type keeps the writer's tag) and each text field with the
     /// next of the new-file prefix words.
     bool FinishRows(const std::vector<ImageRow>& rows, const std::vector<uint16_t>& types);
+    /// One row of a status-only save: its record and the status it holds.
+    struct StatusRow {
+        const void* rec;
+        uint32_t status;
+    };
+    /// Instead of a save's own rows, when the holder changed nothing but
+    /// status words (SetOnlyStatusChanges) and the image applies to `rows`
+    /// (the loaded records in their order, header parts unchanged) with every
+    /// status word known: the output becomes the bytes read with each row's
+    /// status word set to its record's, and true. Otherwise nothing changes
+    /// and the save writes its rows as usual.
+    bool PutStatusImage(const std::vector<StatusRow>& rows);
     /// A save that writes the content afresh whatever was loaded (a new file).
     void SaveAfresh() { m_Afresh = true; }
 
@@ -539,12 +560,14 @@ private:
     struct ImageSlot {
         const void* rec;
         size_t start;
+        size_t statusAt;  ///< offset of the status value; 0 when unknown
     };
     std::vector<ImageSlot> m_ImageSlots;
     size_t m_ImageRowsEnd = 0;
     bool m_KeepInput = false;
     bool m_ImageUsable = false;
     bool m_HeaderEdited = false;
+    bool m_OnlyStatus = false;
     struct FieldMark {
         FieldKind kind;
         size_t at;

@@ -460,6 +460,9 @@ private:
     {
         if (!m_Unsaved)
             return true;
+        // The records change here only by DeleteRecord, in their status
+        // words: the save may write the bytes read with those put in.
+        util->SetOnlyStatusChanges(true);
         if (!run()) {
             m_SaveError = Reason(util->SaveReason(), "the file could not be written");
             return false;

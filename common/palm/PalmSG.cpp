@@ -500,7 +500,10 @@ bool PmSGUtil::RunSave(const char* path, bool create)
     BeginFieldMarks();
     if (create)
         SaveAfresh();
-    bool ok = SaveSteps(path);
+    bool patched = HasDataMgr() && PutStatusRecords();
+    if (patched)
+        SGLOG(2, "Palm Desktop %s records are saved as read, with their status words.", m_Kind.word);
+    bool ok = patched || SaveSteps(path);
     if (ok) {
         std::string error;
         ok = Commit(&error);

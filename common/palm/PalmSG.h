@@ -278,6 +278,10 @@ protected:
     virtual bool ReadRecord(uint32_t fieldsCount, bool* added) = 0;
     /// SaveRecord of every record in order.
     virtual bool SaveAllRecords() = 0;
+    /// Right after the save's open: the content made from the bytes read
+    /// with the records' status words put in (PmDBUtil::PutStatusImage),
+    /// when that applies; false when the save must write its content itself.
+    virtual bool PutStatusRecords() = 0;
 
     // Field helpers of the derived utilities.
     bool ReadPrefixField(PmExRecord& rec, uint32_t index);
@@ -367,7 +371,7 @@ protected:
         Rec* kept = rec.release();
         *added = m_pDataMgr->Adopt(kept);
         if (*added)
-            NoteImageRow(kept, start);
+            NoteImageRow(kept, start, kStatusField, kept->Status);
         return true;
     }
 
@@ -384,6 +388,19 @@ protected:
         // The records as written are laid over the rows as read.
         FinishRows(rows, m_Schema.FieldTypes);
         return true;
+    }
+
+    bool PutStatusRecords() override
+    {
+        std::vector<StatusRow> rows;
+        try {
+            rows.reserve(m_pDataMgr->Count());
+        } catch (...) {
+            return false;
+        }
+        for (Rec* r = m_pDataMgr->First(); r; r = m_pDataMgr->Next())
+            rows.push_back(StatusRow{r, r->Status});
+        return PutStatusImage(rows);
     }
 
     Mgr* m_pDataMgr = nullptr;
