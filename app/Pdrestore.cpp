@@ -124,8 +124,9 @@ void TfmRestore::FillList()
         item->setToolTip(1, QString::fromStdString(b.Copy.hostPath));
         item->setData(0, Qt::UserRole, qulonglong(i));
     }
+    // The list stays, empty, with the words below it: the dialog keeps its
+    // shape instead of floating its texts in a blank area.
     lblEmpty->setVisible(m_Backups.empty());
-    lvBackups->setVisible(!m_Backups.empty());
     UpdateButtons();
 }
 
